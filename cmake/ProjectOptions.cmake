@@ -1,0 +1,31 @@
+# Compiler settings shared by every target of the project.
+
+if(QS_SANITIZE)
+  set(QS_SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=undefined
+                         -fno-omit-frame-pointer)
+  add_compile_options(${QS_SANITIZER_FLAGS})
+  add_link_options(${QS_SANITIZER_FLAGS})
+endif()
+
+# Warnings are errors for our own targets; third-party headers (Qt, GoogleTest) come in as
+# system headers and are not affected.
+function(qs_target_warnings target)
+  target_compile_options(${target} PRIVATE
+    -Wall -Wextra -Wpedantic -Wcast-align -Wnon-virtual-dtor -Woverloaded-virtual
+    -Wimplicit-fallthrough -Werror)
+endfunction()
+
+# A test executable built on GoogleTest, registered with CTest. The shared test main
+# (tests/support) creates the one QApplication, on the offscreen platform.
+#   qs_add_test(NAME name SOURCES ... LIBRARIES ... [LABELS ...] [PROPERTIES ...])
+function(qs_add_test)
+  cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBRARIES;LABELS;PROPERTIES" ${ARGN})
+  add_executable(${ARG_NAME} ${ARG_SOURCES})
+  qs_target_warnings(${ARG_NAME})
+  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBRARIES} qs_test_main)
+  gtest_discover_tests(${ARG_NAME}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
+    PROPERTIES LABELS "${ARG_LABELS}" ${ARG_PROPERTIES})
+endfunction()

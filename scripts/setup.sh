@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs what the project needs to build, test and run, from Debian's packages only.
+# Idempotent: packages already present are not installed again.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev              # Qt 6: Core, Network, Gui, Widgets
+  libgtest-dev              # GoogleTest
+  libbenchmark-dev          # Google Benchmark
+  fonts-dejavu-core         # a font for headless rendering
+  xvfb xauth                # a virtual display for the windows on machines without a screen
+  iproute2                  # ip, to bring up loopback in the tests' private network
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "setup: all packages present"
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "setup: run as root or install sudo" >&2; exit 1; }
+  sudo="sudo"
+fi
+echo "setup: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -qq
+$sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

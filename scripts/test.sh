@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Sets up the machine, then builds and runs the whole test suite twice: a normal build and an
+# AddressSanitizer + UndefinedBehaviorSanitizer build.
+#   scripts/test.sh            both builds
+#   scripts/test.sh normal     only the normal build (faster while working)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+kinds=("$@")
+[ ${#kinds[@]} -gt 0 ] || kinds=(normal asan)
+for kind in "${kinds[@]}"; do
+  echo "== $kind build =="
+  scripts/build.sh "$kind"
+  dir=build; [ "$kind" = asan ] && dir=build-asan
+  (cd "$dir" && ctest --output-on-failure -j2 --timeout 300)
+done
