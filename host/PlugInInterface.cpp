@@ -1,0 +1,259 @@
+// The interface library's implementation of the classes plug-ins link against.
+#include "HostInterface.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <numbers>
+#include <optional>
+#include <utility>
+
+namespace VeltrixPlugIn {
+namespace {
+
+constexpr double kEarthRadiusNm = 6371.0088 / 1.852; // mean earth radius in nautical miles
+
+// Decimal degrees: the whole text is one number.
+std::optional<double> ParseDecimal(const char* text)
+{
+    if (text == nullptr || *text == '\0' || std::isspace(static_cast<unsigned char>(*text)))
+        return std::nullopt;
+    char* end = nullptr;
+    const double value = std::strtod(text, &end);
+    if (end == text || *end != '\0' || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+// Sector-file form: hemisphere letter, degrees, minutes and seconds with decimals,
+// "N047.26.10.000" or "E019.15.40.000".
+std::optional<double> ParseSectorForm(const char* text, char positive, char negative)
+{
+    if (text == nullptr)
+        return std::nullopt;
+    const char hemisphere = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    if (hemisphere != positive && hemisphere != negative)
+        return std::nullopt;
+    long parts[4] = {0, 0, 0, 0};
+    int digitsIn[4] = {0, 0, 0, 0};
+    int part = 0;
+    for (const char* p = text + 1; *p != '\0'; ++p) {
+        if (*p == '.') {
+            if (++part > 3)
+                return std::nullopt;
+        } else if (std::isdigit(static_cast<unsigned char>(*p))) {
+            if (++digitsIn[part] > 9)
+                return std::nullopt;
+            parts[part] = parts[part] * 10 + (*p - '0');
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (part < 2 || digitsIn[0] == 0 || digitsIn[1] == 0 || digitsIn[2] == 0
+        || (part == 3 && digitsIn[3] == 0))
+        return std::nullopt;
+    if (parts[1] >= 60 || parts[2] >= 60)
+        return std::nullopt;
+    double seconds = static_cast<double>(parts[2]);
+    if (part == 3)
+        seconds += static_cast<double>(parts[3]) / std::pow(10.0, digitsIn[3]);
+    const double value = static_cast<double>(parts[0]) + parts[1] / 60.0 + seconds / 3600.0;
+    return hemisphere == negative ? -value : value;
+}
+
+std::optional<double> ParseCoordinate(const char* text, char positive, char negative, double limit)
+{
+    std::optional<double> value = ParseSectorForm(text, positive, negative);
+    if (!value)
+        value = ParseDecimal(text);
+    if (!value || std::fabs(*value) > limit)
+        return std::nullopt;
+    return value;
+}
+
+double Radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
+
+} // namespace
+
+// CPosition
+
+bool CPosition::LoadFromStrings(const char* longitude, const char* latitude)
+{
+    const std::optional<double> lon = ParseCoordinate(longitude, 'E', 'W', 180.0);
+    const std::optional<double> lat = ParseCoordinate(latitude, 'N', 'S', 90.0);
+    if (!lon || !lat)
+        return false;
+    m_Longitude = *lon;
+    m_Latitude = *lat;
+    return true;
+}
+
+double CPosition::DistanceTo(const CPosition& other) const
+{
+    const double lat1 = Radians(m_Latitude);
+    const double lat2 = Radians(other.m_Latitude);
+    const double dLat = lat2 - lat1;
+    const double dLon = Radians(other.m_Longitude - m_Longitude);
+    const double h = std::sin(dLat / 2) * std::sin(dLat / 2)
+        + std::cos(lat1) * std::cos(lat2) * std::sin(dLon / 2) * std::sin(dLon / 2);
+    return 2.0 * kEarthRadiusNm * std::asin(std::sqrt(std::min(1.0, h)));
+}
+
+// Aircraft handles
+
+CAircraft::CAircraft(std::shared_ptr<const HostAircraft> data)
+    : m_Data(std::move(data))
+{
+}
+
+bool CAircraft::IsValid() const { return m_Data != nullptr; }
+const char* CAircraft::GetCallsign() const { return m_Data ? m_Data->callsign.c_str() : ""; }
+int CAircraft::GetGS() const { return m_Data ? m_Data->groundSpeed : 0; }
+
+CAircraftPositionData CAircraft::GetPosition() const
+{
+    CAircraftPositionData data;
+    data.m_Data = m_Data;
+    return data;
+}
+
+CAircraftFlightPlan CAircraft::GetFlightPlan() const
+{
+    CAircraftFlightPlan plan;
+    plan.m_Data = m_Data;
+    return plan;
+}
+
+double CAircraft::GetDistanceToDestination() const
+{
+    return m_Data ? m_Data->distanceToDestination : 0.0;
+}
+
+bool CAircraftPositionData::IsValid() const { return m_Data != nullptr; }
+int CAircraftPositionData::GetPressureAltitude() const
+{
+    return m_Data ? m_Data->pressureAltitude : 0;
+}
+CPosition CAircraftPositionData::GetPosition() const
+{
+    return m_Data ? m_Data->position : CPosition();
+}
+
+bool CAircraftFlightPlan::IsValid() const { return m_Data != nullptr; }
+bool CAircraftFlightPlan::IsReceived() const { return m_Data && m_Data->flightPlanReceived; }
+const char* CAircraftFlightPlan::GetDestination() const
+{
+    return m_Data ? m_Data->destination.c_str() : "";
+}
+const char* CAircraftFlightPlan::GetAircraftFPType() const
+{
+    return m_Data ? m_Data->aircraftType.c_str() : "";
+}
+
+// CPlugIn
+
+CPlugIn::CPlugIn(int compatibility, const char* name, const char* version, const char* author,
+                 const char* copyright)
+    : m_Compatibility(compatibility)
+    , m_Name(name ? name : "")
+    , m_Version(version ? version : "")
+    , m_Author(author ? author : "")
+    , m_Copyright(copyright ? copyright : "")
+{
+}
+
+CPlugIn::~CPlugIn() = default;
+
+void CPlugIn::OnControllerPositionUpdate(CController) { }
+void CPlugIn::OnControllerDisconnect(CController) { }
+void CPlugIn::OnAircraftPositionUpdate(CAircraft) { }
+void CPlugIn::OnAircraftDisconnect(CAircraft) { }
+void CPlugIn::OnAircraftFlightPlanUpdate(CAircraft) { }
+void CPlugIn::OnAircraftControllerAssignedDataUpdate(CAircraft, int) { }
+void CPlugIn::OnAircraftFlightStripPushed(CAircraft, const char*, const char*) { }
+CRadarScreen* CPlugIn::CreateDisplayScreen(const char*, bool, bool, bool, bool) { return nullptr; }
+bool CPlugIn::OnCompileCommand(const char*) { return false; }
+bool CPlugIn::OnCompileFrequencyChat(const char*, double, const char*) { return false; }
+bool CPlugIn::OnCompilePrivateChat(const char*, const char*, const char*) { return false; }
+void CPlugIn::OnGetTagItem(CAircraft, int, int, char[16], int*, platform::Color*, double*) { }
+void CPlugIn::OnRefresAcListContent(CAircraft) { }
+void CPlugIn::OnNewMetarReceived(const char*, const char*) { }
+void CPlugIn::OnFunctionCall(int, const char*, platform::Point, platform::Rect) { }
+void CPlugIn::OnAirportRunwayActivityChanged() { }
+
+void CPlugIn::RegisterDisplayType(const char* displayName, bool needRadarContent,
+                                  bool geoReferenced, bool canBeSaved, bool canBeCreated)
+{
+    m_DisplayTypes.push_back(DisplayType { displayName ? displayName : "", needRadarContent,
+                                           geoReferenced, canBeSaved, canBeCreated });
+}
+
+CAircraft CPlugIn::AircraftSelect(const char* callsign) const
+{
+    if (m_pHost == nullptr || callsign == nullptr)
+        return CAircraft();
+    return m_pHost->AircraftSelect(callsign);
+}
+
+// CRadarScreen
+
+CRadarScreen::CRadarScreen() = default;
+CRadarScreen::~CRadarScreen() = default;
+
+void CRadarScreen::OnDisplaySettingsLoaded(bool) { }
+void CRadarScreen::OnAsrContentToBeSaved() { }
+void CRadarScreen::OnPaintDisplay(platform::CDeviceContext*, int) { }
+void CRadarScreen::OnDisplayClosing() { }
+void CRadarScreen::OnControllerPositionUpdate(CController) { }
+void CRadarScreen::OnControllerDisconnect(CController) { }
+void CRadarScreen::OnAircraftPositionUpdate(CAircraft) { }
+void CRadarScreen::OnAircraftDisconnect(CAircraft) { }
+void CRadarScreen::OnAircraftFlightPlanUpdate(CAircraft) { }
+void CRadarScreen::OnAircraftControllerAssignedDataUpdate(CAircraft, int) { }
+void CRadarScreen::OnAircraftFlightStripPushed(CAircraft, const char*, const char*) { }
+bool CRadarScreen::OnCompileCommand(const char*) { return false; }
+void CRadarScreen::OnOverScreenObject(int, const char*, platform::Point, platform::Rect) { }
+void CRadarScreen::OnClickScreenObject(int, const char*, platform::Point, platform::Rect, int) { }
+void CRadarScreen::OnDoubleClickScreenObject(int, const char*, platform::Point, platform::Rect,
+                                             int) { }
+void CRadarScreen::OnPressScreenObject(int, const char*, platform::Point, platform::Rect, bool) { }
+void CRadarScreen::OnFunctionCall(int, const char*, platform::Point, platform::Rect) { }
+
+const char* CRadarScreen::GetDataFromAsr(const char* key)
+{
+    return m_pDisplay != nullptr && key != nullptr ? m_pDisplay->GetDataFromAsr(key) : nullptr;
+}
+
+platform::Rect CRadarScreen::GetRadarArea() const
+{
+    return m_pDisplay != nullptr ? m_pDisplay->GetRadarArea() : platform::Rect();
+}
+
+platform::Rect CRadarScreen::GetChatArea() const
+{
+    return m_pDisplay != nullptr ? m_pDisplay->GetChatArea() : platform::Rect();
+}
+
+void CRadarScreen::AddScreenObject(int objectType, const char* objectId, platform::Rect area,
+                                   bool moveable, const char* message)
+{
+    if (m_pDisplay != nullptr)
+        m_pDisplay->AddScreenObject(objectType, objectId ? objectId : "", area, moveable, message);
+}
+
+void CRadarScreen::RequestRefresh()
+{
+    if (m_pDisplay != nullptr)
+        m_pDisplay->RequestRefresh();
+}
+
+CPlugIn* CRadarScreen::GetPlugIn() const { return m_pPlugIn; }
+
+void CRadarScreen::AttachToHost(CHostDisplay* display, CPlugIn* plugIn)
+{
+    m_pDisplay = display;
+    m_pPlugIn = plugIn;
+}
+
+} // namespace VeltrixPlugIn

@@ -1,0 +1,6 @@
+#include "StavoScreen.h"
+
+void CStavoScreen::OnDisplayClosing()
+{
+    delete this;
+}
