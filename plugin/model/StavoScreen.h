@@ -27,9 +27,7 @@ public:
     CStavoScreen& operator=(const CStavoScreen&) = delete;
 
     // Host callbacks.
-    void OnDisplaySettingsLoaded(bool loaded) override;
     void OnDisplayClosing() override;
-    void OnAircraftPositionUpdate(VeltrixPlugIn::CAircraft aircraft) override;
 
     // Lookups and allocation operations.
     int FindStandByName(std::string_view name) const;
