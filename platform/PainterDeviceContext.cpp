@@ -61,16 +61,12 @@ QFont BaseFont(const LogFont& request)
     return font;
 }
 
+} // namespace
+
 // Fonts come in whole pixel sizes, whose cells grow in uneven steps. A cell height is met with
 // the largest size whose cell fits in it; the cell is then the requested height, and the
 // baseline sits where the face's own proportions put it in that cell.
-struct Realization {
-    QFont font;
-    int cellHeight;
-    int ascent;
-};
-
-Realization Realize(const LogFont& request)
+CPainterFont::Realization CPainterFont::Realize(const LogFont& request)
 {
     QFont font = BaseFont(request);
     auto cellAt = [&font](int pixels) {
@@ -101,17 +97,18 @@ Realization Realize(const LogFont& request)
     return { font, cell, ascent };
 }
 
-} // namespace
-
 CPainterFont::CPainterFont(const LogFont& requested)
-    : m_Requested(requested)
-    , m_Metrics(QFont())
+    : CPainterFont(requested, Realize(requested))
 {
-    Realization r = Realize(requested);
-    m_Font = r.font;
-    m_Metrics = QFontMetrics(m_Font);
-    m_CellHeight = r.cellHeight;
-    m_Ascent = r.ascent;
+}
+
+CPainterFont::CPainterFont(const LogFont& requested, Realization realized)
+    : m_Requested(requested)
+    , m_Font(std::move(realized.font))
+    , m_Metrics(m_Font)
+    , m_CellHeight(realized.cellHeight)
+    , m_Ascent(realized.ascent)
+{
 }
 
 CPainterDeviceContext::CPainterDeviceContext(QPainter& painter)

@@ -31,6 +31,14 @@ public:
     int Ascent() const { return m_Ascent; }
 
 private:
+    struct Realization {
+        QFont font;
+        int cellHeight;
+        int ascent;
+    };
+    static Realization Realize(const LogFont& request);
+    CPainterFont(const LogFont& requested, Realization realized);
+
     LogFont m_Requested;
     QFont m_Font;
     QFontMetrics m_Metrics;
