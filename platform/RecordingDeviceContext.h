@@ -67,7 +67,7 @@ private:
     CPen m_StockPen;
     const CPen* m_Pen = &m_StockPen;
     std::unique_ptr<CFont> m_StockFont;
-    const CFont* m_Font = nullptr; // the stock font until another is selected
+    const CFont* m_Font = nullptr; // the selected font; the constructor selects the stock one
     // What the inner context had selected before the recorder first selected into it: what it
     // gets back when the recorder's own pen or font is selected again.
     const CPen* m_InnerStockPen = nullptr;
