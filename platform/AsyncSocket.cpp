@@ -129,8 +129,12 @@ public:
     std::unique_ptr<QTcpSocket> TakeConnection(int& error)
     {
         for (;;) {
-            const int descriptor
-                = ::accept(static_cast<int>(m_server->socketDescriptor()), nullptr, nullptr);
+            const int listening = static_cast<int>(m_server->socketDescriptor());
+#ifdef SOCK_CLOEXEC
+            const int descriptor = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+#else
+            const int descriptor = ::accept(listening, nullptr, nullptr);
+#endif
             if (descriptor >= 0) {
                 m_acceptNotifier->setEnabled(true); // raises OnAccept again if more are waiting
                 auto socket = std::make_unique<QTcpSocket>();
@@ -470,40 +474,6 @@ std::unique_ptr<SocketBridge, SocketBridgeRelease> MakeBridge(CAsyncSocket* owne
 
 } // namespace
 } // namespace detail
-
-const char* SocketErrorText(int error)
-{
-    switch (error) {
-    case kSocketOk:
-        return "no error";
-    case kWouldBlock:
-        return "nothing there yet";
-    case kInvalidState:
-        return "the socket is not in a state for this operation";
-    case kInvalidArgument:
-        return "invalid argument";
-    case kInvalidAddress:
-        return "invalid address or port";
-    case kAddressInUse:
-        return "address in use";
-    case kAccessDenied:
-        return "access denied";
-    case kHostNotFound:
-        return "host not found";
-    case kConnectionRefused:
-        return "connection refused";
-    case kTimedOut:
-        return "timed out";
-    case kNotConnected:
-        return "not connected";
-    case kNetworkError:
-        return "network error";
-    case kResourceError:
-        return "out of resources";
-    default:
-        return "unknown error";
-    }
-}
 
 CAsyncSocket::CAsyncSocket() = default;
 

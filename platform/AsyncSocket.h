@@ -59,9 +59,6 @@ enum SocketError : int {
     kResourceError, // the system ran out of sockets or memory
 };
 
-// Short English description of an error code, for messages and test output.
-const char* SocketErrorText(int error);
-
 class CAsyncSocket {
 public:
     // The result of Send and Receive when they fail; GetLastError() tells why.
