@@ -472,6 +472,20 @@ std::unique_ptr<SocketBridge, SocketBridgeRelease> MakeBridge(CAsyncSocket* owne
     return std::unique_ptr<SocketBridge, SocketBridgeRelease>(new SocketBridge(owner));
 }
 
+using NameQuery = bool (SocketBridge::*)(QHostAddress&, quint16&) const;
+
+// The local or the peer's address and port, as text and number.
+bool QueryName(const SocketBridge* bridge, NameQuery query, std::string& address, unsigned& port)
+{
+    QHostAddress host;
+    quint16 number = 0;
+    if (bridge == nullptr || !(bridge->*query)(host, number))
+        return false;
+    address = host.toString().toStdString();
+    port = number;
+    return true;
+}
+
 } // namespace
 } // namespace detail
 
@@ -602,24 +616,12 @@ std::size_t CAsyncSocket::GetSendBacklog() const
 
 bool CAsyncSocket::GetSockName(std::string& address, unsigned& port) const
 {
-    QHostAddress host;
-    quint16 number = 0;
-    if (!m_bridge || !m_bridge->LocalName(host, number))
-        return false;
-    address = host.toString().toStdString();
-    port = number;
-    return true;
+    return detail::QueryName(m_bridge.get(), &detail::SocketBridge::LocalName, address, port);
 }
 
 bool CAsyncSocket::GetPeerName(std::string& address, unsigned& port) const
 {
-    QHostAddress host;
-    quint16 number = 0;
-    if (!m_bridge || !m_bridge->PeerName(host, number))
-        return false;
-    address = host.toString().toStdString();
-    port = number;
-    return true;
+    return detail::QueryName(m_bridge.get(), &detail::SocketBridge::PeerName, address, port);
 }
 
 void CAsyncSocket::OnAccept(int /*errorCode*/)

@@ -15,7 +15,8 @@
 // - OnConnect: exactly once per Connect on a socket that is not already connecting, connected or
 //   listening: 0 on success, an error code otherwise, also when the attempt could not even be
 //   started (socket not created, bad port, host name that does not resolve).
-// - OnAccept: a connection is waiting. Accept takes it, or fails and says why (out of descriptors,
+// - OnAccept (always 0): a connection is waiting. Accept takes it, or fails and says why (out of
+// descriptors,
 //   for example); a connection that could not be taken is offered again after a short pause.
 //   Accept re-arms the event like Receive: more waiting connections raise it again.
 // Close, or destroying the object, cancels every event still to come; no event reaches a
@@ -24,7 +25,7 @@
 // Sending never loses or reorders bytes: Send takes everything it is given into a queue of the
 // socket and returns at once, without a system call; the queue goes to the network in large
 // writes after the running handler has returned. GetSendBacklog tells how much is still queued.
-// Close sends what is queued before the connection ends (for a few seconds at most).
+// Close sends what is queued before the connection ends (for ten seconds at most).
 #pragma once
 
 #include <cstddef>
@@ -111,7 +112,7 @@ public:
     virtual int Receive(void* buffer, int length);
 
     // Ends the connection or stops listening; the object may then be created again. Bytes still
-    // queued by Send go out first, for a few seconds at most. Does nothing on a socket that is not
+    // queued by Send go out first, for ten seconds at most. Does nothing on a socket that is not
     // open. No event is delivered after Close.
     virtual void Close();
 
