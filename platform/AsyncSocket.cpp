@@ -183,6 +183,7 @@ public:
         socket->setParent(this);
         m_socket = socket.release(); // owned by the bridge as its child
         m_established = true;
+        SendWithoutDelay();
         Watch();
         if (m_socket->state() != QAbstractSocket::ConnectedState)
             OnUnconnected();
@@ -347,6 +348,10 @@ private:
             deleteLater();
     }
 
+    // Sends are already gathered into large writes; the system need not hold small ones back
+    // waiting for acknowledgements.
+    void SendWithoutDelay() { m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1); }
+
     void DeleteWhenIdle()
     {
         if (m_dispatchDepth > 0)
@@ -366,6 +371,7 @@ private:
                 return;
             m_connectPending = false;
             m_established = true;
+            SendWithoutDelay();
             PostConnectResult(kSocketOk);
         });
         connect(m_socket, &QAbstractSocket::stateChanged, this,
