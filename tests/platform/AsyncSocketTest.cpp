@@ -384,6 +384,30 @@ TEST_F(AsyncSocketTest, CloseEndsEventsAndTheObjectCanBeUsedAgain)
     EXPECT_EQ(serverLog.front(), "connect:0");
 }
 
+TEST_F(AsyncSocketTest, CloseStillDeliversWhatIsQueued)
+{
+    StartListener();
+    peer.setReadBufferSize(64 * 1024);
+    ConnectPeer();
+    ProbeSocket& server = *accepted.front();
+    const std::string data = Pattern(8 * 1024 * 1024);
+    const int chunk = 1024 * 1024;
+    for (std::size_t at = 0; at < data.size(); at += chunk)
+        ASSERT_EQ(server.Send(data.data() + at, chunk), chunk);
+    Settle(100);
+    ASSERT_GT(server.GetSendBacklog(), 0u);
+    server.Close();
+
+    peer.setReadBufferSize(0);
+    QByteArray got;
+    ASSERT_TRUE(WaitFor([&] {
+        got += peer.readAll();
+        return peer.state() == QAbstractSocket::UnconnectedState;
+    }));
+    got += peer.readAll();
+    EXPECT_TRUE(got.toStdString() == data) << got.size() << " of " << data.size() << " bytes";
+}
+
 TEST_F(AsyncSocketTest, BindAndListenRefuseWhatTheyCannotTake)
 {
     ProbeSocket socket(serverLog);
