@@ -22,6 +22,10 @@
 
 namespace {
 
+// A name no resolver can know and that fails before any query leaves the machine: its first
+// label is longer than the 63 characters a DNS label may have.
+const std::string kUnresolvableHost = std::string(64, 'q') + ".invalid";
+
 using platform::CAsyncSocket;
 
 // Runs the event loop until `done` holds or the time is up; returns whether it held.
@@ -266,7 +270,7 @@ TEST_F(AsyncSocketTest, ConnectionsThatFailEndInOneConnectEventWithTheError)
     const unsigned closed = ClosedPort();
     const Case cases[] = {
         { "closed port", true, "127.0.0.1", closed, platform::kConnectionRefused },
-        { "unknown host", true, "quorvex-test.invalid", closed, platform::kHostNotFound },
+        { "unknown host", true, kUnresolvableHost, closed, platform::kHostNotFound },
         { "not created", false, "127.0.0.1", closed, platform::kInvalidState },
         { "port 0", true, "127.0.0.1", 0, platform::kInvalidAddress },
     };
