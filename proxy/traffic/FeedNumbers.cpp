@@ -11,17 +11,23 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// Skips leading blanks and one sign; returns what follows them.
+const char* SkipBlanksAndSign(const char* text, bool& negative)
+{
+    while (IsBlank(*text))
+        ++text;
+    negative = *text == '-';
+    if (*text == '+' || *text == '-')
+        ++text;
+    return text;
+}
+
 } // namespace
 
 std::int32_t FeedInt32(const char* text)
 {
-    while (IsBlank(*text))
-        ++text;
     bool negative = false;
-    if (*text == '+' || *text == '-') {
-        negative = *text == '-';
-        ++text;
-    }
+    text = SkipBlanksAndSign(text, negative);
     // Accumulate the magnitude; past the 64-bit range the value sticks at the limit.
     constexpr std::uint64_t kLimit
         = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
@@ -46,13 +52,8 @@ std::int32_t FeedInt32(const char* text)
 
 double FeedDouble(const char* text)
 {
-    while (IsBlank(*text))
-        ++text;
     bool negative = false;
-    if (*text == '+' || *text == '-') {
-        negative = *text == '-';
-        ++text;
-    }
+    text = SkipBlanksAndSign(text, negative);
     if (*text == '+' || *text == '-')
         return 0.0; // a second sign is no number
     double value = 0.0;
