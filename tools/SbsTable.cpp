@@ -5,6 +5,7 @@
 #include "proxy/app/QuorvexDlg.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
