@@ -103,8 +103,8 @@ void CStavoScreen::RemoveAllocation(int stand, int k)
 void CStavoScreen::EraseTrackedAircraft(TrackedNode node)
 {
     // The per-refresh lists hold node handles; drop them with the node so that nothing reads a
-    // removed node before the next refresh rebuilds the lists.
-    // The aircraft may have moved since that refresh, so every stand is looked at.
+    // removed node before the next refresh rebuilds the lists. The aircraft may have moved since
+    // that refresh, so every stand is looked at.
     for (CStavoStand& stand : m_Stands)
         std::erase(stand.m_StandingAircraft, node);
     std::erase_if(m_Finals, [&](const CStavoFinalPositions& f) { return f.m_Node == node; });

@@ -57,8 +57,8 @@ public:
     // Removes the callsign's allocations from every stand; a text beginning with "*" removes
     // nothing, since "*" stands for any aircraft and several stands may hold it.
     void RemoveAllocations(std::string_view callsign);
-    // Moves the callsign's allocation to the end of the named stand's list. Does nothing for an
-    // unknown stand or an empty callsign.
+    // Removes the callsign's allocations everywhere, then appends an arrival allocation for it
+    // (upper-cased) to the named stand. Does nothing for an unknown stand or an empty callsign.
     void AllocateArrival(std::string_view standName, std::string_view callsign);
     // Puts a departure allocation at the head of the named stand's list, replacing the stand's
     // earlier departure allocation. Does nothing for an unknown stand or an empty callsign.
