@@ -210,6 +210,8 @@ int main(int argc, char** argv)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
-    QApplication app(argc, argv);
+    // Qt sees only the program's name: it would take options such as --display for itself.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     return Run(app, *options);
 }
