@@ -108,31 +108,29 @@ void CHostSession::Tick(std::int64_t now)
         DeliverDisconnect(gone);
 }
 
-void CHostSession::DeliverPosition(const CAircraft& aircraft)
+template <typename Call>
+void CHostSession::DeliverToAll(const Call& call)
 {
     for (const auto& display : m_Displays)
         if (display->Screen() != nullptr)
-            display->Screen()->OnAircraftPositionUpdate(aircraft);
+            call(*display->Screen());
     if (m_pPlugIn != nullptr)
-        m_pPlugIn->OnAircraftPositionUpdate(aircraft);
+        call(*m_pPlugIn);
+}
+
+void CHostSession::DeliverPosition(const CAircraft& aircraft)
+{
+    DeliverToAll([&aircraft](auto& target) { target.OnAircraftPositionUpdate(aircraft); });
 }
 
 void CHostSession::DeliverFlightPlan(const CAircraft& aircraft)
 {
-    for (const auto& display : m_Displays)
-        if (display->Screen() != nullptr)
-            display->Screen()->OnAircraftFlightPlanUpdate(aircraft);
-    if (m_pPlugIn != nullptr)
-        m_pPlugIn->OnAircraftFlightPlanUpdate(aircraft);
+    DeliverToAll([&aircraft](auto& target) { target.OnAircraftFlightPlanUpdate(aircraft); });
 }
 
 void CHostSession::DeliverDisconnect(const CAircraft& aircraft)
 {
-    for (const auto& display : m_Displays)
-        if (display->Screen() != nullptr)
-            display->Screen()->OnAircraftDisconnect(aircraft);
-    if (m_pPlugIn != nullptr)
-        m_pPlugIn->OnAircraftDisconnect(aircraft);
+    DeliverToAll([&aircraft](auto& target) { target.OnAircraftDisconnect(aircraft); });
 }
 
 bool CHostSession::Command(const std::string& line)

@@ -97,6 +97,9 @@ private:
         platform::Point grab;
     };
 
+    // Calls every open screen, then the plug-in object.
+    template <typename Call>
+    void DeliverToAll(const Call& call);
     void DeliverPosition(const VeltrixPlugIn::CAircraft& aircraft);
     void DeliverFlightPlan(const VeltrixPlugIn::CAircraft& aircraft);
     void DeliverDisconnect(const VeltrixPlugIn::CAircraft& aircraft);
