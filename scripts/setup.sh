@@ -9,6 +9,7 @@ packages=(
   libgtest-dev              # GoogleTest
   libbenchmark-dev          # Google Benchmark
   fonts-dejavu-core         # a font for headless rendering
+  fonts-liberation2         # Liberation Sans: the board's face, with Arial's metrics
   xvfb xauth                # a virtual display for the windows on machines without a screen
   iproute2                  # ip, to bring up loopback in the tests' private network
 )

@@ -1,0 +1,91 @@
+// The device context over a QPainter, for the window, an offscreen image or a snapshot.
+//
+// It keeps the pixel rules of the desktop platform the board was designed on, so that a grid laid
+// out in whole pixels lands exactly where it was computed: rectangles exclude their right and
+// bottom edges, lines exclude their end point, a positive font height is the font's cell height,
+// text is top-aligned in its rectangle and clipped to it.
+#pragma once
+
+#include "DeviceContext.h"
+
+#include <QFont>
+#include <QFontMetrics>
+
+#include <memory>
+
+class QPainter;
+
+namespace platform {
+
+// A font of a painter context: the Qt font chosen for the request and the cell it occupies.
+class CPainterFont final : public CFont {
+public:
+    // Chooses the face (the requested one, else an Arial-compatible sans) and the pixel size.
+    explicit CPainterFont(const LogFont& requested);
+
+    const LogFont& Requested() const override { return m_Requested; }
+    const QFont& Font() const { return m_Font; }
+    const QFontMetrics& Metrics() const { return m_Metrics; }
+    // Height of a text line in pixels, and the distance from the line's top to the baseline.
+    int CellHeight() const { return m_CellHeight; }
+    int Ascent() const { return m_Ascent; }
+
+private:
+    struct Realization {
+        QFont font;
+        int cellHeight;
+        int ascent;
+    };
+    static Realization Realize(const LogFont& request);
+    CPainterFont(const LogFont& requested, Realization realized);
+
+    LogFont m_Requested;
+    QFont m_Font;
+    QFontMetrics m_Metrics;
+    int m_CellHeight = 0;
+    int m_Ascent = 0;
+};
+
+class CPainterDeviceContext final : public CDeviceContext {
+public:
+    // The painter must be active on a widget or an image for the life of the context. The
+    // context leaves the painter's own pen, brush, font, clip and hints as it found them.
+    explicit CPainterDeviceContext(QPainter& painter);
+    ~CPainterDeviceContext() override;
+    CPainterDeviceContext(const CPainterDeviceContext&) = delete;
+    CPainterDeviceContext& operator=(const CPainterDeviceContext&) = delete;
+
+    void FillRect(const Rect& rect, Color brush) override;
+    int SetBkMode(int mode) override;
+    Color SetBkColor(Color color) override;
+    Color SetTextColor(Color color) override;
+    const CPen* SelectPen(const CPen* pen) override;
+    // A font made by another kind of context is drawn with a font made here from its request.
+    const CFont* SelectFont(const CFont* font) override;
+    void MoveTo(int x, int y) override;
+    // Horizontal and vertical lines are exact for any width. Other lines are exact for one-pixel
+    // pens; wider ones are drawn by Qt with flat ends and may differ by a pixel at the ends.
+    void LineTo(int x, int y) override;
+    void DrawText(std::string_view text, const Rect& rect, unsigned format) override;
+    Size GetTextExtent(std::string_view text) override;
+    // nullptr only when the machine has no font at all.
+    std::unique_ptr<CFont> CreateFontIndirect(const LogFont& font) override;
+    void StretchBlt(const Rect& dest, const CBitmap& bitmap, const Rect& source) override;
+
+private:
+    const CPainterFont& DrawingFont();
+    const CFont* StockFont();
+
+    QPainter& m_Painter;
+    int m_BkMode = kOpaque;
+    Color m_BkColor = Rgb(255, 255, 255);
+    Color m_TextColor = Rgb(0, 0, 0);
+    CPen m_StockPen;
+    const CPen* m_Pen = &m_StockPen;
+    std::unique_ptr<CPainterFont> m_StockFont; // made when first needed
+    const CFont* m_Font = nullptr; // nullptr: the stock font
+    std::unique_ptr<CPainterFont> m_Adopted; // stands in for a selected font made elsewhere
+    Point m_Current;
+};
+
+} // namespace platform

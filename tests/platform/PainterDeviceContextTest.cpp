@@ -1,0 +1,377 @@
+#include "platform/PainterDeviceContext.h"
+
+#include "platform/Bitmap.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QImage>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+using platform::CBitmap;
+using platform::CDeviceContext;
+using platform::CPainterDeviceContext;
+using platform::CPainterFont;
+using platform::CPen;
+using platform::LogFont;
+using platform::Rect;
+using platform::Rgb;
+
+class PainterDeviceContextTest : public testing::Test {
+protected:
+    static constexpr QRgb kWhite = 0xFFFFFFFF;
+
+    // Paints on a fresh white image through a context and returns the image.
+    static QImage Paint(const std::function<void(CDeviceContext&)>& draw, QSize size = { 80, 50 })
+    {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        {
+            CPainterDeviceContext dc(painter);
+            draw(dc);
+        }
+        painter.end();
+        return image;
+    }
+
+    // The smallest rectangle holding every pixel that is not white; empty when there is none.
+    static QRect InkBox(const QImage& image)
+    {
+        QRect box;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                if (image.pixel(x, y) != kWhite)
+                    box = box.united(QRect(x, y, 1, 1));
+        return box;
+    }
+
+    static int InkCount(const QImage& image)
+    {
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                count += image.pixel(x, y) != kWhite ? 1 : 0;
+        return count;
+    }
+
+    static LogFont BoardFont(int height)
+    {
+        LogFont font;
+        font.height = height;
+        font.weight = 400;
+        font.charSet = 238;
+        font.faceName = "Ariel";
+        return font;
+    }
+};
+
+TEST_F(PainterDeviceContextTest, FillRectExcludesRightAndBottomAndKeepsTheColourLayout)
+{
+    const QImage image = Paint([](CDeviceContext& dc) {
+        dc.FillRect({ 10, 5, 20, 12 }, Rgb(200, 100, 50));
+        dc.FillRect({ 40, 5, 40, 30 }, Rgb(0, 0, 0)); // empty
+        dc.FillRect({ 60, 30, 50, 20 }, Rgb(0, 0, 0)); // inverted
+    });
+    EXPECT_EQ(InkBox(image), QRect(10, 5, 10, 7));
+    EXPECT_EQ(QColor(image.pixel(10, 5)), QColor(200, 100, 50));
+    EXPECT_EQ(QColor(image.pixel(19, 11)), QColor(200, 100, 50));
+}
+
+TEST_F(PainterDeviceContextTest, ThinLinesStopBeforeTheirEndPointInEveryDirection)
+{
+    const CPen thin { 0, Rgb(0, 0, 0) };
+    struct Case {
+        int x0, y0, x1, y1;
+        QRect expected;
+    };
+    const Case cases[] = {
+        { 10, 10, 20, 10, QRect(10, 10, 10, 1) }, // rightwards: 10..19
+        { 20, 10, 10, 10, QRect(11, 10, 10, 1) }, // leftwards: 20..11
+        { 7, 3, 7, 13, QRect(7, 3, 1, 10) }, // downwards
+        { 7, 13, 7, 3, QRect(7, 4, 1, 10) }, // upwards
+    };
+    for (const Case& c : cases) {
+        const QImage image = Paint([&](CDeviceContext& dc) {
+            dc.SelectPen(&thin);
+            dc.MoveTo(c.x0, c.y0);
+            dc.LineTo(c.x1, c.y1);
+        });
+        EXPECT_EQ(InkBox(image), c.expected)
+            << c.x0 << ',' << c.y0 << " -> " << c.x1 << ',' << c.y1;
+        EXPECT_EQ(InkCount(image), c.expected.width() * c.expected.height());
+    }
+
+    // A diagonal has one pixel per step, the end point excluded; a zero-length line draws nothing.
+    const QImage diagonal = Paint([&](CDeviceContext& dc) {
+        dc.MoveTo(2, 2);
+        dc.LineTo(7, 7);
+        dc.LineTo(7, 7);
+    });
+    EXPECT_EQ(InkCount(diagonal), 5);
+    EXPECT_EQ(diagonal.pixel(2, 2), qRgb(0, 0, 0));
+    EXPECT_EQ(diagonal.pixel(6, 6), qRgb(0, 0, 0));
+    EXPECT_EQ(diagonal.pixel(7, 7), kWhite);
+}
+
+TEST_F(PainterDeviceContextTest, ThickLinesAreThreePixelsCentredOnTheLine)
+{
+    const CPen thick { 3, Rgb(255, 0, 0) };
+    const QImage image = Paint([&](CDeviceContext& dc) {
+        dc.SelectPen(&thick);
+        dc.MoveTo(5, 10);
+        dc.LineTo(25, 10); // rows 9..11, columns 5..24
+        dc.MoveTo(40, 5);
+        dc.LineTo(40, 30); // columns 39..41, rows 5..29
+    });
+    QImage horizontal = image.copy(0, 0, 35, 50);
+    QImage vertical = image.copy(35, 0, 45, 50);
+    EXPECT_EQ(InkBox(horizontal), QRect(5, 9, 20, 3));
+    EXPECT_EQ(InkCount(horizontal), 60);
+    EXPECT_EQ(InkBox(vertical), QRect(4, 5, 3, 25));
+    EXPECT_EQ(QColor(image.pixel(24, 11)), QColor(255, 0, 0));
+}
+
+TEST_F(PainterDeviceContextTest, LineToMovesTheCurrentPoint)
+{
+    const QImage image = Paint([](CDeviceContext& dc) {
+        dc.MoveTo(10, 10);
+        dc.LineTo(20, 10);
+        dc.LineTo(20, 20); // continues from (20, 10), so the corner is drawn once
+    });
+    EXPECT_EQ(InkCount(image), 20);
+    EXPECT_EQ(image.pixel(20, 10), qRgb(0, 0, 0));
+    EXPECT_EQ(image.pixel(20, 20), kWhite);
+}
+
+TEST_F(PainterDeviceContextTest, SelectingReturnsThePreviousPenAndFont)
+{
+    QImage image(10, 10, QImage::Format_RGB32);
+    QPainter painter(&image);
+    CPainterDeviceContext dc(painter);
+
+    const CPen thick { 3, Rgb(0, 0, 0) };
+    const CPen* stockPen = dc.SelectPen(&thick);
+    ASSERT_NE(stockPen, nullptr);
+    EXPECT_NE(stockPen, &thick);
+    EXPECT_EQ(stockPen->width, 0);
+    EXPECT_EQ(dc.SelectPen(nullptr), nullptr); // refused, the thick pen stays
+    EXPECT_EQ(dc.SelectPen(stockPen), &thick);
+
+    auto font = dc.CreateFontIndirect(BoardFont(18));
+    ASSERT_NE(font, nullptr);
+    const platform::CFont* stockFont = dc.SelectFont(font.get());
+    ASSERT_NE(stockFont, nullptr);
+    EXPECT_EQ(dc.GetTextExtent("W").cy, 18);
+    EXPECT_EQ(dc.SelectFont(nullptr), nullptr);
+    EXPECT_EQ(dc.SelectFont(stockFont), font.get());
+    EXPECT_EQ(dc.GetTextExtent("W").cy, 16);
+    EXPECT_EQ(font->Requested().faceName, "Ariel");
+
+    EXPECT_EQ(dc.SetBkMode(platform::kTransparent), platform::kOpaque);
+    EXPECT_EQ(dc.SetBkColor(Rgb(1, 2, 3)), Rgb(255, 255, 255));
+    EXPECT_EQ(dc.SetTextColor(Rgb(4, 5, 6)), Rgb(0, 0, 0));
+    EXPECT_EQ(dc.SetTextColor(Rgb(0, 0, 0)), Rgb(4, 5, 6));
+}
+
+TEST_F(PainterDeviceContextTest, BoardFontFallsBackToAnArialCompatibleFaceWithTheAskedCellHeight)
+{
+    QImage image(10, 10, QImage::Format_RGB32);
+    QPainter painter(&image);
+    CPainterDeviceContext dc(painter);
+
+    for (int height = 6; height <= 40; ++height) {
+        auto font = dc.CreateFontIndirect(BoardFont(height));
+        ASSERT_NE(font, nullptr);
+        const auto& made = dynamic_cast<const CPainterFont&>(*font);
+        const QString family = QFontInfo(made.Font()).family();
+        EXPECT_TRUE(family == "Liberation Sans" || family == "DejaVu Sans") << family.toStdString();
+        EXPECT_EQ(made.Font().weight(), QFont::Normal);
+
+        const platform::CFont* previous = dc.SelectFont(font.get());
+        EXPECT_EQ(dc.GetTextExtent("W").cy, height);
+        // The glyphs are never more than a pixel short of the cell they were asked to fill.
+        EXPECT_GE(made.Metrics().height(), height - 1) << height;
+        EXPECT_LE(made.Metrics().height(), height);
+        EXPECT_LE(made.Ascent() + made.Metrics().descent(), height);
+        dc.SelectFont(previous);
+    }
+
+    // Where Liberation Sans is installed it is the face, sized with Arial's proportions: a cell
+    // of 19 pixels is a 17-pixel em.
+    if (QFontDatabase::families().contains("Liberation Sans")) {
+        const CPainterFont liberation(BoardFont(19));
+        EXPECT_EQ(QFontInfo(liberation.Font()).family(), "Liberation Sans");
+        EXPECT_EQ(liberation.Font().pixelSize(), 17);
+    }
+
+    LogFont characterHeight = BoardFont(-15); // without the internal leading: a larger cell
+    auto font = dc.CreateFontIndirect(characterHeight);
+    dc.SelectFont(font.get());
+    EXPECT_GT(dc.GetTextExtent("W").cy, 15);
+}
+
+TEST_F(PainterDeviceContextTest, TextIsClippedToItsRectangle)
+{
+    const Rect box { 20, 10, 50, 30 };
+    const QImage image = Paint([&](CDeviceContext& dc) {
+        auto font = dc.CreateFontIndirect(BoardFont(30)); // taller and wider than the box
+        const platform::CFont* previous = dc.SelectFont(font.get());
+        dc.SetBkMode(platform::kTransparent);
+        dc.DrawText("WWWWWWWW", box, platform::kDrawTextCenter);
+        dc.SelectFont(previous);
+    });
+    const QRect ink = InkBox(image);
+    ASSERT_FALSE(ink.isEmpty());
+    EXPECT_TRUE(QRect(20, 10, 30, 20).contains(ink))
+        << ink.x() << ',' << ink.y() << ' ' << ink.width() << 'x' << ink.height();
+    // Centred and too wide: it runs out on both sides.
+    EXPECT_EQ(ink.left(), 20);
+    EXPECT_EQ(ink.right(), 49);
+}
+
+TEST_F(PainterDeviceContextTest, TextIsCentredOrLeftAlignedAndTopAligned)
+{
+    const Rect box { 0, 10, 100, 40 };
+    int width = 0;
+    auto draw = [&](unsigned format) {
+        return Paint(
+            [&](CDeviceContext& dc) {
+                auto font = dc.CreateFontIndirect(BoardFont(18));
+                const platform::CFont* previous = dc.SelectFont(font.get());
+                dc.SetBkMode(platform::kTransparent);
+                width = dc.GetTextExtent("HIH").cx;
+                dc.DrawText("HIH", box, format);
+                dc.SelectFont(previous);
+            },
+            { 100, 50 });
+    };
+
+    const QRect centred = InkBox(draw(platform::kDrawTextCenter));
+    ASSERT_FALSE(centred.isEmpty());
+    EXPECT_GT(width, 10);
+    const int middle = centred.left() + centred.right() + 1; // twice the centre
+    EXPECT_NEAR(middle, 100, 3);
+    // Top-aligned in an 18-pixel cell at the rectangle's top, whatever the rectangle's height.
+    EXPECT_GE(centred.top(), 10);
+    EXPECT_LE(centred.top(), 10 + 5);
+    EXPECT_LT(centred.bottom(), 10 + 18);
+
+    const QRect left = InkBox(draw(0));
+    EXPECT_LE(left.left(), 3);
+    EXPECT_EQ(left.top(), centred.top());
+}
+
+TEST_F(PainterDeviceContextTest, TextHasItsColourAndAnOpaqueBackgroundOnlyUnderItsCells)
+{
+    int width = 0;
+    const QImage image = Paint([&](CDeviceContext& dc) {
+        auto font = dc.CreateFontIndirect(BoardFont(16));
+        const platform::CFont* previous = dc.SelectFont(font.get());
+        dc.SetTextColor(Rgb(0, 0, 255));
+        dc.SetBkColor(Rgb(220, 220, 220));
+        width = dc.GetTextExtent("MM").cx;
+        dc.DrawText("MM", { 10, 10, 70, 40 }, 0); // opaque is the starting mode
+        dc.SelectFont(previous);
+    });
+    const QRgb panel = qRgb(220, 220, 220);
+    EXPECT_EQ(image.pixel(10, 10), panel);
+    EXPECT_EQ(image.pixel(10 + width - 1, 10 + 15), panel);
+    EXPECT_EQ(image.pixel(10 + width, 10), kWhite);
+    EXPECT_EQ(image.pixel(10, 10 + 16), kWhite);
+    bool pureBlue = false;
+    for (int y = 10; y < 26; ++y)
+        for (int x = 10; x < 10 + width; ++x)
+            pureBlue = pureBlue || image.pixel(x, y) == qRgb(0, 0, 255);
+    EXPECT_TRUE(pureBlue);
+
+    const QImage transparent = Paint([](CDeviceContext& dc) {
+        dc.SetBkMode(platform::kTransparent);
+        dc.SetBkColor(Rgb(220, 220, 220));
+        dc.DrawText("MM", { 10, 10, 70, 40 }, 0);
+    });
+    EXPECT_EQ(transparent.pixel(10, 10), kWhite);
+}
+
+TEST_F(PainterDeviceContextTest, EightBitTextIsLatin1)
+{
+    QImage image(10, 10, QImage::Format_RGB32);
+    QPainter painter(&image);
+    CPainterDeviceContext dc(painter);
+    auto font = dc.CreateFontIndirect(BoardFont(18));
+    dc.SelectFont(font.get());
+    // "\xC4" is A with diaeresis, as wide as A; as UTF-8 it would be a broken sequence.
+    EXPECT_EQ(dc.GetTextExtent("\xC4").cx, dc.GetTextExtent("A").cx);
+    EXPECT_EQ(dc.GetTextExtent("").cx, 0);
+    EXPECT_EQ(dc.GetTextExtent("").cy, 18);
+    EXPECT_EQ(dc.GetTextExtent("AB").cx, dc.GetTextExtent("A").cx + dc.GetTextExtent("B").cx);
+}
+
+TEST_F(PainterDeviceContextTest, StretchedBitmapCoversExactlyItsDestination)
+{
+    QImage quads(2, 2, QImage::Format_RGB32);
+    quads.setPixel(0, 0, qRgb(255, 0, 0));
+    quads.setPixel(1, 0, qRgb(0, 255, 0));
+    quads.setPixel(0, 1, qRgb(0, 0, 255));
+    quads.setPixel(1, 1, qRgb(0, 0, 0));
+    const CBitmap bitmap(7, quads);
+
+    const QImage image = Paint([&](CDeviceContext& dc) {
+        dc.StretchBlt({ 10, 10, 17, 15 }, bitmap, { 0, 0, 2, 2 });
+        dc.StretchBlt({ 30, 30, 30, 40 }, bitmap, { 0, 0, 2, 2 }); // empty: nothing
+    });
+    EXPECT_EQ(InkBox(image), QRect(10, 10, 7, 5));
+    EXPECT_EQ(InkCount(image), 35);
+    EXPECT_EQ(image.pixel(10, 10), qRgb(255, 0, 0));
+    EXPECT_EQ(image.pixel(16, 10), qRgb(0, 255, 0));
+    EXPECT_EQ(image.pixel(10, 14), qRgb(0, 0, 255));
+    EXPECT_EQ(image.pixel(16, 14), qRgb(0, 0, 0));
+}
+
+TEST_F(PainterDeviceContextTest, SourceBeyondTheBitmapIsCutAndStillFillsTheDestination)
+{
+    // A 20 x 19 bitmap copied with a 20 x 20 source, as the board copies every status bitmap.
+    QImage short19(20, 19, QImage::Format_RGB32);
+    short19.fill(qRgb(255, 0, 0));
+    short19.setPixel(0, 18, qRgb(0, 0, 255));
+    const CBitmap bitmap(181, short19);
+    const QImage image = Paint([&](CDeviceContext& dc) {
+        dc.StretchBlt({ 0, 0, 20, 20 }, bitmap, { 0, 0, 20, 20 });
+    });
+    EXPECT_EQ(InkBox(image), QRect(0, 0, 20, 20));
+    EXPECT_EQ(InkCount(image), 400);
+    EXPECT_EQ(image.pixel(0, 19), qRgb(0, 0, 255));
+}
+
+TEST_F(PainterDeviceContextTest, LeavesThePaintersOwnStateAsItFoundIt)
+{
+    QImage image(60, 40, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    const QPen pen(Qt::green, 2);
+    const QFont font("DejaVu Sans", 7);
+    painter.setPen(pen);
+    painter.setFont(font);
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    {
+        CPainterDeviceContext dc(painter);
+        const CPen thick { 3, Rgb(0, 0, 0) };
+        dc.SelectPen(&thick);
+        dc.MoveTo(0, 0);
+        dc.LineTo(30, 20);
+        dc.DrawText("X", { 0, 0, 20, 20 }, platform::kDrawTextCenter);
+        dc.StretchBlt(
+            { 0, 0, 5, 5 }, CBitmap(1, QImage(2, 2, QImage::Format_RGB32)), { 0, 0, 2, 2 });
+    }
+    EXPECT_EQ(painter.pen(), pen);
+    EXPECT_EQ(painter.font(), font);
+    EXPECT_FALSE(painter.hasClipping());
+    EXPECT_TRUE(painter.testRenderHint(QPainter::Antialiasing));
+}
+
+} // namespace
