@@ -27,6 +27,8 @@ bool ParseHostPort(const std::string& text, std::string* host, int* port)
     if (!number || *number < 1 || *number > 65535)
         return false;
     *host = text.substr(0, colon);
+    if (host->size() > 2 && host->front() == '[' && host->back() == ']') // [::1]:6809
+        *host = host->substr(1, host->size() - 2);
     *port = *number;
     return true;
 }
