@@ -1,0 +1,649 @@
+#include "AsyncSocket.h"
+
+#include <QCoreApplication>
+#include <QHostAddress>
+#include <QNetworkProxy>
+#include <QSocketNotifier>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <sys/socket.h>
+#include <unistd.h>
+#else
+#error "CAsyncSocket::Accept takes connections with POSIX accept(); add this platform's call"
+#endif
+
+namespace platform {
+namespace detail {
+namespace {
+
+// How long a closed connection may take to hand its queued bytes to the peer before it is cut.
+constexpr int kLingerMilliseconds = 10'000;
+// How long a listener whose accept failed (no descriptors left, for example) waits before it
+// offers the waiting connection again, so that a lasting failure does not spin the event loop.
+constexpr int kAcceptRetryMilliseconds = 500;
+
+int MapQtError(QAbstractSocket::SocketError error)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+        return kConnectionRefused;
+    case QAbstractSocket::HostNotFoundError:
+        return kHostNotFound;
+    case QAbstractSocket::SocketAccessError:
+        return kAccessDenied;
+    case QAbstractSocket::SocketResourceError:
+        return kResourceError;
+    case QAbstractSocket::SocketTimeoutError:
+        return kTimedOut;
+    case QAbstractSocket::AddressInUseError:
+        return kAddressInUse;
+    case QAbstractSocket::SocketAddressNotAvailableError:
+    case QAbstractSocket::UnsupportedSocketOperationError:
+        return kInvalidAddress;
+    default:
+        return kNetworkError;
+    }
+}
+
+bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+QString ToQString(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A local address to bind to: empty for every interface, "localhost", or a numeric address.
+bool ParseLocalAddress(std::string_view text, QHostAddress& address)
+{
+    if (text.empty()) {
+        address = QHostAddress(QHostAddress::Any);
+        return true;
+    }
+    if (EqualsIgnoringAsciiCase(text, "localhost")) {
+        address = QHostAddress(QHostAddress::LocalHost);
+        return true;
+    }
+    return address.setAddress(ToQString(text));
+}
+
+} // namespace
+
+// The Qt side of one CAsyncSocket while it is open: the QTcpSocket or QTcpServer, the queue of
+// bytes to send, and the bookkeeping that turns Qt's signals into the socket's events.
+//
+// Qt's signals only record what happened and post an event to the event loop; the owner's handler
+// runs when the loop delivers it, never inside a Qt signal or one of our own operations. When the
+// owner closes or is destroyed, the bridge forgets it (no event reaches it any more), sends what
+// is still queued, and deletes itself once nothing of it is on the call stack.
+class SocketBridge final : public QObject {
+public:
+    explicit SocketBridge(CAsyncSocket* owner)
+        : m_owner(owner)
+    {
+    }
+
+    bool IsIdle() const { return m_socket == nullptr && m_server == nullptr; }
+    bool IsConnected() const { return m_established && !m_closed; }
+    bool IsListening() const { return m_server != nullptr; }
+
+    // Qt's server binds and listens; the connections are taken by Accept itself (TakeConnection),
+    // as Qt's own accept hides most failures and retries a lasting one without pause.
+    int Listen(int backlog)
+    {
+        m_server = new QTcpServer(this);
+        m_server->setProxy(QNetworkProxy::NoProxy);
+        m_server->setListenBacklogSize(backlog > 0 ? backlog : 1);
+        if (!m_server->listen(m_localAddress, static_cast<quint16>(m_localPort))) {
+            const int error = MapQtError(m_server->serverError());
+            delete m_server;
+            m_server = nullptr;
+            return error;
+        }
+        m_server->pauseAccepting();
+        m_acceptNotifier
+            = new QSocketNotifier(m_server->socketDescriptor(), QSocketNotifier::Read, this);
+        connect(m_acceptNotifier, &QSocketNotifier::activated, this, [this] {
+            m_acceptNotifier->setEnabled(false); // until Accept has been called
+            Post([this] { Deliver(&CAsyncSocket::OnAccept, kSocketOk); });
+        });
+        return kSocketOk;
+    }
+
+    // Takes the next waiting connection, or says why there is none.
+    std::unique_ptr<QTcpSocket> TakeConnection(int& error)
+    {
+        for (;;) {
+            const int listening = static_cast<int>(m_server->socketDescriptor());
+#ifdef SOCK_CLOEXEC
+            const int descriptor = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+#else
+            const int descriptor = ::accept(listening, nullptr, nullptr);
+#endif
+            if (descriptor >= 0) {
+                m_acceptNotifier->setEnabled(true); // raises OnAccept again if more are waiting
+                auto socket = std::make_unique<QTcpSocket>();
+                if (!socket->setSocketDescriptor(descriptor)) {
+                    ::close(descriptor);
+                    error = MapQtError(socket->error());
+                    return {};
+                }
+                return socket;
+            }
+            switch (errno) {
+            case EINTR:
+            case ECONNABORTED:
+            case EPROTO:
+                continue; // that connection ended while it waited; take the next one
+            case EAGAIN:
+#if EAGAIN != EWOULDBLOCK
+            case EWOULDBLOCK:
+#endif
+                m_acceptNotifier->setEnabled(true);
+                error = kWouldBlock;
+                return {};
+            case EMFILE:
+            case ENFILE:
+            case ENOBUFS:
+            case ENOMEM:
+                error = kResourceError;
+                break;
+            case EPERM:
+            case EACCES:
+                error = kAccessDenied;
+                break;
+            default:
+                error = kNetworkError;
+                break;
+            }
+            // The connection stays waiting in the system; offer it again after a pause.
+            QTimer::singleShot(kAcceptRetryMilliseconds, m_acceptNotifier,
+                [notifier = m_acceptNotifier] { notifier->setEnabled(true); });
+            return {};
+        }
+    }
+
+    void Adopt(std::unique_ptr<QTcpSocket> socket)
+    {
+        socket->setParent(this);
+        m_socket = socket.release(); // owned by the bridge as its child
+        m_established = true;
+        SendWithoutDelay();
+        Watch();
+        if (m_socket->state() != QAbstractSocket::ConnectedState)
+            OnUnconnected();
+        else if (m_socket->bytesAvailable() > 0)
+            PostReceive();
+    }
+
+    // Starts a connection; the result arrives as OnConnect in every case.
+    void StartConnect(std::string_view host, unsigned port)
+    {
+        m_socket = new QTcpSocket(this);
+        m_socket->setProxy(QNetworkProxy::NoProxy);
+        if (m_bindLocal && !m_socket->bind(m_localAddress, static_cast<quint16>(m_localPort))) {
+            PostConnectResult(MapQtError(m_socket->error()));
+            return;
+        }
+        Watch();
+        m_connectPending = true; // before connectToHost, which may fail at once
+        m_socket->connectToHost(ToQString(host), static_cast<quint16>(port));
+    }
+
+    void PostConnectResult(int error)
+    {
+        Post([this, error] {
+            int code = error;
+            if (code < 0) {
+                code = MapQtError(m_socket->error());
+            }
+            Deliver(&CAsyncSocket::OnConnect, code);
+        });
+    }
+
+    void Queue(const void* buffer, int length)
+    {
+        m_out.append(static_cast<const char*>(buffer), static_cast<std::size_t>(length));
+        if (!m_flushPosted) {
+            m_flushPosted = true;
+            Post([this] { Flush(); });
+        }
+    }
+
+    int Read(void* buffer, int length, int& error)
+    {
+        if (!m_established) {
+            error = kNotConnected;
+            return CAsyncSocket::kSocketError;
+        }
+        const qint64 read = m_socket->bytesAvailable() > 0
+            ? m_socket->read(static_cast<char*>(buffer), length)
+            : 0;
+        if (read > 0) {
+            m_receiveArmed = true;
+            if (m_socket->bytesAvailable() > 0)
+                PostReceive();
+            return static_cast<int>(read);
+        }
+        if (m_closed) {
+            if (!m_receivePosted)
+                PostClose();
+            error = CloseError();
+            return error == kSocketOk ? 0 : CAsyncSocket::kSocketError;
+        }
+        m_receiveArmed = true;
+        error = kWouldBlock;
+        return CAsyncSocket::kSocketError;
+    }
+
+    std::size_t Backlog() const
+    {
+        const qint64 inQt = m_socket != nullptr ? m_socket->bytesToWrite() : 0;
+        return m_out.size() + static_cast<std::size_t>(inQt);
+    }
+
+    // The owner lets go: no more events; what is queued still goes out; then the bridge goes.
+    void Release()
+    {
+        m_owner = nullptr;
+        if (QCoreApplication::instance() != nullptr)
+            setParent(QCoreApplication::instance()); // so that the program's end still deletes it
+        if (m_server != nullptr) {
+            delete m_acceptNotifier;
+            m_acceptNotifier = nullptr;
+            m_server->close();
+        }
+        bool linger = false;
+        if (m_socket != nullptr) {
+            disconnect(m_socket, nullptr, this, nullptr);
+            if (IsConnected() && m_socket->state() == QAbstractSocket::ConnectedState) {
+                if (!m_out.empty())
+                    m_socket->write(m_out.data(), static_cast<qint64>(m_out.size()));
+                m_socket->flush();
+                linger = m_socket->state() == QAbstractSocket::ConnectedState
+                    && m_socket->bytesToWrite() > 0;
+            }
+        }
+        std::string().swap(m_out);
+        if (linger) {
+            // Qt ends the connection once its write buffer is empty; a peer that does not read
+            // gets cut off after the linger time.
+            connect(m_socket, &QAbstractSocket::disconnected, this, [this] { DeleteWhenIdle(); });
+            QTimer::singleShot(kLingerMilliseconds, this, [this] {
+                m_socket->abort();
+                DeleteWhenIdle();
+            });
+            m_socket->disconnectFromHost();
+            return;
+        }
+        if (m_socket != nullptr)
+            m_socket->abort();
+        if (m_dispatchDepth > 0)
+            m_deleteWhenIdle = true;
+        else
+            delete this;
+    }
+
+    bool LocalName(QHostAddress& address, quint16& port) const
+    {
+        if (m_server != nullptr) {
+            address = m_server->serverAddress();
+            port = m_server->serverPort();
+            return true;
+        }
+        if (m_socket != nullptr && IsConnected()) {
+            address = m_socket->localAddress();
+            port = m_socket->localPort();
+            return true;
+        }
+        return false;
+    }
+
+    bool PeerName(QHostAddress& address, quint16& port) const
+    {
+        if (m_socket == nullptr || !IsConnected())
+            return false;
+        address = m_socket->peerAddress();
+        port = m_socket->peerPort();
+        return true;
+    }
+
+    // What Create and Bind chose; taken when the socket listens or connects.
+    bool m_created = false;
+    bool m_bindLocal = false;
+    QHostAddress m_localAddress { QHostAddress::Any };
+    unsigned m_localPort = 0;
+
+private:
+    template <typename Function> void Post(Function function)
+    {
+        QMetaObject::invokeMethod(this, std::move(function), Qt::QueuedConnection);
+    }
+
+    // Calls one handler of the owner, if there still is one. The owner may close or destroy
+    // itself inside; the bridge then outlives this call.
+    void Deliver(void (CAsyncSocket::*handler)(int), int code)
+    {
+        if (m_owner == nullptr)
+            return;
+        ++m_dispatchDepth;
+        (m_owner->*handler)(code);
+        --m_dispatchDepth;
+        if (m_dispatchDepth == 0 && m_deleteWhenIdle)
+            deleteLater();
+    }
+
+    // Sends are already gathered into large writes; the system need not hold small ones back
+    // waiting for acknowledgements.
+    void SendWithoutDelay() { m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1); }
+
+    void DeleteWhenIdle()
+    {
+        if (m_dispatchDepth > 0)
+            m_deleteWhenIdle = true;
+        else
+            deleteLater();
+    }
+
+    void Watch()
+    {
+        connect(m_socket, &QIODevice::readyRead, this, [this] {
+            if (m_receiveArmed)
+                PostReceive();
+        });
+        connect(m_socket, &QAbstractSocket::connected, this, [this] {
+            if (!m_connectPending)
+                return;
+            m_connectPending = false;
+            m_established = true;
+            SendWithoutDelay();
+            PostConnectResult(kSocketOk);
+        });
+        connect(m_socket, &QAbstractSocket::stateChanged, this,
+            [this](QAbstractSocket::SocketState state) {
+                if (state == QAbstractSocket::UnconnectedState)
+                    OnUnconnected();
+            });
+        connect(m_socket, &QAbstractSocket::errorOccurred, this, [this] {
+            if (m_socket->state() == QAbstractSocket::UnconnectedState)
+                OnUnconnected();
+        });
+    }
+
+    // The connection attempt failed, or an open connection ended.
+    void OnUnconnected()
+    {
+        if (m_connectPending) {
+            m_connectPending = false;
+            m_closed = true;
+            PostConnectResult(-1); // the error is read when the event is delivered
+            return;
+        }
+        if (!m_established || m_closed)
+            return;
+        m_closed = true;
+        if (m_socket->bytesAvailable() > 0)
+            PostReceive(); // offer what is left even to a handler that stopped reading
+        else if (!m_receivePosted)
+            PostClose();
+    }
+
+    void PostReceive()
+    {
+        m_receiveArmed = false;
+        if (m_receivePosted)
+            return;
+        m_receivePosted = true;
+        Post([this] {
+            m_receivePosted = false;
+            Deliver(&CAsyncSocket::OnReceive, kSocketOk);
+            // Every byte has been offered: what the handler left unread it has declined.
+            if (m_owner != nullptr && m_closed && !m_receivePosted)
+                PostClose();
+        });
+    }
+
+    void PostClose()
+    {
+        if (m_closePosted)
+            return;
+        m_closePosted = true;
+        Post([this] { Deliver(&CAsyncSocket::OnClose, CloseError()); });
+    }
+
+    // Hands everything queued since the last flush to Qt in one write, which goes to the system
+    // at once as far as it takes it; Qt keeps the rest and writes it as the peer reads.
+    void Flush()
+    {
+        m_flushPosted = false;
+        if (m_out.empty())
+            return;
+        if (IsConnected() && m_socket->state() == QAbstractSocket::ConnectedState) {
+            m_socket->write(m_out.data(), static_cast<qint64>(m_out.size()));
+            m_socket->flush();
+        }
+        m_out.clear();
+    }
+
+    // 0 for an orderly end by the peer.
+    int CloseError() const
+    {
+        const auto error = m_socket->error();
+        if (error == QAbstractSocket::RemoteHostClosedError
+            || error == QAbstractSocket::UnknownSocketError)
+            return kSocketOk;
+        return MapQtError(error);
+    }
+
+    CAsyncSocket* m_owner;
+    QTcpSocket* m_socket = nullptr; // a child of the bridge
+    QTcpServer* m_server = nullptr; // a child of the bridge
+    QSocketNotifier* m_acceptNotifier = nullptr; // a child of the bridge
+    std::string m_out; // taken by Send, not yet handed to Qt
+    bool m_flushPosted = false;
+    bool m_connectPending = false;
+    bool m_established = false; // connected or accepted
+    bool m_closed = false; // the connection ended after it was established
+    bool m_receiveArmed = true;
+    bool m_receivePosted = false;
+    bool m_closePosted = false;
+    int m_dispatchDepth = 0;
+    bool m_deleteWhenIdle = false;
+};
+
+void SocketBridgeRelease::operator()(SocketBridge* bridge) const
+{
+    bridge->Release();
+}
+
+namespace {
+
+std::unique_ptr<SocketBridge, SocketBridgeRelease> MakeBridge(CAsyncSocket* owner)
+{
+    return std::unique_ptr<SocketBridge, SocketBridgeRelease>(new SocketBridge(owner));
+}
+
+using NameQuery = bool (SocketBridge::*)(QHostAddress&, quint16&) const;
+
+// The local or the peer's address and port, as text and number.
+bool QueryName(const SocketBridge* bridge, NameQuery query, std::string& address, unsigned& port)
+{
+    QHostAddress host;
+    quint16 number = 0;
+    if (bridge == nullptr || !(bridge->*query)(host, number))
+        return false;
+    address = host.toString().toStdString();
+    port = number;
+    return true;
+}
+
+} // namespace
+} // namespace detail
+
+CAsyncSocket::CAsyncSocket() = default;
+
+CAsyncSocket::~CAsyncSocket() = default;
+
+bool CAsyncSocket::Fail(int error)
+{
+    m_nLastError = error;
+    return false;
+}
+
+bool CAsyncSocket::Create(unsigned port, std::string_view address)
+{
+    if (m_bridge && m_bridge->m_created)
+        return Fail(kInvalidState);
+    QHostAddress local;
+    if (port > 65535 || !detail::ParseLocalAddress(address, local))
+        return Fail(kInvalidAddress);
+    if (!m_bridge)
+        m_bridge = detail::MakeBridge(this);
+    m_bridge->m_created = true;
+    m_bridge->m_localAddress = local;
+    m_bridge->m_localPort = port;
+    m_bridge->m_bindLocal = port != 0 || !address.empty();
+    return true;
+}
+
+bool CAsyncSocket::Bind(unsigned port, std::string_view address)
+{
+    if (!m_bridge || !m_bridge->m_created || !m_bridge->IsIdle())
+        return Fail(kInvalidState);
+    QHostAddress local;
+    if (port > 65535 || !detail::ParseLocalAddress(address, local))
+        return Fail(kInvalidAddress);
+    m_bridge->m_localAddress = local;
+    m_bridge->m_localPort = port;
+    m_bridge->m_bindLocal = true;
+    return true;
+}
+
+bool CAsyncSocket::Listen(int backlog)
+{
+    if (!m_bridge || !m_bridge->m_created || !m_bridge->IsIdle())
+        return Fail(kInvalidState);
+    const int error = m_bridge->Listen(backlog);
+    return error == kSocketOk ? true : Fail(error);
+}
+
+bool CAsyncSocket::Accept(CAsyncSocket& connected)
+{
+    if (!m_bridge || !m_bridge->IsListening())
+        return Fail(kInvalidState);
+    if (&connected == this || (connected.m_bridge && !connected.m_bridge->IsIdle()))
+        return Fail(kInvalidArgument);
+    int error = kSocketOk;
+    std::unique_ptr<QTcpSocket> socket = m_bridge->TakeConnection(error);
+    if (!socket)
+        return Fail(error);
+    if (!connected.m_bridge)
+        connected.m_bridge = detail::MakeBridge(&connected);
+    connected.m_bridge->m_created = true;
+    connected.m_bridge->Adopt(std::move(socket));
+    return true;
+}
+
+bool CAsyncSocket::Connect(std::string_view host, unsigned port)
+{
+    if (m_bridge && m_bridge->m_created && !m_bridge->IsIdle())
+        return Fail(kInvalidState); // busy: the connection it has stays as it is
+    int error = kSocketOk;
+    if (!m_bridge || !m_bridge->m_created)
+        error = kInvalidState;
+    else if (host.empty() || port == 0 || port > 65535)
+        error = kInvalidAddress;
+    if (!m_bridge)
+        m_bridge = detail::MakeBridge(this); // carries the failure event, cancelled by Close
+    if (error != kSocketOk) {
+        m_bridge->PostConnectResult(error);
+        return Fail(error);
+    }
+    m_bridge->StartConnect(host, port);
+    return true;
+}
+
+int CAsyncSocket::Send(const void* buffer, int length)
+{
+    if (!m_bridge || !m_bridge->IsConnected()) {
+        m_nLastError = kNotConnected;
+        return kSocketError;
+    }
+    if (length < 0 || (buffer == nullptr && length > 0)) {
+        m_nLastError = kInvalidArgument;
+        return kSocketError;
+    }
+    if (length > 0)
+        m_bridge->Queue(buffer, length);
+    return length;
+}
+
+int CAsyncSocket::Receive(void* buffer, int length)
+{
+    if (!m_bridge) {
+        m_nLastError = kNotConnected;
+        return kSocketError;
+    }
+    if (buffer == nullptr || length <= 0) {
+        m_nLastError = kInvalidArgument;
+        return kSocketError;
+    }
+    int error = kSocketOk;
+    const int read = m_bridge->Read(buffer, length, error);
+    if (read == kSocketError)
+        m_nLastError = error;
+    return read;
+}
+
+void CAsyncSocket::Close()
+{
+    m_bridge.reset();
+}
+
+std::size_t CAsyncSocket::GetSendBacklog() const
+{
+    return m_bridge ? m_bridge->Backlog() : 0;
+}
+
+bool CAsyncSocket::GetSockName(std::string& address, unsigned& port) const
+{
+    return detail::QueryName(m_bridge.get(), &detail::SocketBridge::LocalName, address, port);
+}
+
+bool CAsyncSocket::GetPeerName(std::string& address, unsigned& port) const
+{
+    return detail::QueryName(m_bridge.get(), &detail::SocketBridge::PeerName, address, port);
+}
+
+void CAsyncSocket::OnAccept(int /*errorCode*/)
+{
+}
+
+void CAsyncSocket::OnReceive(int /*errorCode*/)
+{
+}
+
+void CAsyncSocket::OnConnect(int /*errorCode*/)
+{
+}
+
+void CAsyncSocket::OnClose(int /*errorCode*/)
+{
+}
+
+} // namespace platform

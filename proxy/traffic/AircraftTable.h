@@ -1,0 +1,58 @@
+// The live traffic table: aircraft records keyed by hex id, and the columns of the window's
+// aircraft list that mirrors it row by row.
+#pragma once
+
+#include "TrackedAircraft.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+// Hashes std::string and std::string_view alike, so that a field of a split line is looked up
+// without building a std::string from it.
+struct CTextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const noexcept
+    {
+        return std::hash<std::string_view> {}(text);
+    }
+};
+
+// Hex id (case-sensitive, exactly as received) to the record, which the map owns.
+using CAircraftMap = std::unordered_map<std::string, std::unique_ptr<CTrackedAircraft>, CTextHash,
+    std::equal_to<>>;
+
+// Columns of the aircraft list.
+enum AircraftListColumn : int {
+    kColHexId = 0,
+    kColLastReceived = 1,
+    kColCallsign = 2,
+    kColRegistration = 3,
+    kColLastPositionReceived = 4,
+    kColPosition = 5,
+    kColHeading = 6,
+    kColGroundSpeed = 7,
+    kColAltitude = 8,
+    kColSquawk = 9,
+    kAircraftListColumns = 10,
+};
+
+// Header texts of the aircraft list, in column order.
+inline constexpr std::string_view kAircraftListHeaders[kAircraftListColumns] = {
+    "AC hexid",
+    "Last received",
+    "AC callsign",
+    "Registration",
+    "Last position received",
+    "Last position lat/lon",
+    "Heading",
+    "Ground speed",
+    "Altitude",
+    "Squawk",
+};
+
+// Seconds of silence after which PurgeStaleAircraft removes an aircraft.
+inline constexpr std::int64_t kStaleAircraftSeconds = 300;

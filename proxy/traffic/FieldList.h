@@ -1,0 +1,18 @@
+// The in-place field splitter shared by the SBS parser (','), the lookup-file loader (TAB) and
+// the FSD packet rules (':').
+#pragma once
+
+// The fields of one split line: pointers into the line itself, which Split has cut with NULs.
+// They stay valid only while that buffer is unchanged.
+struct CFieldList {
+    static constexpr int kMaxFields = 50;
+
+    // Cuts `text` in place at every `delimiter` and at its first CR or LF, which ends the last
+    // field. At most kMaxFields fields are kept: from the 50th delimiter on the rest of the line
+    // is dropped. An empty text gives one empty field. No quoting, no trimming. Returns
+    // fieldCount, 1 to kMaxFields.
+    int Split(char* text, char delimiter);
+
+    char* field[kMaxFields] = {};
+    int fieldCount = 0;
+};

@@ -1,0 +1,106 @@
+#include "IcaoDataTable.h"
+
+#include "FieldList.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+namespace {
+
+unsigned char FoldAscii(unsigned char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
+}
+
+bool KeyLess(const CIcaoDataElement& a, const CIcaoDataElement& b)
+{
+    return CompareNoCase(a.key, b.key) < 0;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+} // namespace
+
+int CompareNoCase(std::string_view a, std::string_view b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const unsigned char ca = FoldAscii(static_cast<unsigned char>(a[i]));
+        const unsigned char cb = FoldAscii(static_cast<unsigned char>(b[i]));
+        if (ca != cb)
+            return ca < cb ? -1 : 1;
+    }
+    if (a.size() == b.size())
+        return 0;
+    return a.size() < b.size() ? -1 : 1;
+}
+
+int CIcaoDataTable::Load(const std::string& name)
+{
+    elements.clear();
+    fileName = name;
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "r"));
+    if (!file)
+        return 0;
+
+    // Rows are appended in file order and sorted once at the end with a stable sort. That gives
+    // exactly what inserting each row with InsertSorted gives (equal keys stay in file order), but
+    // an unsorted file of many thousand rows does not cost a shift of the table per line.
+    bool sorted = true;
+    char line[kMaxLineLength + 1];
+    CFieldList fields;
+    while (std::fgets(line, sizeof line, file.get()) != nullptr) {
+        if (fields.Split(line, '\t') < 2)
+            continue;
+        CIcaoDataElement& row = elements.emplace_back();
+        row.key = fields.field[0];
+        const int columns = std::min(fields.fieldCount - 1, CIcaoDataElement::kColumns);
+        for (int i = 0; i < columns; ++i) {
+            const char* text = fields.field[i + 1];
+            while (*text == ' ')
+                ++text;
+            row.column[i] = text;
+        }
+        if (sorted && elements.size() > 1 && KeyLess(row, elements[elements.size() - 2]))
+            sorted = false;
+    }
+    if (!sorted)
+        std::stable_sort(elements.begin(), elements.end(), KeyLess);
+    return GetSize();
+}
+
+void CIcaoDataTable::InsertSorted(const CIcaoDataElement& row)
+{
+    auto slot = elements.end();
+    while (slot != elements.begin() && KeyLess(row, *(slot - 1)))
+        --slot;
+    elements.insert(slot, row);
+}
+
+int CIcaoDataTable::Find(std::string_view key) const
+{
+    int lo = 0;
+    int hi = GetSize() - 1;
+    while (lo <= hi) {
+        const int mid = (lo + hi) / 2;
+        const int order = CompareNoCase(elements[mid].key, key);
+        if (order == 0)
+            return mid;
+        if (order < 0)
+            lo = mid + 1;
+        else
+            hi = mid - 1;
+    }
+    return -1;
+}
+
+const CIcaoDataElement& CIcaoDataTable::GetAt(int index) const
+{
+    if (index < 0 || index >= GetSize())
+        throw std::invalid_argument("CIcaoDataTable::GetAt: index out of range");
+    return elements[index];
+}

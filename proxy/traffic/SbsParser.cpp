@@ -1,0 +1,217 @@
+// The SBS-1 BaseStation line parser of the main window: one feed line in, one aircraft updated.
+#include "FeedNumbers.h"
+#include "ReferencePoint.h"
+#include "platform/Clock.h"
+#include "proxy/app/QuorvexDlg.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+namespace {
+
+// Message types whose lines carry the full layout.
+bool IsFullLayoutType(const char* type)
+{
+    return std::strcmp(type, "MSG") == 0 || std::strcmp(type, "SEL") == 0
+        || std::strcmp(type, "AIR") == 0 || std::strcmp(type, "ID") == 0;
+}
+
+// Positions south of 10 degrees north or west of 10 degrees east are dropped: receivers report
+// 0,0 and other junk for aircraft without a fix. Beyond the poles or the antimeridian, or not a
+// number at all, a coordinate is garbled, and taking it would also make it the reference point of
+// the whole run.
+bool IsAcceptedPosition(double latitude, double longitude)
+{
+    return latitude > 10.0 && latitude <= 90.0 && longitude > 10.0 && longitude <= 180.0;
+}
+
+// "%.4f,%.4f" of latitude and longitude, independent of the process locale.
+std::string_view FormatPosition(char (&buffer)[64], double latitude, double longitude)
+{
+    char* const end = buffer + sizeof buffer;
+    char* p = std::to_chars(buffer, end, latitude, std::chars_format::fixed, 4).ptr;
+    *p++ = ',';
+    p = std::to_chars(p, end, longitude, std::chars_format::fixed, 4).ptr;
+    return { buffer, static_cast<std::size_t>(p - buffer) };
+}
+
+} // namespace
+
+bool CQuorvexDlg::HandleFeedLine(char* line)
+{
+    m_strLineCopy.assign(line);
+    ++m_nLinesReceived;
+    CFieldList fields;
+    fields.Split(line, ',');
+    if (ProcessSbsLine(fields)) {
+        m_controls.SetWindowText(kIdLastLine, m_strLineCopy);
+        ++m_nLinesAccepted;
+    }
+    char text[48];
+    const int length = std::snprintf(text, sizeof text, "%lld / %lld",
+        static_cast<long long>(m_nLinesReceived), static_cast<long long>(m_nLinesAccepted));
+    m_controls.SetWindowText(
+        kIdLineCount, std::string_view(text, static_cast<std::size_t>(length)));
+    return true;
+}
+
+bool CQuorvexDlg::ProcessSbsLine(const CFieldList& fields)
+{
+    if (IsFullLayoutType(fields.field[0]))
+        return ApplySbsMessage(fields, 0);
+
+    // A line without its leading fields: the field holding today's date is the "date logged"
+    // field of the full layout, and fixes the alignment of all the others.
+    const std::string today = FormatLocalDate(platform::Time64());
+    if (today.empty())
+        return false; // an empty date would match every empty field
+    for (int i = fields.fieldCount - 1; i >= 0; --i) {
+        if (today != fields.field[i])
+            continue;
+        constexpr int kDateLoggedField = 8;
+        if (i > kDateLoggedField)
+            return false;
+        return ApplySbsMessage(fields, kDateLoggedField - i);
+    }
+    return false;
+}
+
+bool CQuorvexDlg::ApplySbsMessage(const CFieldList& fields, int offset)
+{
+    // Field k of the full layout is split index k - offset; field 4, the hex id, must exist.
+    if (offset < 0 || offset >= 5 || fields.fieldCount + offset < 11)
+        return false;
+    const auto field = [&](int k) -> const char* {
+        const int i = k - offset;
+        return i < fields.fieldCount ? fields.field[i] : nullptr;
+    };
+    const auto present = [&](int k) -> const char* {
+        const char* text = field(k);
+        return (text != nullptr && *text != '\0') ? text : nullptr;
+    };
+
+    const char* hexId = field(4);
+    if (offset == 4 && std::strlen(hexId) < 6)
+        return false;
+    if (*hexId == '\0')
+        return false; // an aircraft without a name could never be addressed by the clients
+
+    CTrackedAircraft* aircraft = nullptr;
+    if (const auto it = m_aircraftMap.find(std::string_view(hexId)); it != m_aircraftMap.end())
+        aircraft = it->second.get();
+    else if ((aircraft = CreateAircraft(hexId)) == nullptr)
+        return false;
+
+    const char* callsign = field(10);
+    if (std::strlen(callsign) > 3 && std::strchr(callsign, '@') == nullptr
+        && aircraft->callsign.empty())
+        SetCallsign(*aircraft, callsign);
+
+    const std::int64_t now = platform::Time64();
+    aircraft->lastMessageTime = now;
+    SetCell(*aircraft, kColLastReceived, FormatUtcTime(now));
+
+    if (const char* text = present(11)) {
+        aircraft->altitude = FeedInt32(text);
+        SetCell(*aircraft, kColAltitude, text);
+    }
+    if (const char* text = present(12)) {
+        aircraft->groundSpeed = FeedInt32(text);
+        SetCell(*aircraft, kColGroundSpeed, text);
+    }
+    if (const char* text = present(13)) {
+        aircraft->track = FeedInt32(text);
+        SetCell(*aircraft, kColHeading, text);
+    }
+    if (present(15) != nullptr && present(14) != nullptr) {
+        const double latitude = FeedDouble(field(14));
+        const double longitude = FeedDouble(field(15));
+        if (IsAcceptedPosition(latitude, longitude)) {
+            aircraft->position = AircraftPosition { longitude, latitude, true };
+            SetReferencePointOnce(longitude, latitude);
+            aircraft->lastPositionTime = now;
+            char buffer[64];
+            SetCell(*aircraft, kColPosition, FormatPosition(buffer, latitude, longitude));
+            SetCell(*aircraft, kColLastPositionReceived, FormatUtcTime(now));
+        }
+    }
+    if (const char* text = present(16))
+        aircraft->verticalRate = FeedInt32(text);
+    if (const char* text = present(17)) {
+        aircraft->squawk = text;
+        SetCell(*aircraft, kColSquawk, text);
+    }
+    if (const char* text = present(20))
+        aircraft->spiFlag = FeedInt32(text) != 0;
+    if (const char* text = present(21))
+        aircraft->onGroundFlag = FeedInt32(text) != 0;
+    return true;
+}
+
+// The first callsign of an aircraft: shown, announced to the clients, and the key of its flight
+// plan. It never changes afterwards.
+void CQuorvexDlg::SetCallsign(CTrackedAircraft& aircraft, const char* callsign)
+{
+    aircraft.callsign = callsign;
+    SetCell(aircraft, kColCallsign, aircraft.callsign);
+
+    // Until now the clients knew the aircraft by its registration or hex id; from the next
+    // broadcast on it appears under its callsign, so the old entry is deleted.
+    const std::string& oldName
+        = aircraft.registration.empty() ? aircraft.hexId : aircraft.registration;
+    BroadcastPacket("#DP" + oldName + "\r\n", {});
+
+    const int i = m_flightplansTable.Find(aircraft.callsign);
+    if (i < 0)
+        return;
+    const CIcaoDataElement& plan = m_flightplansTable.GetAt(i);
+    if (aircraft.aircraftType.empty())
+        aircraft.aircraftType = plan.column[0];
+    aircraft.planColumn1 = plan.column[1];
+    aircraft.departure = plan.column[2];
+    aircraft.planColumn3 = plan.column[3];
+    aircraft.destination = plan.column[4];
+    aircraft.cruiseAltitude = plan.column[5];
+    aircraft.route = plan.column[6];
+}
+
+std::string CQuorvexDlg::FormatUtcTime(std::int64_t time)
+{
+    // UTC has no offsets to look up: the time of day is the remainder of whole days.
+    constexpr std::int64_t kDay = 86400;
+    std::int64_t seconds = time % kDay;
+    if (seconds < 0)
+        seconds += kDay;
+    const auto hours = static_cast<int>(seconds / 3600);
+    const auto minutes = static_cast<int>(seconds / 60 % 60);
+    const auto secs = static_cast<int>(seconds % 60);
+    const char text[8] = {
+        static_cast<char>('0' + hours / 10),
+        static_cast<char>('0' + hours % 10),
+        ':',
+        static_cast<char>('0' + minutes / 10),
+        static_cast<char>('0' + minutes % 10),
+        ':',
+        static_cast<char>('0' + secs / 10),
+        static_cast<char>('0' + secs % 10),
+    };
+    return std::string(text, sizeof text);
+}
+
+std::string CQuorvexDlg::FormatLocalDate(std::int64_t time)
+{
+    const auto t = static_cast<std::time_t>(time);
+    std::tm local {};
+#ifdef _WIN32
+    if (localtime_s(&local, &t) != 0)
+        return {};
+#else
+    if (localtime_r(&t, &local) == nullptr)
+        return {};
+#endif
+    char text[128];
+    const std::size_t length = std::strftime(text, sizeof text, "%Y/%m/%d", &local);
+    return std::string(text, length);
+}

@@ -1,0 +1,39 @@
+// One aircraft heard on the SBS feed.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// A position copied as a unit: the broadcast extrapolates a copy, never the record.
+// Longitude comes first.
+struct AircraftPosition {
+    double longitude = 0.0; // degrees, east positive
+    double latitude = 0.0; // degrees, north positive
+    bool valid = false; // longitude and latitude mean nothing until a position was accepted
+};
+
+// A plain record. Values are kept as the feed gives them (feet, knots, whole degrees, feet per
+// minute); an empty text means unknown. The table that holds it owns it.
+struct CTrackedAircraft {
+    std::string hexId; // map key, exactly as received
+    std::string callsign; // set at most once
+    std::string registration; // from the icao24 table, at creation
+    std::string aircraftType; // aircrafts table at creation, else the flight plan
+    std::string planColumn1; // flight plan columns, copied when the callsign is set
+    std::string departure;
+    std::string planColumn3;
+    std::string destination;
+    std::string cruiseAltitude;
+    std::string route;
+    std::int64_t lastMessageTime = 0; // seconds since 1970, last accepted line
+    std::int64_t lastPositionTime = 0; // seconds since 1970, last accepted position; 0 none
+    AircraftPosition position;
+    std::int32_t altitude = 0;
+    std::int32_t groundSpeed = 0;
+    std::int32_t track = 0;
+    std::int32_t verticalRate = 0;
+    std::string squawk;
+    bool spiFlag = false;
+    bool onGroundFlag = false;
+    std::int32_t listRow = 0; // row of this aircraft in the window's aircraft list
+};

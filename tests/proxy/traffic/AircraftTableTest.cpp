@@ -1,0 +1,115 @@
+#include "platform/Clock.h"
+#include "proxy/traffic/ReferencePoint.h"
+#include "support/RecordingControls.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t kStart = 1'700'000'000;
+
+class AircraftTableTest : public testing::Test {
+protected:
+    AircraftTableTest()
+    {
+        ResetReferencePoint();
+        m_dlg.InsertAircraftListColumns();
+    }
+    ~AircraftTableTest() override { ResetReferencePoint(); }
+
+    void Hear(const std::string& hexId, const std::string& callsign = {})
+    {
+        m_dlg.Feed(
+            "MSG,1,1,1," + hexId + ",1,2010/02/19,x,2010/02/19,x," + callsign + ",,,,,,,,,,,\n");
+    }
+
+    std::vector<std::string> ListedHexIds() const
+    {
+        std::vector<std::string> ids;
+        for (const auto& row : m_controls.List(kIdAircraftList).rows)
+            ids.push_back(row[kColHexId]);
+        return ids;
+    }
+
+    platform::FakeClock m_clock { kStart };
+    CRecordingControls m_controls;
+    CBroadcastRecordingDlg m_dlg { m_controls };
+};
+
+TEST_F(AircraftTableTest, PurgesAircraftSilentForFiveMinutes)
+{
+    Hear("AAAAAA");
+    m_clock.Advance(1);
+    Hear("BBBBBB");
+    m_clock.Advance(299); // AAAAAA silent for 300 s, BBBBBB for 299 s
+    m_dlg.PurgeStaleAircraft();
+    EXPECT_EQ(ListedHexIds(), std::vector<std::string> { "BBBBBB" });
+    EXPECT_EQ(m_dlg.Aircraft("AAAAAA"), nullptr);
+    ExpectListMirrorsTable(m_dlg, m_controls);
+
+    m_clock.Advance(1);
+    m_dlg.PurgeStaleAircraft();
+    EXPECT_TRUE(m_dlg.m_aircraftMap.empty());
+    EXPECT_TRUE(ListedHexIds().empty());
+    EXPECT_TRUE(m_dlg.packets.empty()); // clients are not told
+}
+
+TEST_F(AircraftTableTest, RenumbersTheRowsBelowARemovedAircraft)
+{
+    for (const char* id : { "A00000", "A00001" })
+        Hear(id);
+    m_clock.Advance(10);
+    Hear("A00002");
+    m_clock.Advance(10);
+    for (const char* id : { "A00003", "A00004" })
+        Hear(id);
+    Hear("A00000");
+    Hear("A00001");
+    m_clock.Advance(290); // only A00002, in row 2 of 5, has been silent for 300 s
+    m_dlg.PurgeStaleAircraft();
+
+    EXPECT_EQ(
+        ListedHexIds(), (std::vector<std::string> { "A00000", "A00001", "A00003", "A00004" }));
+    EXPECT_EQ(m_dlg.Aircraft("A00003")->listRow, 2);
+    EXPECT_EQ(m_dlg.Aircraft("A00004")->listRow, 3);
+    EXPECT_EQ(m_dlg.Aircraft("A00001")->listRow, 1);
+    ExpectListMirrorsTable(m_dlg, m_controls);
+
+    // New aircraft are appended after the survivors.
+    Hear("A00005");
+    EXPECT_EQ(m_dlg.Aircraft("A00005")->listRow, 4);
+    ExpectListMirrorsTable(m_dlg, m_controls);
+}
+
+TEST_F(AircraftTableTest, ManyPurgesKeepTheListInStep)
+{
+    for (int round = 0; round < 20; ++round) {
+        for (int i = 0; i < 15; ++i) {
+            if ((i * 7 + round) % 3 != 0)
+                Hear("F" + std::to_string(10000 + (i * 13 + round * 5) % 40));
+        }
+        m_clock.Advance(100);
+        m_dlg.PurgeStaleAircraft();
+        ExpectListMirrorsTable(m_dlg, m_controls);
+    }
+    EXPECT_FALSE(m_dlg.m_aircraftMap.empty());
+}
+
+TEST_F(AircraftTableTest, AnAircraftHeardAgainAfterItsPurgeStartsAfresh)
+{
+    Hear("4CA2D6", "RYR1");
+    m_clock.Advance(300);
+    m_dlg.PurgeStaleAircraft();
+    ASSERT_EQ(m_dlg.Aircraft("4CA2D6"), nullptr);
+
+    Hear("4CA2D6", "RYR2");
+    EXPECT_EQ(m_dlg.Aircraft("4CA2D6")->callsign, "RYR2");
+    EXPECT_EQ(m_dlg.Aircraft("4CA2D6")->listRow, 0);
+    ASSERT_EQ(m_dlg.packets.size(), 2u);
+    EXPECT_EQ(m_dlg.packets[1].text, "#DP4CA2D6\r\n");
+}
+
+} // namespace

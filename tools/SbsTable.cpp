@@ -1,0 +1,181 @@
+// sbs-table: runs a recorded SBS-1 feed through the proxy's parser and prints the aircraft table,
+// the way the proxy's window would show it after a replay.
+#include "platform/Clock.h"
+#include "proxy/app/MemoryControls.h"
+#include "proxy/app/QuorvexDlg.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* kUsage
+    = "usage: sbs-table [--at \"YYYY/MM/DD HH:MM:SS\"] [--packets] FEED\n"
+      "\n"
+      "Feeds every line of FEED (a recorded SBS-1 BaseStation feed) to the proxy's parser, as a\n"
+      "replay does, and prints the line counters, the last accepted line and the aircraft list,\n"
+      "with the type and flight plan each aircraft got from the lookup files icao24.txt,\n"
+      "aircrafts.txt and flightplans.txt of the working directory (missing files are no error).\n"
+      "\n"
+      "  --at TIME    run at this local time instead of now. Lines that lack the leading fields\n"
+      "               are accepted only when they carry the current date, so replay a recording\n"
+      "               at its own date to see them accepted.\n"
+      "  --packets    also print the packets sent to FSD clients (none are connected here)\n"
+      "  --help       show this text\n";
+
+// The window with the FSD packets it would send kept for printing.
+class CTableDlg : public CQuorvexDlg {
+public:
+    using CQuorvexDlg::CQuorvexDlg;
+    void BroadcastPacket(std::string_view text, std::string_view /*callsign*/) override
+    {
+        packets.emplace_back(text);
+    }
+    std::vector<std::string> packets;
+};
+
+std::optional<std::int64_t> ParseLocalTime(const char* text)
+{
+    std::tm local {};
+    char extra = 0;
+    if (std::sscanf(text, "%d/%d/%d %d:%d:%d%c", &local.tm_year, &local.tm_mon, &local.tm_mday,
+            &local.tm_hour, &local.tm_min, &local.tm_sec, &extra)
+        != 6)
+        return std::nullopt;
+    local.tm_year -= 1900;
+    local.tm_mon -= 1;
+    local.tm_isdst = -1;
+    const std::time_t time = std::mktime(&local);
+    if (time == static_cast<std::time_t>(-1))
+        return std::nullopt;
+    return static_cast<std::int64_t>(time);
+}
+
+void PrintTable(const std::vector<std::vector<std::string>>& rows)
+{
+    std::vector<std::size_t> widths;
+    for (const auto& row : rows) {
+        widths.resize(std::max(widths.size(), row.size()));
+        for (std::size_t c = 0; c < row.size(); ++c)
+            widths[c] = std::max(widths[c], row[c].size());
+    }
+    for (const auto& row : rows) {
+        std::string line;
+        for (std::size_t c = 0; c < row.size(); ++c) {
+            line += row[c];
+            if (c + 1 < row.size())
+                line += std::string(widths[c] - row[c].size() + 2, ' ');
+        }
+        std::printf("%s\n", line.c_str());
+    }
+}
+
+// The line as it would show in a one-line edit field: line ends written as \r and \n.
+std::string Visible(const std::string& text)
+{
+    std::string out;
+    for (const char c : text) {
+        if (c == '\r')
+            out += "\\r";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const char* feedName = nullptr;
+    const char* at = nullptr;
+    bool showPackets = false;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--at") == 0 && i + 1 < argc) {
+            at = argv[++i];
+        } else if (std::strcmp(argv[i], "--packets") == 0) {
+            showPackets = true;
+        } else if (argv[i][0] != '-' && feedName == nullptr) {
+            feedName = argv[i];
+        } else {
+            std::fprintf(stderr, "sbs-table: unexpected argument '%s'\n\n%s", argv[i], kUsage);
+            return 2;
+        }
+    }
+    if (feedName == nullptr) {
+        std::fprintf(stderr, "sbs-table: no feed file given\n\n%s", kUsage);
+        return 2;
+    }
+
+    std::unique_ptr<platform::FakeClock> clock;
+    if (at != nullptr) {
+        const auto time = ParseLocalTime(at);
+        if (!time) {
+            std::fprintf(stderr, "sbs-table: --at wants \"YYYY/MM/DD HH:MM:SS\", not '%s'\n", at);
+            return 2;
+        }
+        clock = std::make_unique<platform::FakeClock>(*time);
+    }
+
+    std::FILE* feed = std::fopen(feedName, "r");
+    if (feed == nullptr) {
+        std::fprintf(stderr, "sbs-table: cannot open '%s': %s\n", feedName, std::strerror(errno));
+        return 1;
+    }
+    CMemoryControls controls;
+    CTableDlg dlg(controls);
+    dlg.InsertAircraftListColumns();
+    dlg.LoadLookupFiles();
+    std::printf("Lookup files: %d registrations, %d aircraft types, %d flight plans\n",
+        dlg.m_icao24Table.GetSize(), dlg.m_aircraftsTable.GetSize(),
+        dlg.m_flightplansTable.GetSize());
+
+    // Read as the replay does: pieces of at most 255 characters, each handled as a line.
+    char line[256];
+    while (std::fgets(line, sizeof line, feed) != nullptr)
+        dlg.HandleFeedLine(line);
+    std::fclose(feed);
+
+    std::printf("Lines: %s (received / accepted)\n", controls.GetWindowText(kIdLineCount).c_str());
+    std::printf("Last accepted line: %s\n\n", Visible(controls.GetWindowText(kIdLastLine)).c_str());
+
+    const auto& list = controls.List(kIdAircraftList);
+    std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> header(list.headers.begin(), list.headers.end());
+    for (const char* extra : { "Type", "From", "To", "Level", "Route" })
+        header.emplace_back(extra);
+    rows.push_back(header);
+    std::vector<const CTrackedAircraft*> byRow(list.rows.size(), nullptr);
+    for (const auto& [key, aircraft] : dlg.m_aircraftMap)
+        byRow.at(aircraft->listRow) = aircraft.get();
+    for (std::size_t r = 0; r < list.rows.size(); ++r) {
+        std::vector<std::string> row = list.rows[r];
+        row.resize(kAircraftListColumns);
+        const CTrackedAircraft& aircraft = *byRow[r];
+        for (const std::string* text : { &aircraft.aircraftType, &aircraft.departure,
+                 &aircraft.destination, &aircraft.cruiseAltitude, &aircraft.route })
+            row.push_back(*text);
+        rows.push_back(std::move(row));
+    }
+    PrintTable(rows);
+    std::printf("\n%zu aircraft\n", list.rows.size());
+    if (showPackets) {
+        std::printf("\nPackets to FSD clients:\n");
+        for (const auto& packet : dlg.packets)
+            std::printf("  %s\n", Visible(packet).c_str());
+    }
+    return 0;
+}
