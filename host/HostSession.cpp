@@ -190,8 +190,11 @@ void CHostSession::MouseRelease(platform::Point point)
 bool CHostSession::DragObject(std::string_view id, platform::Point point, bool release,
                               std::string* error)
 {
-    if (!m_Drag || m_Drag->object.id != id) {
-        m_Drag.reset();
+    if (m_Drag && m_Drag->object.id != id) {
+        *error = "\"" + m_Drag->object.id + "\" is still being dragged; drop it first";
+        return false;
+    }
+    if (!m_Drag) {
         CDisplay* owner = nullptr;
         const ScreenObject* found = nullptr;
         for (auto it = m_Displays.rbegin(); it != m_Displays.rend() && found == nullptr; ++it) {

@@ -72,7 +72,8 @@ public:
     void MouseRelease(platform::Point point);
     bool Dragging() const { return m_Drag.has_value(); }
     // A scripted drag of the object with this id, grabbed at its centre: moves it to the point,
-    // and drops it there when `release`. False, with a message, when no such object is shown.
+    // and drops it there when `release`. False, with a message, when no such object is shown or
+    // another object is still being dragged.
     bool DragObject(std::string_view id, platform::Point point, bool release, std::string* error);
 
     // Refresh. Displays ask through RequestRefresh; `onRequest` (if set) hears of each request so

@@ -89,6 +89,10 @@ int Run(QApplication& app, const host::HostOptions& options)
         else
             std::cerr << "veltrix-host: " << OneLine(text) << std::endl;
     };
+    // Message boxes go back to their default before the window and the session are gone.
+    struct MessageBoxReset {
+        ~MessageBoxReset() { platform::SetMessageBoxHandler({}); }
+    } messageBoxReset;
     host::CHostSession session(std::move(airports), notice);
     session.SetWindowSize(options.size);
 
@@ -114,10 +118,20 @@ int Run(QApplication& app, const host::HostOptions& options)
         });
     } else {
         window = std::make_unique<host::CHostWindow>(session, driver, options.size);
-        platform::SetMessageBoxHandler(
-            [&window](std::string_view text) { window->AddChatLine("message: " + OneLine(text)); });
-        driver.SetWindowRepaint([&window] { window->Radar().repaint(); });
-        session.SetRefreshListener([&window] { window->Radar().update(); });
+        platform::SetMessageBoxHandler([&window](std::string_view text) {
+            if (window)
+                window->AddChatLine("message: " + OneLine(text));
+            else
+                std::cerr << OneLine(text) << std::endl;
+        });
+        driver.SetWindowRepaint([&window] {
+            if (window)
+                window->Radar().repaint();
+        });
+        session.SetRefreshListener([&window] {
+            if (window)
+                window->Radar().update();
+        });
         window->show();
     }
 
@@ -184,9 +198,8 @@ int Run(QApplication& app, const host::HostOptions& options)
         app.exec(); // until the window is closed
 
     fsd.reset();
-    window.reset();
+    window.reset(); // what the displays say while they close goes to standard error
     session.Shutdown();
-    platform::SetMessageBoxHandler({});
     return errors == 0 ? 0 : 1;
 }
 

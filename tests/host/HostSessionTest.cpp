@@ -179,6 +179,8 @@ TEST_F(HostSessionTest, ScriptedDragGrabsTheCentreAndNeedsAShownObject)
     EXPECT_FALSE(m_Session.DragObject("LABEL", {0, 0}, false, &error));
     EXPECT_NE(error.find("cannot be moved"), std::string::npos);
     ASSERT_TRUE(m_Session.DragObject("RYR5TL", {200, 400}, false, &error)) << error;
+    EXPECT_FALSE(m_Session.DragObject("WZZ123", {0, 0}, true, &error)); // one drag at a time
+    EXPECT_NE(error.find("\"RYR5TL\" is still being dragged"), std::string::npos) << error;
     ASSERT_TRUE(m_Session.DragObject("RYR5TL", {210, 410}, true, &error)) << error;
     ASSERT_TRUE(m_Session.DragObject("WZZ123", {0, 0}, true, &error)) << error; // drop at once
     EXPECT_EQ(Take(), (std::vector<std::string> {
