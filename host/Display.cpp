@@ -36,14 +36,13 @@ bool CDisplay::Open(VeltrixPlugIn::CPlugIn& plugIn, std::string* error)
     return true;
 }
 
-bool CDisplay::Close()
+void CDisplay::Close()
 {
     if (m_pScreen == nullptr)
-        return true;
+        return;
     VeltrixPlugIn::CRadarScreen* screen = std::exchange(m_pScreen, nullptr);
     m_Objects.Clear();
     screen->OnDisplayClosing();
-    return m_ScreenDestroyed;
 }
 
 void CDisplay::SetAreas(const platform::Rect& radar, const platform::Rect& chat)
@@ -59,11 +58,8 @@ void CDisplay::Paint(platform::CDeviceContext& dc,
     if (m_pScreen == nullptr)
         return;
     m_pOnObject = &onObject;
-    for (const int phase : kPaintPhases) {
-        if (m_pScreen == nullptr) // a screen may close itself while it paints
-            break;
+    for (const int phase : kPaintPhases)
         m_pScreen->OnPaintDisplay(&dc, phase);
-    }
     m_pOnObject = nullptr;
 }
 
@@ -86,12 +82,6 @@ void CDisplay::RequestRefresh()
 {
     if (m_OnRefreshRequest)
         m_OnRefreshRequest();
-}
-
-void CDisplay::OnScreenDestroyed()
-{
-    m_ScreenDestroyed = true;
-    m_pScreen = nullptr;
 }
 
 } // namespace host

@@ -29,9 +29,9 @@ public:
     // (OnDisplaySettingsLoaded). False, with a message, when the plug-in has not registered the
     // type or creates no screen for it.
     bool Open(VeltrixPlugIn::CPlugIn& plugIn, std::string* error);
-    // Calls the screen's OnDisplayClosing, its last callback. Returns false when the screen did
-    // not destroy itself there (the host never deletes a screen).
-    bool Close();
+    // Calls the screen's OnDisplayClosing, its last callback, in which the screen destroys
+    // itself (the host never deletes a screen).
+    void Close();
     VeltrixPlugIn::CRadarScreen* Screen() const { return m_pScreen; }
     const std::string& Type() const { return m_Type; }
 
@@ -50,14 +50,12 @@ public:
     void AddScreenObject(int objectType, const char* objectId, platform::Rect area, bool moveable,
                          const char* message) override;
     void RequestRefresh() override;
-    void OnScreenDestroyed() override;
 
 private:
     std::string m_Type;
     CDisplaySettings m_Settings;
     std::function<void()> m_OnRefreshRequest;
     VeltrixPlugIn::CRadarScreen* m_pScreen = nullptr; // owned by itself, see Close
-    bool m_ScreenDestroyed = false;
     platform::Rect m_RadarArea;
     platform::Rect m_ChatArea;
     CScreenObjects m_Objects;

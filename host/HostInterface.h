@@ -39,8 +39,6 @@ public:
     virtual void AddScreenObject(int objectType, const char* objectId, platform::Rect area,
                                  bool moveable, const char* message) = 0;
     virtual void RequestRefresh() = 0;
-    // The screen attached to this display is being destroyed (it deletes itself when closed).
-    virtual void OnScreenDestroyed() { }
 };
 
 } // namespace VeltrixPlugIn

@@ -72,9 +72,7 @@ void CHostSession::Shutdown()
 {
     m_Drag.reset();
     for (const auto& display : m_Displays)
-        if (!display->Close())
-            m_Notice("the screen of a \"" + display->Type()
-                     + "\" display did not delete itself when it was closed");
+        display->Close();
     m_Displays.clear();
     if (m_pPlugIn != nullptr)
         m_pPlugIn->SetHostServices(nullptr);

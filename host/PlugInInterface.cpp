@@ -219,12 +219,7 @@ CAircraft CPlugIn::AircraftSelect(const char* callsign) const
 // CRadarScreen
 
 CRadarScreen::CRadarScreen() = default;
-
-CRadarScreen::~CRadarScreen()
-{
-    if (m_pDisplay != nullptr)
-        m_pDisplay->OnScreenDestroyed();
-}
+CRadarScreen::~CRadarScreen() = default;
 
 void CRadarScreen::OnDisplaySettingsLoaded(bool) { }
 void CRadarScreen::OnAsrContentToBeSaved() { }
