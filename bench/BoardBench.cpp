@@ -1,12 +1,13 @@
 // One full refresh of a busy stand board into an offscreen image: 39 stand lines of two stands,
-// every stand with an aircraft on it and two allocations, four final rows full.
-#include "host/HostInterface.h"
+// every stand with an aircraft on it and two allocations, four final rows full. The board runs in
+// the host as a user runs it: the built Stavo library loaded by the host's session, which
+// delivers the reports and commands and paints every phase of the refresh.
+#include "host/HostSession.h"
 #include "platform/Clock.h"
 #include "platform/PainterDeviceContext.h"
 #include "platform/RecordingDeviceContext.h"
-#include "plugin/model/StavoScreen.h"
-#include "plugin/model/StavoText.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -15,10 +16,8 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <memory>
 #include <string>
-#include <vector>
 
 namespace {
 
@@ -27,116 +26,94 @@ constexpr double kBaseLat = 47.43;
 constexpr double kLon = 19.26;
 constexpr double kStandSpacing = 0.002; // degrees of latitude, well over the stand radius
 
-class BenchDisplay final : public VeltrixPlugIn::CHostDisplay {
-public:
-    const char* GetDataFromAsr(const char* key) override
-    {
-        const auto it = settings.find(key);
-        return it != settings.end() ? it->second.c_str() : nullptr;
-    }
-    platform::Rect GetRadarArea() const override { return { 0, 0, 1280, 960 }; }
-    platform::Rect GetChatArea() const override { return { 0, 960, 1280, 1024 }; }
-    void AddScreenObject(int, const char* id, platform::Rect, bool, const char*) override
-    {
-        objects.emplace_back(id);
-    }
-    void RequestRefresh() override { }
-
-    std::map<std::string, std::string> settings;
-    std::vector<std::string> objects;
-};
-
-class BenchServices final : public VeltrixPlugIn::CHostServices {
-public:
-    VeltrixPlugIn::CAircraft AircraftSelect(const char* callsign) const override
-    {
-        const auto it = aircraft.find(stavo::ToUpperAscii(callsign));
-        return it != aircraft.end() ? VeltrixPlugIn::CAircraft(it->second)
-                                    : VeltrixPlugIn::CAircraft();
-    }
-
-    std::map<std::string, std::shared_ptr<VeltrixPlugIn::HostAircraft>> aircraft;
-};
-
-struct CloseScreen {
-    void operator()(CStavoScreen* screen) const { screen->OnDisplayClosing(); }
-};
-
-// The busy board: stand k of line i at column k % 2 with aircraft ON<n> standing on it and
-// arrivals IN<n>A and IN<n>B allocated to it, all of them known to the host.
+// The busy board: stand S<n> (label n + 1) on line n / 2, column n % 2, with aircraft ON<n>
+// standing on it and the arrivals IN<n>A and IN<n>B allocated to it; every IN<n>A has a flight
+// plan with its type. The arrivals fill the four final rows many times over.
 class BusyBoard {
 public:
     BusyBoard()
+        : m_Session(host::CAirportTable::Parse("LHBP 47.4394 19.2619\n", nullptr),
+            [](const std::string&) {})
     {
-        m_PlugIn.SetHostServices(&m_Services);
-        m_Screen->AttachToHost(&m_Display, &m_PlugIn);
-        m_Display.settings
-            = { { "AIRPORT", "LHBP" }, { "FINAL", "4" }, { "LINES", std::to_string(kLines) },
-                  { "SEPARATOR1", "10" }, { "SEPARATOR2", "20" }, { "SEPARATOR3", "30" } };
+        const std::string library
+            = QCoreApplication::applicationDirPath().toStdString() + "/../lib/libstavo.so";
+        auto plugIn = host::CPlugInLibrary::Load(library, &m_Error);
+        if (!plugIn)
+            return;
+        m_Session.UsePlugIn(std::move(plugIn));
+        m_Session.SetWindowSize({ 1280, 1024 });
+        std::string settings = "AIRPORT:LHBP\nFINAL:4\nLINES:" + std::to_string(kLines)
+            + "\nSEPARATOR1:10\nSEPARATOR2:20\nSEPARATOR3:30\n";
         for (int n = 0; n < 2 * kLines; ++n) {
-            char value[96];
-            std::snprintf(value, sizeof value, "S%d:%d:%d:%d:%.4f:%.4f", n, n + 1, n % 2, n / 2,
-                StandLat(n), kLon);
-            m_Display.settings["STAND" + std::to_string(n + 1)] = value;
+            char stand[96];
+            std::snprintf(stand, sizeof stand, "STAND%d:S%d:%d:%d:%d:%.4f:%.4f\n", n + 1, n, n + 1,
+                n % 2, n / 2, StandLat(n), kLon);
+            settings += stand;
         }
-        m_Screen->OnDisplaySettingsLoaded(true);
+        if (!m_Session.OpenDisplay(
+                "STAVO View", host::CDisplaySettings::Parse(settings, nullptr), &m_Error))
+            return;
 
+        const std::string airport = "LHBP";
+        const std::string type = "A320";
         for (int n = 0; n < 2 * kLines; ++n) {
-            const std::string stand = "S" + std::to_string(n);
             const std::string in = "IN" + std::to_string(n);
-            Report("ON" + std::to_string(n), 0, 0, StandLat(n), "", 0.0);
-            Report(in + "A", 180, 3000, kBaseLat - 0.1, "LHBP", 5.0 + n);
-            Report(in + "B", 180, 3000, kBaseLat - 0.1, "LHBP", 100.0 + n);
-            m_Screen->AllocateArrival(stand, in + "A");
-            m_Screen->AllocateArrival(stand, in + "B");
-            m_Services.aircraft[in + "A"]->flightPlanReceived = true;
-            m_Services.aircraft[in + "A"]->aircraftType = "A320";
+            Report("ON" + std::to_string(n), StandLat(n), 0, 0, nullptr, nullptr);
+            Report(in + "A", kBaseLat - 0.1 - 0.001 * n, 180, 3000, &airport, &type);
+            Report(in + "B", kBaseLat - 0.2 - 0.001 * n, 180, 3000, &airport, nullptr);
+            m_Session.Command(".stavoarr S" + std::to_string(n) + " " + in + "A");
+            m_Session.Command(".stavoarr S" + std::to_string(n) + " " + in + "B");
         }
+        m_Ready = true;
     }
 
-    void Refresh(platform::CDeviceContext& dc)
+    bool Ready() const { return m_Ready; }
+    const std::string& Error() const { return m_Error; }
+
+    // One refresh; returns the number of screen objects it registered.
+    int Refresh(platform::CDeviceContext& dc)
     {
-        m_Display.objects.clear();
-        m_Screen->OnPaintDisplay(&dc, 1);
+        int objects = 0;
+        m_Session.Paint(dc, [&objects](const host::ScreenObject&) { ++objects; });
+        return objects;
     }
-
-    std::size_t Objects() const { return m_Display.objects.size(); }
 
 private:
     static double StandLat(int n) { return kBaseLat + kStandSpacing * n; }
 
-    void Report(const std::string& callsign, int speed, int altitude, double lat,
-        const std::string& destination, double distance)
+    void Report(const std::string& callsign, double lat, int speed, int altitude,
+        const std::string* destination, const std::string* type)
     {
-        auto data = std::make_shared<VeltrixPlugIn::HostAircraft>();
-        data->callsign = callsign;
-        data->groundSpeed = speed;
-        data->pressureAltitude = altitude;
-        data->position.m_Latitude = lat;
-        data->position.m_Longitude = kLon;
-        data->destination = destination;
-        data->distanceToDestination = distance;
-        m_Services.aircraft[callsign] = data;
-        m_Screen->OnAircraftPositionUpdate(VeltrixPlugIn::CAircraft(data));
+        host::PositionReport report;
+        report.callsign = callsign;
+        report.position.m_Latitude = lat;
+        report.position.m_Longitude = kLon;
+        report.groundSpeed = speed;
+        report.pressureAltitude = altitude;
+        m_Session.ReportAircraft(report, destination, type);
     }
 
-    BenchDisplay m_Display;
-    BenchServices m_Services;
-    VeltrixPlugIn::CPlugIn m_PlugIn { 8, "bench", "1.0", "", "" };
-    std::unique_ptr<CStavoScreen, CloseScreen> m_Screen { new CStavoScreen };
+    host::CHostSession m_Session;
+    std::string m_Error;
+    bool m_Ready = false;
 };
 
 void BM_BoardRefreshIntoImage(benchmark::State& state)
 {
     platform::FakeClock clock(1'700'000'000);
     BusyBoard board;
+    if (!board.Ready()) {
+        state.SkipWithError(board.Error().c_str());
+        return;
+    }
     QImage image(1280, 1024, QImage::Format_RGB32);
+    int objects = 0;
     for (auto _ : state) {
         QPainter painter(&image);
         platform::CPainterDeviceContext dc(painter);
-        board.Refresh(dc);
+        objects = board.Refresh(dc);
     }
-    state.counters["objects"] = static_cast<double>(board.Objects());
+    state.counters["objects"] = objects;
 }
 BENCHMARK(BM_BoardRefreshIntoImage)->Unit(benchmark::kMillisecond);
 
@@ -146,6 +123,10 @@ void BM_BoardRefreshRecorded(benchmark::State& state)
 {
     platform::FakeClock clock(1'700'000'000);
     BusyBoard board;
+    if (!board.Ready()) {
+        state.SkipWithError(board.Error().c_str());
+        return;
+    }
     for (auto _ : state) {
         platform::CRecordingDeviceContext dc;
         board.Refresh(dc);
