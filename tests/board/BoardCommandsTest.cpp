@@ -13,15 +13,7 @@ using stavotest::Stand;
 
 class BoardCommandsTest : public boardtest::BoardTest {
 protected:
-    BoardCommandsTest()
-    {
-        display.settings = { { "AIRPORT", "LHBP" }, { "FINAL", "1" }, { "LINES", "5" },
-            { "STAND1", Stand("A12", 0, 0, StandLat(0), kLon) },
-            { "STAND2", Stand("B1", 1, 0, StandLat(1), kLon) },
-            { "STAND3", Stand("C1", 0, 1, StandLat(2), kLon) } };
-        Load();
-        SetBoard(755, 194);
-    }
+    BoardCommandsTest() { LoadSmallBoard("A12", "B1", "C1"); }
 
     bool Command(const std::string& line) { return screen->OnCompileCommand(line.c_str()); }
 

@@ -17,17 +17,7 @@ constexpr platform::Color kHighlight = platform::Rgb(220, 255, 255);
 
 class BoardDrawingTest : public boardtest::BoardTest {
 protected:
-    // FINAL 1 and LINES 5 on a 755 x 194 board: cells 10 pixels a unit and lines 30 high.
-    // Stand A1 takes line 0 on the left, A2 line 0 on the right, B1 line 1 on the left.
-    BoardDrawingTest()
-    {
-        display.settings = { { "AIRPORT", "LHBP" }, { "FINAL", "1" }, { "LINES", "5" },
-            { "STAND1", Stand("A1", 0, 0, StandLat(0), kLon) },
-            { "STAND2", Stand("A2", 1, 0, StandLat(1), kLon) },
-            { "STAND3", Stand("B1", 0, 1, StandLat(2), kLon) } };
-        Load();
-        SetBoard(755, 194);
-    }
+    BoardDrawingTest() { LoadSmallBoard("A1", "A2", "B1"); }
 
     // (x or y, pen width) of the lines running along the other axis within [from, to).
     std::vector<std::pair<int, int>> Rules(bool horizontal, int from, int to) const

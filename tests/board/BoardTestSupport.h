@@ -81,6 +81,19 @@ private:
 
 class BoardTest : public stavotest::ScreenTest {
 protected:
+    // FINAL 1 and LINES 5 on a 755 x 194 board: cells 10 pixels a unit and lines 30 high. The
+    // three stands take line 0 on the left and on the right, and line 1 on the left.
+    void LoadSmallBoard(
+        const std::string& left0, const std::string& right0, const std::string& left1)
+    {
+        display.settings = { { "AIRPORT", "LHBP" }, { "FINAL", "1" }, { "LINES", "5" },
+            { "STAND1", stavotest::Stand(left0, 0, 0, StandLat(0), kLon) },
+            { "STAND2", stavotest::Stand(right0, 1, 0, StandLat(1), kLon) },
+            { "STAND3", stavotest::Stand(left1, 0, 1, StandLat(2), kLon) } };
+        Load();
+        SetBoard(755, 194);
+    }
+
     // The board fills the radar area, with the chat area right under it.
     void SetBoard(int width, int height)
     {
