@@ -5,12 +5,15 @@
 // shared between screens and nothing is saved.
 //
 // The model is split by job: StavoScreen.cpp holds the lookups and allocation operations,
-// SettingsLoader.cpp fills the stands and settings, Tracking.cpp follows the position reports.
+// SettingsLoader.cpp fills the stands and settings, Tracking.cpp follows the position reports,
+// plugin/board/BoardDrawing.cpp draws the board and plugin/board/BoardCommands.cpp carries out
+// the typed commands and drag and drop.
 #pragma once
 
 #include "StavoRecords.h"
 #include "plugin/entry/VeltrixPlugIn.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +47,26 @@ public:
     void OnDisplayClosing() override;
     // One position report: tracks the aircraft through its states and consumes allocations.
     void OnAircraftPositionUpdate(VeltrixPlugIn::CAircraft aircraft) override;
+    // Draws the board in phase 1; every other phase draws nothing and changes nothing.
+    void OnPaintDisplay(platform::CDeviceContext* dc, int phase) override;
+    // Carries out a ".stavo" command line; false when the line is none of this screen's.
+    bool OnCompileCommand(const char* commandLine) override;
+    // A drag of a callsign: follows the mouse over the stands and allocates on release.
+    void OnPressScreenObject(int objectType, const char* objectId, platform::Point pt,
+        platform::Rect area, bool released) override;
+
+    // Board drawing, the two passes of a refresh and what each cell shows.
+    // The grid: lines and separators, and the cell origins of the final slots and stands.
+    void DrawBoardGrid(platform::CDeviceContext& dc, const platform::Rect& board);
+    // Texts, bitmaps, screen objects, the highlight and the dragged text.
+    void DrawBoardContents(platform::CDeviceContext& dc);
+    // The text of a final slot's column (0 callsign, 2 type, stand or distance); none if empty.
+    std::optional<std::string> FinalSlotText(const CStavoFinalPositions& entry, int column);
+    // The text of a stand cell's column (0, 1, 3, 4, 6, 7); none if the column shows no text.
+    std::optional<std::string> StandCellText(const CStavoStand& stand, int column);
+    // The status bitmap of a final slot's column 1 or a stand cell's column 2 or 5; 0 for none.
+    int FinalSlotBitmap(const CStavoFinalPositions& entry, int column) const;
+    int StandCellBitmap(const CStavoStand& stand, int column);
 
     // Lookups and allocation operations.
     // First stand with a label whose name equals `name` byte for byte; -1 if none.
@@ -107,4 +130,14 @@ private:
     // Tracking steps.
     void ApplyStateRules(CStavoAircraft& record, int stand, int groundSpeed);
     void Reinsert(TrackedNode node, double distance);
+
+    // Drawing steps.
+    void RebuildRefreshLists();
+    // The host's aircraft of this callsign; an empty handle when the host does not know it.
+    VeltrixPlugIn::CAircraft SelectAircraft(const std::string& callsign) const;
+
+    // Which stands the last grid pass placed on the board, by stand index. A stand with a
+    // column other than 0 or 1, a line off the board or a cell taken by an earlier stand is
+    // not placed: it is not drawn and its area is empty, so no drag can select it.
+    std::vector<bool> m_StandPlaced;
 };

@@ -1,11 +1,13 @@
-// A stand-in for the host around one stand board screen: settings, a clock, message boxes and
-// aircraft reports, delivered through the screen's host interface as the radar client does.
+// A stand-in for the host around one stand board screen: settings, window areas, a clock,
+// message boxes, the aircraft the host knows and their reports, delivered through the screen's
+// host interface as the radar client does.
 #pragma once
 
 #include "host/HostInterface.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "plugin/model/StavoScreen.h"
+#include "plugin/model/StavoText.h"
 
 #include <gtest/gtest.h>
 
@@ -26,15 +28,43 @@ public:
         m_Value = it->second; // valid until the next call, as the host promises
         return m_Value.c_str();
     }
-    platform::Rect GetRadarArea() const override { return {}; }
-    platform::Rect GetChatArea() const override { return {}; }
-    void AddScreenObject(int, const char*, platform::Rect, bool, const char*) override { }
-    void RequestRefresh() override { }
+    platform::Rect GetRadarArea() const override { return radarArea; }
+    platform::Rect GetChatArea() const override { return chatArea; }
+    void AddScreenObject(
+        int type, const char* id, platform::Rect area, bool moveable, const char* message) override
+    {
+        objects.push_back({ type, id, area, moveable, message != nullptr });
+    }
+    void RequestRefresh() override { ++refreshRequests; }
 
+    struct ScreenObject {
+        int type;
+        std::string id;
+        platform::Rect area;
+        bool moveable;
+        bool hasMessage;
+    };
     std::map<std::string, std::string> settings;
+    platform::Rect radarArea;
+    platform::Rect chatArea;
+    std::vector<ScreenObject> objects;
+    int refreshRequests = 0;
 
 private:
     std::string m_Value;
+};
+
+// The aircraft the host knows, by upper-case callsign. Tests change them in place.
+class FakeServices : public VeltrixPlugIn::CHostServices {
+public:
+    VeltrixPlugIn::CAircraft AircraftSelect(const char* callsign) const override
+    {
+        const auto it = aircraft.find(stavo::ToUpperAscii(callsign));
+        return it != aircraft.end() ? VeltrixPlugIn::CAircraft(it->second)
+                                    : VeltrixPlugIn::CAircraft();
+    }
+
+    std::map<std::string, std::shared_ptr<VeltrixPlugIn::HostAircraft>> aircraft;
 };
 
 // Screens are destroyed only by their own closing callback.
@@ -57,7 +87,8 @@ protected:
     {
         platform::SetMessageBoxHandler(
             [this](std::string_view text) { messages.emplace_back(text); });
-        screen->AttachToHost(&display, nullptr);
+        plugIn.SetHostServices(&services);
+        screen->AttachToHost(&display, &plugIn);
     }
     ~ScreenTest() override { platform::SetMessageBoxHandler({}); }
 
@@ -77,6 +108,7 @@ protected:
         data->position.m_Longitude = lon;
         data->destination = destination;
         data->distanceToDestination = distance;
+        services.aircraft[stavo::ToUpperAscii(callsign)] = data;
         static_cast<VeltrixPlugIn::CRadarScreen&>(*screen).OnAircraftPositionUpdate(
             VeltrixPlugIn::CAircraft(data));
     }
@@ -100,6 +132,8 @@ protected:
 
     platform::FakeClock clock { kStart };
     FakeDisplay display;
+    FakeServices services;
+    VeltrixPlugIn::CPlugIn plugIn { 8, "test", "1.0", "", "" };
     std::vector<std::string> messages;
     std::unique_ptr<CStavoScreen, CloseScreen> screen { new CStavoScreen };
 };
