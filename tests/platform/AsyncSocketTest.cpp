@@ -2,8 +2,8 @@
 // so that each side of a test is checked against an implementation it does not share.
 #include "platform/AsyncSocket.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
+#include "support/EventLoop.h"
+
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -27,27 +27,8 @@ namespace {
 const std::string kUnresolvableHost = std::string(64, 'q') + ".invalid";
 
 using platform::CAsyncSocket;
-
-// Runs the event loop until `done` holds or the time is up; returns whether it held.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(2, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-// Runs the event loop for a while, so that events that should not come have their chance.
-void Settle(int ms = 100)
-{
-    WaitFor([] { return false; }, ms);
-}
+using qstest::Settle;
+using qstest::WaitFor;
 
 std::string Pattern(std::size_t size)
 {
