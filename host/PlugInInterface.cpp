@@ -1,12 +1,14 @@
 // The interface library's implementation of the classes plug-ins link against.
 #include "HostInterface.h"
 
+#include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <numbers>
 #include <optional>
+#include <string_view>
 #include <utility>
 
 namespace VeltrixPlugIn {
@@ -14,16 +16,34 @@ namespace {
 
 constexpr double kEarthRadiusNm = 6371.0088 / 1.852; // mean earth radius in nautical miles
 
-// Decimal degrees: the whole text is one number.
+// Decimal degrees: the whole text is one number, an optional sign, digits and an optional
+// fraction ("19.2611", "-0.5", "+47"). No blanks, exponents or hexadecimal forms; the decimal
+// point is always '.', whatever the locale the program runs in.
 std::optional<double> ParseDecimal(const char* text)
 {
-    if (text == nullptr || *text == '\0' || std::isspace(static_cast<unsigned char>(*text)))
+    if (text == nullptr)
         return std::nullopt;
-    char* end = nullptr;
-    const double value = std::strtod(text, &end);
-    if (end == text || *end != '\0' || !std::isfinite(value))
+    std::string_view view(text);
+    bool negative = false;
+    if (!view.empty() && (view.front() == '+' || view.front() == '-')) {
+        negative = view.front() == '-';
+        view.remove_prefix(1);
+    }
+    const std::size_t point = view.find('.');
+    const std::string_view whole = view.substr(0, point);
+    const std::string_view fraction
+        = point == std::string_view::npos ? std::string_view() : view.substr(point + 1);
+    const auto allDigits = [](std::string_view part) {
+        return std::all_of(part.begin(), part.end(),
+                           [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if ((whole.empty() && fraction.empty()) || !allDigits(whole) || !allDigits(fraction))
         return std::nullopt;
-    return value;
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(view.data(), view.data() + view.size(), value);
+    if (error != std::errc() || end != view.data() + view.size())
+        return std::nullopt;
+    return negative ? -value : value;
 }
 
 // Sector-file form: hemisphere letter, degrees, minutes and seconds with decimals,

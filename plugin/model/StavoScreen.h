@@ -3,6 +3,9 @@
 // The host creates a screen through the plug-in's CreateDisplayScreen and owns it until it calls
 // OnDisplayClosing, in which the screen deletes itself. All board state lives here; nothing is
 // shared between screens and nothing is saved.
+//
+// The model is split by job: StavoScreen.cpp holds the lookups and allocation operations,
+// SettingsLoader.cpp fills the stands and settings, Tracking.cpp follows the position reports.
 #pragma once
 
 #include "StavoRecords.h"
@@ -18,7 +21,16 @@ struct CStavoBox {
     double minSecond = 0.0;
     double maxFirst = 0.0;
     double maxSecond = 0.0;
+
+    // Bounds count as inside; a NaN coordinate is outside.
+    bool Contains(const VeltrixPlugIn::CPosition& p) const;
+    // The box grown by `margin` degrees on every side.
+    CStavoBox Widened(double margin) const;
 };
+
+// The two texts the loader shows the user, kept as the users know them.
+inline constexpr std::string_view kNoAirportMessage = "No AIRPORT name defined in the ASR file";
+inline constexpr std::string_view kNoStandMessage = "No stand definition is loaded";
 
 class CStavoScreen final : public VeltrixPlugIn::CRadarScreen {
 public:
@@ -27,25 +39,46 @@ public:
     CStavoScreen& operator=(const CStavoScreen&) = delete;
 
     // Host callbacks.
+    // Reads the airport, board geometry, separators and stands from the display's settings.
+    void OnDisplaySettingsLoaded(bool loaded) override;
     void OnDisplayClosing() override;
+    // One position report: tracks the aircraft through its states and consumes allocations.
+    void OnAircraftPositionUpdate(VeltrixPlugIn::CAircraft aircraft) override;
 
     // Lookups and allocation operations.
+    // First stand with a label whose name equals `name` byte for byte; -1 if none.
     int FindStandByName(std::string_view name) const;
-    TrackedNode FindTrackedAircraft(std::string_view callsign); // m_TrackedAircraft.end() if none
+    // First tracked aircraft with this callsign (ASCII case ignored); m_TrackedAircraft.end()
+    // if none.
+    TrackedNode FindTrackedAircraft(std::string_view callsign);
+    // First stand holding an allocation for this callsign (ASCII case ignored; "*" matches only
+    // "*"); -1 if none.
     int FindAllocatedStand(std::string_view callsign) const;
+    // Removes the callsign's allocations from every stand; a text beginning with "*" removes
+    // nothing, since "*" stands for any aircraft and several stands may hold it.
     void RemoveAllocations(std::string_view callsign);
+    // Removes the callsign's allocations everywhere, then appends an arrival allocation for it
+    // (upper-cased) to the named stand. Does nothing for an unknown stand or an empty callsign.
     void AllocateArrival(std::string_view standName, std::string_view callsign);
+    // Puts a departure allocation at the head of the named stand's list, replacing the stand's
+    // earlier departure allocation. Does nothing for an unknown stand or an empty callsign.
     void AllocateDeparture(std::string_view standName, std::string_view callsign);
+    // Removes allocation k of the stand; later ones move down. Out-of-range indices do nothing.
     void RemoveAllocation(int stand, int k);
+    // The stand with a reference position within 0.05 of `position`, nearest first, ties to the
+    // lower index; -1 if none.
     int FindNearestStand(const VeltrixPlugIn::CPosition& position) const;
+    // Removes the stand's first allocation for this callsign or for "*"; true if one was removed.
     bool ConsumeAllocation(int stand, std::string_view callsign);
+    // Removes a tracked aircraft and every reference to its node held by the per-refresh lists.
+    void EraseTrackedAircraft(TrackedNode node);
 
     // Model fields.
-    std::vector<CStavoStand> m_Stands;          // ordered by m_Line, then m_Column
+    std::vector<CStavoStand> m_Stands; // ordered by m_Line, then m_Column
     std::vector<CStavoFinalPositions> m_Finals; // rebuilt at every refresh
-    int m_FinalRows = 2;   // FINAL, 1..4
+    int m_FinalRows = 2; // FINAL, 1..4
     int m_StandLines = 27; // LINES, 5..39
-    int m_TopEmpty = 0;    // margins in pixels
+    int m_TopEmpty = 0; // margins in pixels
     int m_BottomEmpty = 0;
     int m_LeftEmpty = 0;
     int m_RightEmpty = 0;
@@ -65,4 +98,13 @@ public:
 
 private:
     ~CStavoScreen() = default; // only OnDisplayClosing destroys a screen
+
+    // Loader steps.
+    int ReadSetting(const char* key, int fallback, int least, int greatest);
+    void InsertStand(CStavoStand&& stand);
+    void UpdateBoxes();
+
+    // Tracking steps.
+    void ApplyStateRules(CStavoAircraft& record, int stand, int groundSpeed);
+    void Reinsert(TrackedNode node, double distance);
 };

@@ -1,0 +1,67 @@
+#include "PlugInLibrary.h"
+
+#include <dlfcn.h>
+
+#include <cstdlib>
+#include <exception>
+
+namespace host {
+
+std::unique_ptr<CPlugInLibrary> CPlugInLibrary::Load(const std::string& path, std::string* error)
+{
+    std::unique_ptr<CPlugInLibrary> library(new CPlugInLibrary());
+    // A path without a slash would make dlopen search the system's library directories.
+    const std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
+    library->m_Handle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (library->m_Handle == nullptr) {
+        const char* reason = dlerror();
+        *error = "cannot load plug-in " + path + ": " + (reason != nullptr ? reason : "unknown");
+        return nullptr;
+    }
+    if (char* real = realpath(openPath.c_str(), nullptr)) {
+        library->m_File = real;
+        std::free(real);
+    } else {
+        library->m_File = path;
+    }
+    library->m_Init = reinterpret_cast<InitFunction>(dlsym(library->m_Handle, "VeltrixPlugInInit"));
+    library->m_Exit = reinterpret_cast<ExitFunction>(dlsym(library->m_Handle, "VeltrixPlugInExit"));
+    if (library->m_Init == nullptr || library->m_Exit == nullptr) {
+        *error = "plug-in " + path + " does not export "
+            + (library->m_Init == nullptr ? "VeltrixPlugInInit" : "VeltrixPlugInExit");
+        return nullptr;
+    }
+    try {
+        library->m_Init(&library->m_pPlugIn);
+    } catch (const std::exception& e) {
+        *error = "VeltrixPlugInInit of " + path + " failed: " + e.what();
+        library->m_Exit = nullptr; // nothing was made that Exit could destroy
+        return nullptr;
+    } catch (...) {
+        *error = "VeltrixPlugInInit of " + path + " failed with an exception";
+        library->m_Exit = nullptr;
+        return nullptr;
+    }
+    if (library->m_pPlugIn == nullptr) {
+        *error = "VeltrixPlugInInit of " + path + " made no plug-in object";
+        return nullptr;
+    }
+    return library;
+}
+
+CPlugInLibrary::~CPlugInLibrary()
+{
+    Exit();
+    if (m_Handle != nullptr)
+        dlclose(m_Handle);
+}
+
+void CPlugInLibrary::Exit()
+{
+    if (m_pPlugIn == nullptr || m_Exit == nullptr)
+        return;
+    m_pPlugIn = nullptr;
+    m_Exit();
+}
+
+} // namespace host

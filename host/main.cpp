@@ -1,0 +1,230 @@
+// veltrix-host: a stand-in for the Veltrix radar client that loads a plug-in and shows its
+// displays in a window or offscreen. See --help.
+#include "FsdConnection.h"
+#include "HostDriver.h"
+#include "HostOptions.h"
+#include "HostSession.h"
+#include "HostWindow.h"
+#include "Script.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Set by SIGINT and SIGTERM; the event loop looks at it and ends the program in order.
+volatile std::sig_atomic_t g_interrupted = 0;
+
+void OnInterrupt(int) { g_interrupted = 1; }
+
+void PrintWarnings(const std::string& file, const std::vector<std::string>& warnings)
+{
+    for (const std::string& warning : warnings)
+        std::cerr << file << ':' << warning << '\n';
+}
+
+// One line, whatever the text holds.
+std::string OneLine(std::string_view text)
+{
+    std::string line(text);
+    for (char& c : line)
+        if (c == '\n' || c == '\r')
+            c = ' ';
+    return line;
+}
+
+std::string DefaultPlugIn()
+{
+    return QCoreApplication::applicationDirPath().toStdString() + "/../lib/libstavo.so";
+}
+
+void PrintInfo(const host::CPlugInLibrary& library)
+{
+    const VeltrixPlugIn::CPlugIn& plugIn = *library.PlugIn();
+    std::cout << "file: " << library.File() << '\n'
+              << "name: " << plugIn.GetPlugInName() << '\n'
+              << "version: " << plugIn.GetPlugInVersion() << '\n'
+              << "author: " << plugIn.GetPlugInAuthor() << '\n'
+              << "licence: " << plugIn.GetPlugInCopyright() << '\n'
+              << "interface: " << plugIn.GetCompatibility() << '\n';
+    for (const auto& type : plugIn.GetDisplayTypes())
+        std::cout << "display type: \"" << type.name << "\"\n";
+}
+
+int Run(QApplication& app, const host::HostOptions& options)
+{
+    std::optional<platform::FakeClock> clock;
+    if (options.clock)
+        clock.emplace(*options.clock);
+
+    host::CAirportTable airports;
+    if (!options.airports.empty()) {
+        std::string error;
+        std::vector<std::string> warnings;
+        auto loaded = host::CAirportTable::Load(options.airports, &error, &warnings);
+        if (!loaded) {
+            std::cerr << "veltrix-host: " << error << '\n';
+            return 2;
+        }
+        PrintWarnings(options.airports, warnings);
+        airports = std::move(*loaded);
+    }
+
+    // Until the window exists, and without one, the host talks on standard error.
+    std::unique_ptr<host::CHostWindow> window;
+    const auto notice = [&window](const std::string& text) {
+        if (window)
+            window->AddChatLine(OneLine(text));
+        else
+            std::cerr << "veltrix-host: " << OneLine(text) << std::endl;
+    };
+    // Message boxes go back to their default before the window and the session are gone.
+    struct MessageBoxReset {
+        ~MessageBoxReset() { platform::SetMessageBoxHandler({}); }
+    } messageBoxReset;
+    host::CHostSession session(std::move(airports), notice);
+    session.SetWindowSize(options.size);
+
+    const std::string plugInPath = options.plugin.empty() ? DefaultPlugIn() : options.plugin;
+    std::string error;
+    std::unique_ptr<host::CPlugInLibrary> library = host::CPlugInLibrary::Load(plugInPath, &error);
+    if (!library) {
+        std::cerr << "veltrix-host: " << error << '\n';
+        return 2;
+    }
+    if (options.info) {
+        PrintInfo(*library);
+        return 0;
+    }
+    session.UsePlugIn(std::move(library));
+
+    host::CHostDriver driver(session, std::cout, options.dump, clock ? &*clock : nullptr);
+    if (options.headless) {
+        platform::SetMessageBoxHandler(
+            [](std::string_view text) { std::cerr << OneLine(text) << std::endl; });
+        session.SetRefreshListener([&app, &driver] {
+            QTimer::singleShot(0, &app, [&driver] { driver.ServePendingRefresh(); });
+        });
+    } else {
+        window = std::make_unique<host::CHostWindow>(session, driver, options.size);
+        platform::SetMessageBoxHandler([&window](std::string_view text) {
+            if (window)
+                window->AddChatLine("message: " + OneLine(text));
+            else
+                std::cerr << OneLine(text) << std::endl;
+        });
+        driver.SetWindowRepaint([&window] {
+            if (window)
+                window->Radar().repaint();
+        });
+        session.SetRefreshListener([&window] {
+            if (window)
+                window->Radar().update();
+        });
+        window->show();
+    }
+
+    for (const std::string& file : options.displays) {
+        std::vector<std::string> warnings;
+        const auto settings = host::CDisplaySettings::Load(file, &error, &warnings);
+        if (!settings) {
+            std::cerr << "veltrix-host: " << error << '\n';
+            return 2;
+        }
+        PrintWarnings(file, warnings);
+        if (!session.OpenDisplay(options.displayType, *settings, &error)) {
+            std::cerr << "veltrix-host: " << file << ": " << error << '\n';
+            return 2;
+        }
+    }
+
+    std::unique_ptr<host::CFsdConnection> fsd;
+    if (!options.fsdHost.empty()) {
+        fsd = std::make_unique<host::CFsdConnection>(options.fsdHost, options.fsdPort,
+                                                     options.callsign, session, notice);
+        fsd->Start();
+    }
+
+    // Once a second: silent traffic is forgotten, interrupts are noticed, and a window shows
+    // the times that have moved on.
+    QTimer second;
+    QObject::connect(&second, &QTimer::timeout, &app, [&] {
+        session.Tick(platform::Time64());
+        if (window)
+            window->Radar().update();
+        if (g_interrupted != 0) {
+            driver.Stop();
+            app.quit();
+        }
+    });
+    second.start(1000);
+
+    int errors = 0;
+    if (!options.script.empty()) {
+        std::ifstream file;
+        if (options.script != "-") {
+            file.open(options.script);
+            if (!file) {
+                std::cerr << "veltrix-host: cannot open script " << options.script << '\n';
+                return 2;
+            }
+        }
+        std::istream& input = options.script == "-" ? std::cin : file;
+        errors = host::RunScript(input, options.script == "-" ? "stdin" : options.script, driver,
+                                 std::cout, std::cerr);
+    } else if (options.headless) {
+        driver.Refresh();
+        if (fsd)
+            app.exec(); // until interrupted
+    }
+    if (!options.snapshot.empty() && !driver.Stopped()) {
+        if (!driver.SaveSnapshot(options.snapshot, &error)) {
+            std::cerr << "veltrix-host: " << error << '\n';
+            ++errors;
+        }
+    }
+    if (window && !driver.Stopped())
+        app.exec(); // until the window is closed
+
+    fsd.reset();
+    window.reset(); // what the displays say while they close goes to standard error
+    session.Shutdown();
+    return errors == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::vector<std::string> args(argv + 1, argv + argc);
+    std::string error;
+    const std::optional<host::HostOptions> options = host::ParseHostOptions(args, &error);
+    if (!options) {
+        std::cerr << "veltrix-host: " << error << '\n';
+        return 2;
+    }
+    if (options->help) {
+        std::cout << host::HostUsage();
+        return 0;
+    }
+    // --info shows no window either.
+    if ((options->headless || options->info) && std::getenv("QT_QPA_PLATFORM") == nullptr)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    std::signal(SIGINT, OnInterrupt);
+    std::signal(SIGTERM, OnInterrupt);
+    // Qt sees only the program's name: it would take options such as --display for itself.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
+    return Run(app, *options);
+}

@@ -1,0 +1,137 @@
+// veltrix-host as a user runs it: the built program, headless, with the built Stavo library.
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+
+namespace {
+
+struct Result {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+class HostProgramTest : public testing::Test {
+protected:
+    Result Run(QStringList args, const std::string& input = {})
+    {
+        QProcess process;
+        process.setWorkingDirectory(m_Dir.path());
+        process.start(QS_BINARY_DIR "/bin/veltrix-host", args);
+        EXPECT_TRUE(process.waitForStarted(10000));
+        if (!input.empty())
+            process.write(input.data(), qint64(input.size()));
+        process.closeWriteChannel();
+        EXPECT_TRUE(process.waitForFinished(30000));
+        return Result {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                       process.readAllStandardOutput().toStdString(),
+                       process.readAllStandardError().toStdString()};
+    }
+    QString Write(const QString& name, const std::string& text)
+    {
+        const QString path = m_Dir.filePath(name);
+        std::ofstream(path.toStdString()) << text;
+        return path;
+    }
+
+    QTemporaryDir m_Dir;
+    const QString m_Sample = QS_SOURCE_DIR "/samples/lhbp.asr";
+};
+
+TEST_F(HostProgramTest, HelpNamesEveryOptionAndEveryScriptEvent)
+{
+    const Result result = Run({"--help"});
+    EXPECT_EQ(result.exitCode, 0);
+    for (const char* word : {"--plugin", "--display", "--type", "--size", "--fsd", "--callsign",
+                             "--airports", "--script", "--clock", "--dump", "--headless",
+                             "--snapshot", "--info", "aircraft CALLSIGN", "forget", "command",
+                             "drag", "drop", "refresh", "wait", "snapshot FILE.png"})
+        EXPECT_NE(result.out.find(word), std::string::npos) << word;
+}
+
+TEST_F(HostProgramTest, RefusesToStartOnBadInputWithAReason)
+{
+    struct Case {
+        QStringList args;
+        const char* message;
+    };
+    const Case cases[] = {
+        {{"--headless", "--size", "100x100"}, "--size"},
+        {{"--headless", "--fsd", "localhost"}, "--fsd"},
+        {{"--headless", "--callsign", "A B"}, "--callsign"},
+        {{"--headless", "--clock", "soon"}, "--clock"},
+        {{"--headless", "--bogus"}, "unknown argument --bogus"},
+        {{"--headless", "--display", "missing.asr"}, "cannot open missing.asr"},
+        {{"--headless", "--plugin", "/nonexistent/libx.so"}, "cannot load plug-in"},
+        {{"--headless", "--display", QS_SOURCE_DIR "/samples/lhbp.asr", "--type", "STAVO view"},
+         "no display type \"STAVO view\""},
+        {{"--headless", "--script", "missing.script"}, "cannot open script missing.script"},
+    };
+    for (const Case& c : cases) {
+        const Result result = Run(c.args);
+        EXPECT_EQ(result.exitCode, 2) << c.args.join(' ').toStdString();
+        EXPECT_NE(result.err.find(c.message), std::string::npos)
+            << c.args.join(' ').toStdString() << "\n" << result.err;
+    }
+}
+
+TEST_F(HostProgramTest, RunsAScriptGoingOnAfterBadLines)
+{
+    const QString script = Write("demo.script", "refresh\n"
+                                                "aircraft WZZ123 47.40 19.33 150 2500 LHBP A21N\n"
+                                                "aircraft WZZ123 47.40\n"
+                                                "command hello\n"
+                                                "drag NOBODY 10 10\n"
+                                                "forget WZZ123\n"
+                                                "forget WZZ123\n"
+                                                "wait 2\n"
+                                                "refresh\n");
+    const Result result = Run({"--headless", "--dump", "--clock", "1767225600", "--display",
+                               m_Sample, "--script", script});
+    EXPECT_EQ(result.exitCode, 1); // the script had errors
+    EXPECT_EQ(result.out.rfind("refresh 1\n", 0), 0u) << result.out;
+    EXPECT_NE(result.out.find("not handled\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("refresh 2\n"), std::string::npos) << result.out;
+    const std::string name = script.toStdString();
+    EXPECT_NE(result.err.find(name + ":3: usage: aircraft"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find(name + ":5: no screen object \"NOBODY\""), std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find(name + ":7: no aircraft WZZ123"), std::string::npos) << result.err;
+    EXPECT_EQ(result.err.find(name + ":6:"), std::string::npos) << result.err;
+    // LHBP's position is unknown without an airports file: said once.
+    EXPECT_NE(result.err.find("destination LHBP"), std::string::npos) << result.err;
+}
+
+TEST_F(HostProgramTest, ReadsTheScriptFromStandardInputAndWritesSnapshots)
+{
+    const std::string input = "command .stavo nothing\nsnapshot during.png\n";
+    const Result result = Run({"--headless", "--size", "800x600", "--display", m_Sample,
+                               "--script", "-", "--snapshot", "final.png"},
+                              input);
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_EQ(result.out, "not handled\n");
+    for (const char* file : {"during.png", "final.png"}) {
+        const QImage image(m_Dir.filePath(file));
+        EXPECT_EQ(image.size(), QSize(800, 480)) << file; // the radar area: 600 less 120
+    }
+    const Result failed
+        = Run({"--headless", "--script", "-", "--snapshot", "/nonexistent/dir/x.png"});
+    EXPECT_EQ(failed.exitCode, 1);
+    EXPECT_NE(failed.err.find("cannot write snapshot /nonexistent/dir/x.png"), std::string::npos);
+}
+
+TEST_F(HostProgramTest, InfoNamesThePlugInAndItsVersionedFile)
+{
+    const Result result = Run({"--info"});
+    EXPECT_EQ(result.exitCode, 0) << result.err;
+    EXPECT_NE(result.out.find("libstavo.so.3.1.4.1\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("name: STAVO view\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("version: 1.0\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("display type: \"STAVO View\"\n"), std::string::npos) << result.out;
+}
+
+} // namespace
