@@ -83,6 +83,7 @@ public:
 
     // Routing. Every walk of the client list takes the next client before sending to the current
     // one, as a send may remove a client whose backlog has passed its bound.
+    //
     // Sends `text` to every FSD client whose login callsign differs from `callsign` (ASCII case
     // ignored); the empty callsign reaches every logged-in client. Virtual so that tests observe
     // what the parser and the broadcast send.

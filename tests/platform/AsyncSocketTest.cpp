@@ -2,6 +2,7 @@
 // so that each side of a test is checked against an implementation it does not share.
 #include "platform/AsyncSocket.h"
 
+#include "support/DescriptorLimit.h"
 #include "support/EventLoop.h"
 
 #include <QTcpServer>
@@ -14,11 +15,6 @@
 #include <memory>
 #include <string>
 #include <vector>
-
-#ifdef __linux__
-#include <sys/resource.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -428,18 +424,12 @@ TEST_F(AsyncSocketTest, FailedAcceptIsReportedAndListeningGoesOn)
         else
             failures.push_back(self.GetLastError());
     };
-    rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
     peer.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port)); // takes its descriptor
-    const int lowestFree = dup(0);
-    ASSERT_GE(lowestFree, 0);
-    close(lowestFree);
-    rlimit tight = saved;
-    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    qstest::CDescriptorLimit limit;
+    ASSERT_TRUE(limit.Tighten());
     const bool failed = WaitFor([&] { return !failures.empty(); }, 3000);
     Settle(200);
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    ASSERT_TRUE(limit.Restore());
     ASSERT_TRUE(failed);
     EXPECT_EQ(failures.front(), platform::kResourceError);
     EXPECT_LE(failures.size(), 2u) << "a lasting failure must not be retried without pause";

@@ -3,6 +3,7 @@
 #include "platform/Clock.h"
 #include "proxy/fsd/FsdPackets.h"
 #include "proxy/traffic/ReferencePoint.h"
+#include "support/DescriptorLimit.h"
 #include "support/EventLoop.h"
 #include "support/RecordingControls.h"
 
@@ -14,14 +15,7 @@
 #include <list>
 #include <memory>
 #include <string>
-
-#ifdef __linux__
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/resource.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
+#include <vector>
 
 namespace {
 
@@ -146,16 +140,21 @@ TEST_F(FsdServerTest, LoginIsAnsweredOrRefused)
     ASSERT_TRUE(Receives(a, "#AAXYZ:SERVER\r\n")); // the login is relayed to the others
     a.received.clear();
 
-    // Refused: a callsign in use in another case; the rest of that receive is dropped.
-    CFsdTestPeer& c = Connect();
-    c.Write("#AAABC:SERVER\r\n%ABC:dropped\r\n");
-    ASSERT_TRUE(WaitFor([&] { return c.IsClosed(); }));
-    EXPECT_EQ(c.received, "#TMserver:ABC:Sorry, but callsign is in use\r\n");
-    // Refused: the empty callsign, equal to this client's own before it logs in.
-    CFsdTestPeer& d = Connect();
-    d.Write("#AA:SERVER\r\n");
-    ASSERT_TRUE(WaitFor([&] { return d.IsClosed(); }));
-    EXPECT_EQ(d.received, "#TMserver::Sorry, but callsign is in use\r\n");
+    // Refused: a callsign in use in another case, where the rest of that receive is dropped; the
+    // empty callsign, equal to the client's own before it logs in.
+    const struct {
+        const char* sent;
+        const char* reply;
+    } refusals[] = {
+        { "#AAABC:SERVER\r\n%ABC:dropped\r\n", "#TMserver:ABC:Sorry, but callsign is in use\r\n" },
+        { "#AA:SERVER\r\n", "#TMserver::Sorry, but callsign is in use\r\n" },
+    };
+    for (const auto& refusal : refusals) {
+        CFsdTestPeer& refused = Connect();
+        refused.Write(refusal.sent);
+        ASSERT_TRUE(WaitFor([&] { return refused.IsClosed(); })) << refusal.sent;
+        EXPECT_EQ(refused.received, refusal.reply);
+    }
     EXPECT_EQ(m_controls.GetWindowText(kIdClients), "2");
     Sync();
     EXPECT_EQ(Drain(a), "");
@@ -298,20 +297,8 @@ TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
         tick += ComposePilotPosition(*aircraft, kNow);
 
     CFsdTestPeer& reader = Login("READER");
-    // The stalled client: a socket that takes as little as the system allows and never reads.
-    const int stalled = socket(AF_INET, SOCK_STREAM, 0);
-    ASSERT_GE(stalled, 0);
-    const int small = 4096;
-    setsockopt(stalled, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-    sockaddr_in address {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(m_port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(connect(stalled, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-    const char login[] = "#AASTALLED:SERVER\r\n";
-    ASSERT_EQ(send(stalled, login, sizeof login - 1, 0), static_cast<ssize_t>(sizeof login - 1));
-    ASSERT_TRUE(Receives(reader, login));
-    reader.received.clear();
+    CFsdTestPeer& stalled = Login("STALLED");
+    stalled.StopReading();
 
     int cutAt = 0;
     int ticks = 0;
@@ -323,7 +310,6 @@ TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
         if (cutAt == 0 && !m_dlg.IsCallsignInUse("STALLED"))
             cutAt = ticks;
     }
-    close(stalled);
     std::printf("[ cut off ] after %d ticks of %zu bytes\n", cutAt, tick.size());
     ASSERT_NE(cutAt, 0) << "a client that never reads is never cut off";
     // Cut off only once its backlog passed the bound: a client that reads never gets near it.
@@ -340,18 +326,12 @@ TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
 // connection is taken once descriptors are free again.
 TEST_F(FsdServerTest, AConnectionThatCannotBeAcceptedIsNotListed)
 {
-    rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
     CFsdTestPeer& peer = m_peers.emplace_back(m_port); // takes its descriptor now
-    const int lowestFree = dup(0);
-    ASSERT_GE(lowestFree, 0);
-    close(lowestFree);
-    rlimit tight = saved;
-    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    qstest::CDescriptorLimit limit;
+    ASSERT_TRUE(limit.Tighten());
     Settle(300);
     const bool unlisted = m_dlg.m_clientList.empty();
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    ASSERT_TRUE(limit.Restore());
     EXPECT_TRUE(unlisted);
     EXPECT_EQ(m_controls.GetWindowText(kIdClients), "");
     ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.size() == 1; }));

@@ -12,8 +12,10 @@ class CFsdTestPeer {
 public:
     explicit CFsdTestPeer(unsigned port)
     {
-        QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_socket,
-            [this] { received += m_socket.readAll().toStdString(); });
+        QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_socket, [this] {
+            if (m_reading)
+                received += m_socket.readAll().toStdString();
+        });
         m_socket.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port));
     }
     CFsdTestPeer(const CFsdTestPeer&) = delete;
@@ -27,10 +29,18 @@ public:
         m_socket.flush();
     }
 
+    // From now on the peer takes nothing more from the system: the server's bytes pile up.
+    void StopReading()
+    {
+        m_reading = false;
+        m_socket.setReadBufferSize(1);
+    }
+
     void Disconnect() { m_socket.disconnectFromHost(); }
     bool IsClosed() const { return m_socket.state() == QAbstractSocket::UnconnectedState; }
 
     std::string received; // everything received and not yet taken by the test
 private:
     QTcpSocket m_socket;
+    bool m_reading = true;
 };
