@@ -326,6 +326,12 @@ TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
 // connection is taken once descriptors are free again.
 TEST_F(FsdServerTest, AConnectionThatCannotBeAcceptedIsNotListed)
 {
+    // One connection comes and goes first: the undefined-behaviour sanitizer checks each dynamic
+    // type the first time it meets it, and needs descriptors to do so.
+    Connect().Disconnect();
+    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.empty(); }));
+    const std::size_t changes = m_controls.log.size();
+
     CFsdTestPeer& peer = m_peers.emplace_back(m_port); // takes its descriptor now
     qstest::CDescriptorLimit limit;
     ASSERT_TRUE(limit.Tighten());
@@ -333,7 +339,7 @@ TEST_F(FsdServerTest, AConnectionThatCannotBeAcceptedIsNotListed)
     const bool unlisted = m_dlg.m_clientList.empty();
     ASSERT_TRUE(limit.Restore());
     EXPECT_TRUE(unlisted);
-    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "");
+    EXPECT_EQ(m_controls.log.size(), changes) << "the count was shown for a failed accept";
     ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.size() == 1; }));
     peer.Write("#AAABC:SERVER\r\n");
     EXPECT_TRUE(Receives(peer, "Hello"));
