@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <list>
 #include <memory>
 #include <string>
@@ -310,7 +309,7 @@ TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
         if (cutAt == 0 && !m_dlg.IsCallsignInUse("STALLED"))
             cutAt = ticks;
     }
-    std::printf("[ cut off ] after %d ticks of %zu bytes\n", cutAt, tick.size());
+    RecordProperty("ticksUntilCutOff", cutAt);
     ASSERT_NE(cutAt, 0) << "a client that never reads is never cut off";
     // Cut off only once its backlog passed the bound: a client that reads never gets near it.
     EXPECT_GT(cutAt * tick.size(), CFsdClientSocket::kMaxSendBacklog);
