@@ -120,23 +120,21 @@ TEST_F(FsdServerTest, LinesAreHandledOnceTheirLineFeedArrives)
 
 TEST_F(FsdServerTest, LoginIsAnsweredOrRefused)
 {
+    // Logs `peer` in and expects the hello and the feed status, then nothing else.
+    const auto logIn = [this](CFsdTestPeer& peer, const std::string& callsign, std::string status) {
+        peer.Write("#AA" + callsign + ":SERVER:A B:1:1:100\r\n");
+        ASSERT_TRUE(Receives(peer, status + "\r\n"));
+        EXPECT_EQ(peer.received,
+            "#TMserver:" + callsign + ":Hello to Quorvex server by Dorvath\r\n#TMserver:" + callsign
+                + ":" + status + "\r\n");
+        peer.received.clear();
+    };
     CFsdTestPeer& a = Connect();
-    a.Write("#AAabc:SERVER:A B:1:1:100\r\n");
-    ASSERT_TRUE(Receives(a, "not connected\r\n"));
-    EXPECT_EQ(a.received,
-        "#TMserver:abc:Hello to Quorvex server by Dorvath\r\n"
-        "#TMserver:abc:Unfortunately SBS-1 sever is not connected\r\n");
-    a.received.clear();
-
+    logIn(a, "abc", "Unfortunately SBS-1 sever is not connected");
     m_dlg.m_bFeedConnected = true;
     CFsdTestPeer& b = Connect();
-    b.Write("#AAXYZ:SERVER\r\n");
-    ASSERT_TRUE(Receives(b, "sever is connected\r\n"));
-    EXPECT_EQ(b.received,
-        "#TMserver:XYZ:Hello to Quorvex server by Dorvath\r\n"
-        "#TMserver:XYZ:Be happy, the SBS-1 sever is connected\r\n");
-    b.received.clear();
-    ASSERT_TRUE(Receives(a, "#AAXYZ:SERVER\r\n")); // the login is relayed to the others
+    logIn(b, "XYZ", "Be happy, the SBS-1 sever is connected");
+    ASSERT_TRUE(Receives(a, "#AAXYZ:SERVER:A B:1:1:100\r\n")); // relayed to the others
     a.received.clear();
 
     // Refused: a callsign in use in another case, where the rest of that receive is dropped; the
@@ -147,6 +145,7 @@ TEST_F(FsdServerTest, LoginIsAnsweredOrRefused)
     } refusals[] = {
         { "#AAABC:SERVER\r\n%ABC:dropped\r\n", "#TMserver:ABC:Sorry, but callsign is in use\r\n" },
         { "#AA:SERVER\r\n", "#TMserver::Sorry, but callsign is in use\r\n" },
+        { "#AA\n", "#TMserver::Sorry, but callsign is in use\r\n" },
     };
     for (const auto& refusal : refusals) {
         CFsdTestPeer& refused = Connect();
@@ -160,12 +159,8 @@ TEST_F(FsdServerTest, LoginIsAnsweredOrRefused)
     EXPECT_EQ(Drain(b), "");
 
     // A logged-in client may change its callsign, but not log in again under its own.
-    b.Write("#AANEW:SERVER\r\n");
-    ASSERT_TRUE(Receives(b, "sever is connected\r\n"));
-    EXPECT_EQ(b.received,
-        "#TMserver:NEW:Hello to Quorvex server by Dorvath\r\n"
-        "#TMserver:NEW:Be happy, the SBS-1 sever is connected\r\n");
-    ASSERT_TRUE(Receives(a, "#AANEW:SERVER\r\n"));
+    logIn(b, "NEW", "Be happy, the SBS-1 sever is connected");
+    ASSERT_TRUE(Receives(a, "#AANEW:"));
     a.received.clear();
     a.Write("#AAAbc:SERVER\r\n");
     ASSERT_TRUE(WaitFor([&] { return a.IsClosed(); }));
