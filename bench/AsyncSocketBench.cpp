@@ -3,7 +3,6 @@
 // every client over loopback. The clients are Qt sockets on the same event loop that read all.
 #include "platform/AsyncSocket.h"
 
-#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTcpSocket>
 #include <QTimer>
@@ -102,14 +101,3 @@ BENCHMARK(BM_BroadcastBurst)
     ->ReportAggregatesOnly(true);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

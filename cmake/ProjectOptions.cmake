@@ -21,11 +21,15 @@ endfunction()
 function(qs_add_test)
   cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBRARIES;LABELS;PROPERTIES" ${ARGN})
   add_executable(${ARG_NAME} ${ARG_SOURCES})
+  set(properties ${ARG_PROPERTIES})
+  if(ARG_LABELS)
+    list(APPEND properties LABELS "${ARG_LABELS}")
+  endif()
   qs_target_warnings(${ARG_NAME})
   target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBRARIES} qs_test_main)
   gtest_discover_tests(${ARG_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}"
-    PROPERTIES LABELS "${ARG_LABELS}" ${ARG_PROPERTIES})
+    PROPERTIES ${properties})
 endfunction()

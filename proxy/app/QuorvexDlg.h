@@ -4,11 +4,14 @@
 #pragma once
 
 #include "platform/DialogControls.h"
+#include "proxy/fsd/FsdSockets.h"
 #include "proxy/traffic/AircraftTable.h"
 #include "proxy/traffic/FieldList.h"
 #include "proxy/traffic/IcaoDataTable.h"
 
 #include <cstdint>
+#include <list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -30,6 +33,13 @@ inline constexpr int kIdPlus10 = 1009;
 inline constexpr const char* kIcao24File = "icao24.txt";
 inline constexpr const char* kAircraftsFile = "aircrafts.txt";
 inline constexpr const char* kFlightplansFile = "flightplans.txt";
+
+// The FSD server listens on this port of the loopback address only.
+inline constexpr unsigned kFsdPort = 6809;
+// A tick of timer 1 broadcasts the positions; a purge runs at the first tick more than
+// kPurgeIntervalSeconds after the previous one.
+inline constexpr int kTimerPeriodMilliseconds = 5000;
+inline constexpr std::int64_t kPurgeIntervalSeconds = 60;
 
 class CQuorvexDlg {
 public:
@@ -59,10 +69,43 @@ public:
     // below move up.
     void PurgeStaleAircraft();
 
+    // FSD server. Start-up step: listens on `port` of the loopback address (kFsdPort; tests pass
+    // 0 for any free port); tells the user when that fails, and goes on without clients.
+    bool StartFsdListener(unsigned port = kFsdPort);
+    // The client list, in order of acceptance. AddClient takes the client over; RemoveClient
+    // destroys it at once, which is safe inside the client's own event handler as its last act.
+    // Both show the count of clients.
+    void AddClient(std::unique_ptr<CFsdClientSocket> client);
+    void RemoveClient(CFsdClientSocket* client);
+    // Whether any client is logged in as `callsign` (ASCII case ignored); the empty callsign is
+    // in use while any client has not logged in.
+    bool IsCallsignInUse(std::string_view callsign) const;
+
+    // Routing. Every walk of the client list takes the next client before sending to the current
+    // one, as a send may remove a client whose backlog has passed its bound.
+    //
     // Sends `text` to every FSD client whose login callsign differs from `callsign` (ASCII case
     // ignored); the empty callsign reaches every logged-in client. Virtual so that tests observe
-    // what the parser sends.
+    // what the parser and the broadcast send.
     virtual void BroadcastPacket(std::string_view text, std::string_view callsign);
+    // Sends `text` to every client logged in as `callsign` (ASCII case ignored).
+    void SendToCallsign(std::string_view callsign, std::string_view text);
+    // Sends every client, logged in or not, the server text `message` addressed to itself.
+    void SendServerText(std::string_view message);
+    // Answers a "$CQ" flight-plan query (its split fields, at least four) with the first aircraft
+    // whose callsign, registration or hex id is the name asked for, sent to the clients logged in
+    // as the query's sender; nothing when no aircraft matches.
+    void SendFlightPlan(const CFieldList& fields);
+
+    // Timer 1: the purge at most once a minute, the replay step, then the position broadcast if
+    // any client is connected.
+    void OnTimer();
+    // One "@" packet per aircraft with a position at most kMaxPositionAge seconds old, composed
+    // once and sent to every logged-in client.
+    void BroadcastPositions();
+    // The timer's replay step: the next lines of a running replay go through the parser. Does
+    // nothing until the replay is built.
+    virtual void ReplayTimerStep();
 
     CAircraftMap m_aircraftMap;
     CIcaoDataTable m_icao24Table; // key: hex id; column[0] registration
@@ -72,6 +115,11 @@ public:
     // 2^31 lines.
     std::int64_t m_nLinesReceived = 0;
     std::int64_t m_nLinesAccepted = 0;
+    bool m_bFeedConnected = false; // the SBS feed is connected (not during a replay)
+    std::int64_t m_tLastPurge; // seconds since 1970: construction, then every purge
+
+    CFsdListenerSocket m_listenerSocket;
+    std::list<std::unique_ptr<CFsdClientSocket>> m_clientList; // owns the clients
 
 protected:
     platform::CDialogControls& m_controls;
@@ -80,6 +128,7 @@ private:
     CTrackedAircraft* CreateAircraft(std::string_view hexId);
     void SetCallsign(CTrackedAircraft& aircraft, const char* callsign);
     void SetCell(const CTrackedAircraft& aircraft, int column, std::string_view text);
+    void ShowClientCount();
 
     std::string m_strLineCopy; // the line being handled, as received; reused to spare allocations
 };

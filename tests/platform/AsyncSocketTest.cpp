@@ -2,8 +2,9 @@
 // so that each side of a test is checked against an implementation it does not share.
 #include "platform/AsyncSocket.h"
 
-#include <QElapsedTimer>
-#include <QEventLoop>
+#include "support/DescriptorLimit.h"
+#include "support/EventLoop.h"
+
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -15,11 +16,6 @@
 #include <string>
 #include <vector>
 
-#ifdef __linux__
-#include <sys/resource.h>
-#include <unistd.h>
-#endif
-
 namespace {
 
 // A name no resolver can know and that fails before any query leaves the machine: its first
@@ -27,27 +23,8 @@ namespace {
 const std::string kUnresolvableHost = std::string(64, 'q') + ".invalid";
 
 using platform::CAsyncSocket;
-
-// Runs the event loop until `done` holds or the time is up; returns whether it held.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs = 5000)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QEventLoop loop;
-        QTimer::singleShot(2, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-// Runs the event loop for a while, so that events that should not come have their chance.
-void Settle(int ms = 100)
-{
-    WaitFor([] { return false; }, ms);
-}
+using qstest::Settle;
+using qstest::WaitFor;
 
 std::string Pattern(std::size_t size)
 {
@@ -447,18 +424,12 @@ TEST_F(AsyncSocketTest, FailedAcceptIsReportedAndListeningGoesOn)
         else
             failures.push_back(self.GetLastError());
     };
-    rlimit saved {};
-    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
     peer.connectToHost(QHostAddress::LocalHost, static_cast<quint16>(port)); // takes its descriptor
-    const int lowestFree = dup(0);
-    ASSERT_GE(lowestFree, 0);
-    close(lowestFree);
-    rlimit tight = saved;
-    tight.rlim_cur = static_cast<rlim_t>(lowestFree);
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    qstest::CDescriptorLimit limit;
+    ASSERT_TRUE(limit.Tighten());
     const bool failed = WaitFor([&] { return !failures.empty(); }, 3000);
     Settle(200);
-    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &saved), 0);
+    ASSERT_TRUE(limit.Restore());
     ASSERT_TRUE(failed);
     EXPECT_EQ(failures.front(), platform::kResourceError);
     EXPECT_LE(failures.size(), 2u) << "a lasting failure must not be retried without pause";

@@ -1,0 +1,123 @@
+#include "FsdPackets.h"
+
+#include "proxy/traffic/IcaoDataTable.h"
+#include "proxy/traffic/ReferencePoint.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace {
+
+// "%d"
+void AppendInt(std::string& out, std::int64_t value)
+{
+    char text[24];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    out.append(text, result.ptr);
+}
+
+// "%.5f" with '.' whatever the locale; to_chars rounds exactly as printf does.
+void AppendFixed5(std::string& out, double value)
+{
+    char text[400]; // room for the largest double written in full
+    const auto result = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 5);
+    out.append(text, result.ptr);
+}
+
+} // namespace
+
+bool EqualsNoCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() && CompareNoCase(a, b) == 0;
+}
+
+std::string ComposeServerText(std::string_view callsign, std::string_view message)
+{
+    std::string packet;
+    packet.reserve(14 + callsign.size() + message.size());
+    packet.append("#TMserver:").append(callsign).append(":").append(message).append("\r\n");
+    return packet;
+}
+
+std::int32_t PositionAge(std::int64_t now, std::int64_t positionTime)
+{
+    // Unsigned arithmetic wraps instead of overflowing; the conversion back is modular.
+    return static_cast<std::int32_t>(
+        static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(positionTime));
+}
+
+std::int32_t AttitudeWord(std::int32_t track)
+{
+    // The factor is 2.88, not 1024 / 360: the clients have always been sent this heading. In 64
+    // bits, so that a garbled track cannot overflow; the field keeps its low 32 bits.
+    const auto heading = static_cast<std::int64_t>(track * 2.88 + 0.5);
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(heading * 4));
+}
+
+AircraftPosition DeadReckon(const AircraftPosition& position, std::int32_t groundSpeed,
+    std::int32_t track, std::int32_t age)
+{
+    // Nautical miles: 0.8 times the distance flown at the ground speed in knots. The product is
+    // taken in 64 bits, so a garbled speed cannot overflow it.
+    const double distance = static_cast<double>(static_cast<std::int64_t>(groundSpeed) * age) * 0.8
+        / g_dLatScale / g_dLatScale;
+    const double angle = track * 3.141592653589793 / 180.0;
+    double x = 0.0;
+    double y = 0.0;
+    if (position.valid) {
+        x = (position.longitude - g_dRefLon) * g_dLonScale;
+        y = g_dLatScale * (position.latitude - g_dRefLat);
+    }
+    x += std::sin(angle) * distance;
+    y += std::cos(angle) * distance;
+    return { x / g_dLonScale + g_dRefLon, y / g_dLatScale + g_dRefLat, position.valid };
+}
+
+const std::string& AircraftName(const CTrackedAircraft& aircraft)
+{
+    if (!aircraft.callsign.empty())
+        return aircraft.callsign;
+    if (!aircraft.registration.empty())
+        return aircraft.registration;
+    return aircraft.hexId;
+}
+
+std::string ComposePilotPosition(const CTrackedAircraft& aircraft, std::int64_t now)
+{
+    if (aircraft.lastPositionTime == 0)
+        return {};
+    const std::int32_t age = PositionAge(now, aircraft.lastPositionTime);
+    if (age > kMaxPositionAge)
+        return {};
+    AircraftPosition position = aircraft.position;
+    if (age > kDeadReckonAge)
+        position = DeadReckon(position, aircraft.groundSpeed, aircraft.track, age);
+
+    const std::string& name = AircraftName(aircraft);
+    std::string packet;
+    packet.reserve(64 + name.size() + aircraft.squawk.size());
+    packet.append(1, '@').append(1, age < kFreshPositionAge ? 'Y' : 'N').append(1, ':');
+    packet.append(name).append(1, ':').append(aircraft.squawk).append(":1:");
+    AppendFixed5(packet, position.latitude);
+    packet.append(1, ':');
+    AppendFixed5(packet, position.longitude);
+    packet.append(1, ':');
+    AppendInt(packet, aircraft.altitude);
+    packet.append(1, ':');
+    AppendInt(packet, aircraft.groundSpeed);
+    packet.append(1, ':');
+    AppendInt(packet, AttitudeWord(aircraft.track));
+    packet.append(":0\r\n");
+    return packet;
+}
+
+std::string ComposeFlightPlan(std::string_view requested, const CTrackedAircraft& aircraft)
+{
+    std::string packet;
+    packet.append("$FP").append(requested).append(":*:I:B/").append(aircraft.aircraftType);
+    packet.append("/F:450:").append(aircraft.departure).append(":0:0:");
+    packet.append(aircraft.cruiseAltitude).append(":").append(aircraft.destination);
+    packet.append(":0:0:0:0::REG/").append(aircraft.registration).append(":");
+    packet.append(aircraft.route).append("\r\n");
+    return packet;
+}

@@ -1,0 +1,139 @@
+#include "proxy/fsd/FsdPackets.h"
+
+#include "proxy/traffic/ReferencePoint.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+constexpr std::int64_t kNow = 1'700'000'000;
+
+class FsdPacketsTest : public testing::Test {
+protected:
+    FsdPacketsTest() { ResetReferencePoint(); }
+    ~FsdPacketsTest() override { ResetReferencePoint(); }
+
+    // An aircraft whose last position is `age` seconds old at kNow.
+    static CTrackedAircraft Aircraft(std::int64_t age)
+    {
+        CTrackedAircraft aircraft;
+        aircraft.hexId = "3C6586";
+        aircraft.callsign = "ABC123";
+        aircraft.squawk = "1234";
+        aircraft.position = { 13.25, 52.5, true };
+        aircraft.lastPositionTime = kNow - age;
+        aircraft.altitude = 35000;
+        aircraft.groundSpeed = 450;
+        aircraft.track = 90;
+        return aircraft;
+    }
+};
+
+TEST_F(FsdPacketsTest, PositionPacketOfARecentPosition)
+{
+    EXPECT_EQ(ComposePilotPosition(Aircraft(3), kNow),
+        "@Y:ABC123:1234:1:52.50000:13.25000:35000:450:1036:0\r\n");
+
+    CTrackedAircraft negative = Aircraft(0);
+    negative.position = { -0.000004, -12.345678, true };
+    negative.altitude = -150;
+    negative.groundSpeed = 0;
+    negative.track = 0;
+    negative.squawk.clear();
+    EXPECT_EQ(
+        ComposePilotPosition(negative, kNow), "@Y:ABC123::1:-12.34568:-0.00000:-150:0:0:0\r\n");
+}
+
+TEST_F(FsdPacketsTest, AttitudeWordUsesTheFactorWithoutWrapping)
+{
+    const struct {
+        int track;
+        int word;
+    } cases[] = { { 0, 0 }, { 90, 1036 }, { 180, 2072 }, { 355, 4088 }, { 356, 4100 },
+        { 359, 4136 }, { 360, 4148 }, { -10, -112 } };
+    for (const auto& c : cases)
+        EXPECT_EQ(AttitudeWord(c.track), c.word) << "track " << c.track;
+}
+
+TEST_F(FsdPacketsTest, AgeDecidesModeDeadReckoningAndCut)
+{
+    SetReferencePointOnce(13.0, 52.5);
+    const struct {
+        std::int64_t age;
+        const char* packet; // nullptr: not sent
+    } cases[] = {
+        { 0, "@Y:ABC123:1234:1:52.50000:13.25000:35000:450:1036:0\r\n" },
+        { 4, "@Y:ABC123:1234:1:52.50000:13.25000:35000:450:1036:0\r\n" },
+        { 5, "@N:ABC123:1234:1:52.50000:13.25000:35000:450:1036:0\r\n" },
+        { 15, "@N:ABC123:1234:1:52.50000:13.25000:35000:450:1036:0\r\n" },
+        { 16, "@N:ABC123:1234:1:52.50000:13.29380:35000:450:1036:0\r\n" },
+        { 180, "@N:ABC123:1234:1:52.50000:13.74280:35000:450:1036:0\r\n" },
+        { 181, nullptr },
+        { -30, "@Y:ABC123:1234:1:52.50000:13.25000:35000:450:1036:0\r\n" }, // clock set back
+        { 100'000, nullptr },
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.age);
+        EXPECT_EQ(ComposePilotPosition(Aircraft(c.age), kNow), c.packet ? c.packet : "");
+    }
+
+    CTrackedAircraft unheard = Aircraft(0);
+    unheard.lastPositionTime = 0;
+    EXPECT_EQ(ComposePilotPosition(unheard, kNow), "");
+}
+
+TEST_F(FsdPacketsTest, DeadReckoningProjectsAroundTheReferencePoint)
+{
+    SetReferencePointOnce(13.0, 52.5);
+    EXPECT_NEAR(g_dLonScale, 36.5257, 0.0001);
+    CTrackedAircraft aircraft = Aircraft(20);
+    aircraft.position = { 13.0, 52.5, true };
+    EXPECT_EQ(ComposePilotPosition(aircraft, kNow),
+        "@N:ABC123:1234:1:52.50000:13.05476:35000:450:1036:0\r\n");
+
+    // North, 20 s at 450 kt: 2 NM, 2/60 degree of latitude; the scale of the reference latitude
+    // is used for longitude wherever the aircraft is.
+    const AircraftPosition north = DeadReckon({ 20.0, 40.0, true }, 450, 0, 20);
+    EXPECT_NEAR(north.latitude, 40.0 + 2.0 / 60.0, 1e-9);
+    EXPECT_NEAR(north.longitude, 20.0, 1e-9);
+    const AircraftPosition west = DeadReckon({ 20.0, 40.0, true }, 450, 270, 20);
+    EXPECT_NEAR(west.longitude, 20.0 - 2.0 / g_dLonScale, 1e-9);
+    EXPECT_NEAR(west.latitude, 40.0, 1e-9);
+}
+
+TEST_F(FsdPacketsTest, NameIsCallsignElseRegistrationElseHexId)
+{
+    CTrackedAircraft aircraft = Aircraft(1);
+    aircraft.registration = "HA-LWA";
+    EXPECT_EQ(AircraftName(aircraft), "ABC123");
+    aircraft.callsign.clear();
+    EXPECT_EQ(AircraftName(aircraft), "HA-LWA");
+    aircraft.registration.clear();
+    EXPECT_EQ(AircraftName(aircraft), "3C6586");
+    EXPECT_EQ(ComposePilotPosition(aircraft, kNow).substr(0, 10), "@Y:3C6586:");
+}
+
+TEST_F(FsdPacketsTest, FlightPlanAndServerTexts)
+{
+    CTrackedAircraft aircraft = Aircraft(1);
+    aircraft.registration = "HA-LWA";
+    aircraft.aircraftType = "A320";
+    aircraft.departure = "LHBP";
+    aircraft.destination = "EGLL";
+    aircraft.cruiseAltitude = "FL370";
+    aircraft.route = "DCT GIGOR UL851 TUPOX";
+    EXPECT_EQ(ComposeFlightPlan("abc123", aircraft),
+        "$FPabc123:*:I:B/A320/F:450:LHBP:0:0:FL370:EGLL:0:0:0:0::REG/HA-LWA:DCT GIGOR UL851 "
+        "TUPOX\r\n");
+    EXPECT_EQ(
+        ComposeFlightPlan("X", CTrackedAircraft {}), "$FPX:*:I:B//F:450::0:0:::0:0:0:0::REG/:\r\n");
+
+    EXPECT_EQ(ComposeServerText("APP1", kHelloText),
+        "#TMserver:APP1:Hello to Quorvex server by Dorvath\r\n");
+    EXPECT_EQ(ComposeServerText("", kFeedDisconnectedMessage),
+        "#TMserver::Sorry, but SBS data feed is disconnetced\r\n");
+}
+
+} // namespace

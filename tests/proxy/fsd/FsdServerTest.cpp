@@ -1,0 +1,356 @@
+// The FSD server over real loopback connections on an ephemeral port.
+#include "FsdTestPeer.h"
+#include "platform/Clock.h"
+#include "proxy/fsd/FsdPackets.h"
+#include "proxy/traffic/ReferencePoint.h"
+#include "support/DescriptorLimit.h"
+#include "support/EventLoop.h"
+#include "support/RecordingControls.h"
+
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+#include <list>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qstest::Settle;
+using qstest::WaitFor;
+
+constexpr std::int64_t kNow = 1'700'000'000;
+
+class FsdServerTest : public testing::Test {
+protected:
+    FsdServerTest() { ResetReferencePoint(); }
+    ~FsdServerTest() override { ResetReferencePoint(); }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dlg.StartFsdListener(0));
+        std::string address;
+        ASSERT_TRUE(m_dlg.m_listenerSocket.GetSockName(address, m_port));
+        EXPECT_EQ(address, "127.0.0.1");
+    }
+
+    // A client connected and listed by the server, not logged in.
+    CFsdTestPeer& Connect()
+    {
+        const std::size_t listed = m_dlg.m_clientList.size();
+        CFsdTestPeer& peer = m_peers.emplace_back(m_port);
+        EXPECT_TRUE(WaitFor([&] { return m_dlg.m_clientList.size() == listed + 1; }));
+        return peer;
+    }
+
+    // A client logged in as `callsign`, its hello and status texts taken, and the relay of its
+    // login taken from the clients before it.
+    CFsdTestPeer& Login(const std::string& callsign)
+    {
+        CFsdTestPeer& peer = Connect();
+        const std::string login = "#AA" + callsign + ":SERVER:Some One:1234567:3:100\r\n";
+        peer.Write(login);
+        EXPECT_TRUE(Receives(peer, "sever"));
+        peer.received.clear();
+        for (CFsdTestPeer& earlier : m_peers) {
+            if (&earlier == &peer || earlier.IsClosed())
+                continue;
+            EXPECT_TRUE(Receives(earlier, login));
+            earlier.received.erase(earlier.received.find(login), login.size());
+        }
+        return peer;
+    }
+
+    static bool Receives(CFsdTestPeer& peer, std::string_view text)
+    {
+        return WaitFor([&] { return peer.received.find(text) != std::string::npos; });
+    }
+
+    // Sends every client a marker text behind what the server has sent it so far.
+    void Sync() { m_dlg.SendServerText("sync"); }
+
+    // What `peer` received before the marker of the last Sync; the received text is emptied.
+    static std::string Drain(CFsdTestPeer& peer)
+    {
+        const std::string_view marker = "sync\r\n";
+        EXPECT_TRUE(WaitFor([&] { return peer.received.find(marker) != std::string::npos; }));
+        const std::size_t end = peer.received.find(marker);
+        const std::size_t start = peer.received.rfind("#TMserver:", end);
+        std::string before = peer.received.substr(0, start == std::string::npos ? end : start);
+        peer.received.clear();
+        return before;
+    }
+
+    CTrackedAircraft& AddAircraft(const std::string& hexId)
+    {
+        auto& slot = m_dlg.m_aircraftMap[hexId];
+        slot = std::make_unique<CTrackedAircraft>();
+        slot->hexId = hexId;
+        return *slot;
+    }
+
+    platform::FakeClock m_clock { kNow };
+    CRecordingControls m_controls;
+    CQuorvexDlg m_dlg { m_controls };
+    unsigned m_port = 0;
+    std::list<CFsdTestPeer> m_peers;
+};
+
+TEST_F(FsdServerTest, LinesAreHandledOnceTheirLineFeedArrives)
+{
+    CFsdTestPeer& other = Login("DEF");
+    CFsdTestPeer& sender = Connect();
+    const std::string two = "#AAABC:SERVER:A B:1:1:100\r\n%ABC:24000:5:100:5:47.4:19.2:0\r\n";
+    sender.Write(two);
+    ASSERT_TRUE(Receives(other, two));
+
+    sender.Write("%ABC:1:2");
+    Settle(50);
+    sender.Write(":3\r");
+    Settle(50);
+    Sync();
+    EXPECT_EQ(Drain(other), two);
+    sender.Write("\n");
+    ASSERT_TRUE(Receives(other, "%ABC:1:2:3\r\n"));
+    Sync();
+    EXPECT_EQ(Drain(other), "%ABC:1:2:3\r\n");
+}
+
+TEST_F(FsdServerTest, LoginIsAnsweredOrRefused)
+{
+    // Logs `peer` in and expects the hello and the feed status, then nothing else.
+    const auto logIn = [this](CFsdTestPeer& peer, const std::string& callsign, std::string status) {
+        peer.Write("#AA" + callsign + ":SERVER:A B:1:1:100\r\n");
+        ASSERT_TRUE(Receives(peer, status + "\r\n"));
+        EXPECT_EQ(peer.received,
+            "#TMserver:" + callsign + ":Hello to Quorvex server by Dorvath\r\n#TMserver:" + callsign
+                + ":" + status + "\r\n");
+        peer.received.clear();
+    };
+    CFsdTestPeer& a = Connect();
+    logIn(a, "abc", "Unfortunately SBS-1 sever is not connected");
+    m_dlg.m_bFeedConnected = true;
+    CFsdTestPeer& b = Connect();
+    logIn(b, "XYZ", "Be happy, the SBS-1 sever is connected");
+    ASSERT_TRUE(Receives(a, "#AAXYZ:SERVER:A B:1:1:100\r\n")); // relayed to the others
+    a.received.clear();
+
+    // Refused: a callsign in use in another case, where the rest of that receive is dropped; the
+    // empty callsign, equal to the client's own before it logs in.
+    const struct {
+        const char* sent;
+        const char* reply;
+    } refusals[] = {
+        { "#AAABC:SERVER\r\n%ABC:dropped\r\n", "#TMserver:ABC:Sorry, but callsign is in use\r\n" },
+        { "#AA:SERVER\r\n", "#TMserver::Sorry, but callsign is in use\r\n" },
+        { "#AA\n", "#TMserver::Sorry, but callsign is in use\r\n" },
+    };
+    for (const auto& refusal : refusals) {
+        CFsdTestPeer& refused = Connect();
+        refused.Write(refusal.sent);
+        ASSERT_TRUE(WaitFor([&] { return refused.IsClosed(); })) << refusal.sent;
+        EXPECT_EQ(refused.received, refusal.reply);
+    }
+    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "2");
+    Sync();
+    EXPECT_EQ(Drain(a), "");
+    EXPECT_EQ(Drain(b), "");
+
+    // A logged-in client may change its callsign, but not log in again under its own.
+    logIn(b, "NEW", "Be happy, the SBS-1 sever is connected");
+    ASSERT_TRUE(Receives(a, "#AANEW:"));
+    a.received.clear();
+    a.Write("#AAAbc:SERVER\r\n");
+    ASSERT_TRUE(WaitFor([&] { return a.IsClosed(); }));
+    EXPECT_EQ(a.received, "#TMserver:Abc:Sorry, but callsign is in use\r\n");
+    ASSERT_EQ(m_dlg.m_clientList.size(), 1u);
+    EXPECT_EQ(m_dlg.m_clientList.front()->m_strCallsign, "NEW");
+}
+
+TEST_F(FsdServerTest, RelaysAndTextMessagesReachTheRightClients)
+{
+    CFsdTestPeer& abc = Login("ABC");
+    CFsdTestPeer& def = Login("DEF");
+    CFsdTestPeer& anonymous = Connect();
+
+    const std::string position = "%ABC:199998:5:100:7:48.11:16.57:0\r\n";
+    abc.Write(position);
+    ASSERT_TRUE(Receives(def, position));
+    const std::string logoff = "#DAXYZ:SERVER\r\n"; // from a client that has not logged in
+    anonymous.Write(logoff);
+    ASSERT_TRUE(Receives(abc, logoff));
+    // To a callsign in another case; to * (nobody has that callsign); a text without recipient;
+    // an empty recipient, which only the clients not logged in have.
+    abc.Write("#TMABC:def:hi there\r\n#TMABC:*:all\r\n#TMABC\r\n#TMABC::empty\r\n");
+    ASSERT_TRUE(Receives(anonymous, "#TMABC::empty\r\n"));
+    Sync();
+    EXPECT_EQ(Drain(abc), logoff);
+    EXPECT_EQ(Drain(def), position + logoff + "#TMABC:def:hi there\r\n");
+    EXPECT_EQ(Drain(anonymous), position + "#TMABC::empty\r\n");
+}
+
+TEST_F(FsdServerTest, FlightPlansServerTextsAndDeletions)
+{
+    CTrackedAircraft& named = AddAircraft("4CA2D6");
+    named.callsign = "ABC123";
+    named.aircraftType = "B738";
+    named.departure = "EIDW";
+    named.destination = "LHBP";
+    CTrackedAircraft& registered = AddAircraft("471F03");
+    registered.registration = "HA-LWA";
+    CFsdTestPeer& app = Login("APP1");
+    CFsdTestPeer& other = Login("OTHER");
+    CFsdTestPeer& anonymous = Connect();
+
+    // Sent to the callsign the query names as its sender, not to the connection it came on.
+    other.Write("$CQAPP1:SERVER:fp:ABC123\r\n$CQAPP1:SERVER:FP\r\n$CQAPP1:SERVER:FPX:ABC123\r\n"
+                "$CQAPP1:SERVER:FP:abc123\r\n$CQapp1:SERVER:FP:ha-lwa\r\n"
+                "$CQAPP1:SERVER:FP:471f03\r\n$CQAPP1:SERVER:FP:NOBODY\r\n%OTHER:done\r\n");
+    ASSERT_TRUE(Receives(app, "%OTHER:done\r\n"));
+    Sync();
+    EXPECT_EQ(Drain(other), "");
+    EXPECT_EQ(Drain(app),
+        "$FPabc123:*:I:B/B738/F:450:EIDW:0:0::LHBP:0:0:0:0::REG/:\r\n"
+        "$FPha-lwa:*:I:B//F:450::0:0:::0:0:0:0::REG/HA-LWA:\r\n"
+        "$FP471f03:*:I:B//F:450::0:0:::0:0:0:0::REG/HA-LWA:\r\n"
+        "%OTHER:done\r\n");
+    Drain(anonymous);
+
+    // With several matches, the first aircraft of the table answers.
+    AddAircraft("abc123").aircraftType = "C172";
+    const CTrackedAircraft& first = *m_dlg.m_aircraftMap.begin()->second;
+    other.Write("$CQAPP1:SERVER:FP:Abc123\r\n");
+    ASSERT_TRUE(Receives(app, "\r\n"));
+    EXPECT_EQ(app.received, ComposeFlightPlan("Abc123", first));
+    app.received.clear();
+
+    m_dlg.SendServerText(kFeedDisconnectedMessage);
+    std::string line = "MSG,1,1,1,471F03,1,2010/02/19,x,2010/02/19,x,RYR1234,,,,,,,,,,,\n";
+    m_dlg.HandleFeedLine(line.data()); // its callsign arrives: the registration is deleted
+    Sync();
+    EXPECT_EQ(
+        Drain(app), "#TMserver:APP1:Sorry, but SBS data feed is disconnetced\r\n#DPHA-LWA\r\n");
+    EXPECT_EQ(
+        Drain(other), "#TMserver:OTHER:Sorry, but SBS data feed is disconnetced\r\n#DPHA-LWA\r\n");
+    EXPECT_EQ(Drain(anonymous), "#TMserver::Sorry, but SBS data feed is disconnetced\r\n");
+}
+
+TEST_F(FsdServerTest, ClientCountFollowsTheConnections)
+{
+    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "");
+    CFsdTestPeer& first = Connect();
+    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "1");
+    CFsdTestPeer& second = Login("DEF");
+    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "2");
+    first.Disconnect();
+    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.size() == 1; }));
+    second.Disconnect();
+    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.empty(); }));
+    std::vector<std::string> counts;
+    for (const std::string& change : m_controls.log) {
+        if (change.rfind("text 1007 ", 0) == 0)
+            counts.push_back(change.substr(10));
+    }
+    EXPECT_EQ(counts, (std::vector<std::string> { "1", "2", "1", "0" }));
+    EXPECT_EQ(second.received, ""); // a client that leaves is not announced
+}
+
+TEST_F(FsdServerTest, OverLongAndNulLinesAreDroppedAndTheConnectionGoesOn)
+{
+    CFsdTestPeer& sender = Login("ABC");
+    CFsdTestPeer& other = Login("DEF");
+    const auto line = [](std::size_t length) { // "%ABC:xxx...\r\n" of `length` bytes
+        return "%ABC:" + std::string(length - 7, 'x') + "\r\n";
+    };
+    const std::string longest = line(1024); // 1023 bytes and the LF
+    using namespace std::string_literals;
+    sender.Write(longest + line(1025) + "%ABC:1\r\n" + "%ABC:a\0b\r\n"s + "%ABC:2\r\n" + line(5000)
+        + "%ABC:3\r\n" + "\0\n"s + line(1024));
+    ASSERT_TRUE(Receives(other, "%ABC:3\r\n" + longest));
+    Sync();
+    EXPECT_EQ(Drain(other), longest + "%ABC:1\r\n%ABC:2\r\n%ABC:3\r\n" + longest);
+}
+
+TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
+{
+    SetReferencePointOnce(19.0, 47.4);
+    for (int i = 0; i < 5000; ++i) {
+        CTrackedAircraft& aircraft = AddAircraft(std::to_string(0x400000 + i));
+        aircraft.callsign = "TST" + std::to_string(i);
+        aircraft.squawk = "7000";
+        aircraft.position = { 19.0 + i * 1e-4, 47.4 - i * 1e-4, true };
+        aircraft.lastPositionTime = kNow - i % 60; // some of them dead-reckoned
+        aircraft.altitude = 1000 + i;
+        aircraft.groundSpeed = 300 + i % 150;
+        aircraft.track = i % 360;
+    }
+    std::string tick;
+    for (const auto& [key, aircraft] : m_dlg.m_aircraftMap)
+        tick += ComposePilotPosition(*aircraft, kNow);
+
+    CFsdTestPeer& reader = Login("READER");
+    CFsdTestPeer& stalled = Login("STALLED");
+    stalled.StopReading();
+
+    int cutAt = 0;
+    int ticks = 0;
+    while (ticks < 100 && (cutAt == 0 || ticks < cutAt + 3)) {
+        m_dlg.BroadcastPositions();
+        ++ticks;
+        ASSERT_TRUE(WaitFor([&] { return reader.received.size() == ticks * tick.size(); }))
+            << "tick " << ticks;
+        if (cutAt == 0 && !m_dlg.IsCallsignInUse("STALLED"))
+            cutAt = ticks;
+    }
+    RecordProperty("ticksUntilCutOff", cutAt);
+    ASSERT_NE(cutAt, 0) << "a client that never reads is never cut off";
+    // Cut off only once its backlog passed the bound: a client that reads never gets near it.
+    EXPECT_GT(cutAt * tick.size(), CFsdClientSocket::kMaxSendBacklog);
+    std::string expected;
+    for (int i = 0; i < ticks; ++i)
+        expected += tick;
+    EXPECT_TRUE(reader.received == expected) << "the reader lost or reordered bytes";
+    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "1");
+}
+
+#ifdef __linux__
+// Out of descriptors, the connection cannot be taken: no client object is listed, and the
+// connection is taken once descriptors are free again.
+TEST_F(FsdServerTest, AConnectionThatCannotBeAcceptedIsNotListed)
+{
+    // One connection comes and goes first: the undefined-behaviour sanitizer checks each dynamic
+    // type the first time it meets it, and needs descriptors to do so.
+    Connect().Disconnect();
+    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.empty(); }));
+    const std::size_t changes = m_controls.log.size();
+
+    CFsdTestPeer& peer = m_peers.emplace_back(m_port); // takes its descriptor now
+    qstest::CDescriptorLimit limit;
+    ASSERT_TRUE(limit.Tighten());
+    Settle(300);
+    const bool unlisted = m_dlg.m_clientList.empty();
+    ASSERT_TRUE(limit.Restore());
+    EXPECT_TRUE(unlisted);
+    EXPECT_EQ(m_controls.log.size(), changes) << "the count was shown for a failed accept";
+    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.size() == 1; }));
+    peer.Write("#AAABC:SERVER\r\n");
+    EXPECT_TRUE(Receives(peer, "Hello"));
+}
+#endif
+
+TEST_F(FsdServerTest, ListeningFailureIsShownAndTheWindowGoesOn)
+{
+    QTcpServer holder;
+    ASSERT_TRUE(holder.listen(QHostAddress::LocalHost, 0));
+    CRecordingControls controls;
+    CQuorvexDlg dlg(controls);
+    EXPECT_FALSE(dlg.StartFsdListener(holder.serverPort()));
+    EXPECT_EQ(controls.MessageBoxes(),
+        std::vector<std::string> {
+            "Local FSD port binding failed. Clients can not connect to the proxy" });
+    dlg.OnTimer(); // no clients: nothing to broadcast, nothing breaks
+}
+
+} // namespace
