@@ -16,17 +16,24 @@ function(qs_target_warnings target)
 endfunction()
 
 # A test executable built on GoogleTest, registered with CTest. The shared test main
-# (tests/support) creates the one QApplication, on the offscreen platform.
-#   qs_add_test(NAME name SOURCES ... LIBRARIES ... [LABELS ...] [PROPERTIES ...])
+# (tests/support) creates the one QApplication, on the offscreen platform. ISOLATED_NETWORK runs
+# the test in a private network namespace where the machine allows it (tests that use the
+# proxy's fixed port; give them the RESOURCE_LOCK fsd_port as well, for machines that do not).
+#   qs_add_test(NAME name SOURCES ... LIBRARIES ... [ISOLATED_NETWORK] [LABELS ...]
+#               [PROPERTIES ...])
 function(qs_add_test)
-  cmake_parse_arguments(ARG "" "NAME" "SOURCES;LIBRARIES;LABELS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "ISOLATED_NETWORK" "NAME" "SOURCES;LIBRARIES;LABELS;PROPERTIES" ${ARGN})
   add_executable(${ARG_NAME} ${ARG_SOURCES})
+  qs_target_warnings(${ARG_NAME})
+  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBRARIES} qs_test_main)
+  if(ARG_ISOLATED_NETWORK)
+    set_target_properties(${ARG_NAME} PROPERTIES
+      CROSSCOMPILING_EMULATOR "${PROJECT_SOURCE_DIR}/tests/support/isolated-network.sh")
+  endif()
   set(properties ${ARG_PROPERTIES})
   if(ARG_LABELS)
     list(APPEND properties LABELS "${ARG_LABELS}")
   endif()
-  qs_target_warnings(${ARG_NAME})
-  target_link_libraries(${ARG_NAME} PRIVATE ${ARG_LIBRARIES} qs_test_main)
   gtest_discover_tests(${ARG_NAME}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
