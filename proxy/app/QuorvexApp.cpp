@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <algorithm>
@@ -129,7 +130,9 @@ CommandLine ParseQuorvexOptions(
         return CommandLine::Error;
     }
     if (parser.isSet("help")) {
-        message = parser.helpText().replace("<executable_name>", "quorvex");
+        // Named as the user knows it, whatever path it was started by.
+        message = parser.helpText().replace(
+            QRegularExpression("^Usage: \\S+"), QStringLiteral("Usage: quorvex"));
         return CommandLine::Help;
     }
     if (parser.isSet("version")) {
