@@ -3,7 +3,7 @@
 #include "ConsoleControls.h"
 #include "QuorvexDlg.h"
 #include "QuorvexWindow.h"
-#include "SignalBridge.h"
+#include "platform/SignalBridge.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -93,7 +93,7 @@ int RunWindow(const CQuorvexOptions& options)
     timer.start(kTimerPeriodMilliseconds);
     // "OK", "Cancel", Enter, Escape, the close box and the two signals all close the window.
     QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
-    CSignalBridge endOnSignal([&window] { window.reject(); });
+    platform::CSignalBridge endOnSignal([&window] { window.reject(); });
     window.show();
     QTimer::singleShot(0, &window, [&] { PressStartButtons(options, window, dlg); });
     QApplication::exec();
@@ -112,7 +112,7 @@ int RunHeadless(const CQuorvexOptions& options)
         std::fflush(stdout);
     });
     timer.start(kTimerPeriodMilliseconds);
-    CSignalBridge endOnSignal([] { QCoreApplication::quit(); });
+    platform::CSignalBridge endOnSignal([] { QCoreApplication::quit(); });
     QTimer::singleShot(0, [&] { PressStartButtons(options, controls, dlg); });
     QCoreApplication::exec();
     return 0;

@@ -8,6 +8,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace platform {
 namespace {
 
 int g_signalWriteFd = -1; // the write end of the bridge's socket pair, for the handler
@@ -54,3 +55,5 @@ CSignalBridge::~CSignalBridge()
     ::close(m_fds[0]);
     ::close(m_fds[1]);
 }
+
+} // namespace platform

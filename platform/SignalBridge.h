@@ -9,6 +9,8 @@
 
 class QSocketNotifier;
 
+namespace platform {
+
 class CSignalBridge : public QObject {
 public:
     // Installs the handlers; `onSignal` runs on the loop's thread after either signal. One bridge
@@ -26,3 +28,5 @@ private:
     int m_fds[2] = { -1, -1 };
     QSocketNotifier* m_notifier = nullptr; // a child
 };
+
+} // namespace platform
