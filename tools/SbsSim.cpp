@@ -171,8 +171,12 @@ private:
             socket->setParent(nullptr);
             m_clients.emplace_back(socket);
             QObject::connect(socket, &QTcpSocket::disconnected, [this, socket] {
-                std::erase_if(m_clients, [socket](const auto& c) { return c.get() == socket; });
-                socket->deleteLater();
+                // Deleted once its signal is done: the list lets go of it first.
+                for (auto& client : m_clients) {
+                    if (client.get() == socket)
+                        client.release()->deleteLater();
+                }
+                std::erase(m_clients, nullptr);
             });
         }
     }
