@@ -161,7 +161,8 @@ public:
         const double seconds = m_clock.elapsed() / 1000.0;
         std::fprintf(stderr,
             "sbs-sim: %lld lines sent in %.1f s (%.0f lines/s), %lld not sent (clients behind)\n",
-            m_sentTotal, seconds, seconds > 0 ? m_sentTotal / seconds : 0.0, m_droppedTotal);
+            m_sentTotal + m_sent, seconds, seconds > 0 ? (m_sentTotal + m_sent) / seconds : 0.0,
+            m_droppedTotal + m_dropped);
     }
 
 private:

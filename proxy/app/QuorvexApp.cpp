@@ -78,7 +78,18 @@ int RunWindow(const CQuorvexOptions& options)
     CQuorvexWindow window;
     CQuorvexDlg dlg(window);
     window.Attach(dlg);
+    // "OK", "Cancel", Enter, Escape, the close box and the two signals all close the window. A
+    // signal may come while start-up waits on a message box: the program then ends right there.
+    bool ended = false;
+    platform::CSignalBridge endOnSignal([&] {
+        ended = true;
+        window.reject();
+        QCoreApplication::quit();
+    });
+    QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
     dlg.OnInitDialog();
+    if (ended)
+        return 0;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
         dlg.OnTimer();
@@ -91,9 +102,6 @@ int RunWindow(const CQuorvexOptions& options)
         }
     });
     timer.start(kTimerPeriodMilliseconds);
-    // "OK", "Cancel", Enter, Escape, the close box and the two signals all close the window.
-    QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
-    platform::CSignalBridge endOnSignal([&window] { window.reject(); });
     window.show();
     QTimer::singleShot(0, &window, [&] { PressStartButtons(options, window, dlg); });
     QApplication::exec();
@@ -104,6 +112,7 @@ int RunHeadless(const CQuorvexOptions& options)
 {
     CConsoleControls controls;
     CQuorvexDlg dlg(controls);
+    platform::CSignalBridge endOnSignal([] { QCoreApplication::quit(); });
     dlg.OnInitDialog();
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
@@ -112,7 +121,6 @@ int RunHeadless(const CQuorvexOptions& options)
         std::fflush(stdout);
     });
     timer.start(kTimerPeriodMilliseconds);
-    platform::CSignalBridge endOnSignal([] { QCoreApplication::quit(); });
     QTimer::singleShot(0, [&] { PressStartButtons(options, controls, dlg); });
     QCoreApplication::exec();
     return 0;
