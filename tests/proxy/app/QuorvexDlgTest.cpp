@@ -48,7 +48,7 @@ protected:
     {
         std::string content;
         for (int i = 0; i < count; ++i) {
-            char hexId[8];
+            char hexId[16];
             std::snprintf(hexId, sizeof hexId, "%06X", 0x400000 + i);
             content += "MSG,3,1,1," + std::string(hexId)
                 + ",1,2010/02/19,x,2010/02/19,x,,35000,,,47.4,19.2,,,,,,\r\n";
