@@ -37,7 +37,7 @@ CSignalBridge::CSignalBridge(std::function<void()> onSignal, QObject* parent)
         [[maybe_unused]] const ssize_t read = ::read(m_fds[0], bytes, sizeof bytes);
         m_onSignal();
     });
-    struct sigaction action {};
+    struct sigaction action { };
     action.sa_handler = WriteSignalByte;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;

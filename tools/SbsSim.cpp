@@ -216,8 +216,7 @@ private:
         std::fprintf(stderr,
             "sbs-sim: %lld lines sent in the last %d s (%lld/s) to %zu client(s), %lld not sent, "
             "%zu bytes waiting\n",
-            m_sent, kReportSeconds, m_sent / kReportSeconds, m_clients.size(), m_dropped,
-            waiting);
+            m_sent, kReportSeconds, m_sent / kReportSeconds, m_clients.size(), m_dropped, waiting);
         m_sentTotal += m_sent;
         m_droppedTotal += m_dropped;
         m_sent = m_dropped = 0;
@@ -256,7 +255,8 @@ int main(int argc, char** argv)
         return 1;
     platform::CSignalBridge endOnSignal([] { QCoreApplication::quit(); });
     if (options.duration > 0)
-        QTimer::singleShot(static_cast<int>(options.duration * 1000), [] { QCoreApplication::quit(); });
+        QTimer::singleShot(
+            static_cast<int>(options.duration * 1000), [] { QCoreApplication::quit(); });
     QCoreApplication::exec();
     server.Summary();
     return 0;

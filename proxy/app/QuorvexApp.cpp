@@ -47,8 +47,8 @@ void SetUpParser(QCommandLineParser& parser)
 }
 
 // Fills the fields and presses the button that the command line asks for.
-void PressStartButtons(const CQuorvexOptions& options, platform::CDialogControls& controls,
-    CQuorvexDlg& dlg)
+void PressStartButtons(
+    const CQuorvexOptions& options, platform::CDialogControls& controls, CQuorvexDlg& dlg)
 {
     if (!options.replay.isEmpty()) {
         controls.SetWindowText(kIdEditServer, options.replay.toLocal8Bit().toStdString());
@@ -205,8 +205,8 @@ int CQuorvexApp::Main(int argc, char** argv)
         std::printf("%s\n", message.trimmed().toLocal8Bit().constData());
         return 0;
     case CommandLine::Error:
-        std::fprintf(stderr, "quorvex: %s\nTry 'quorvex --help'.\n",
-            message.toLocal8Bit().constData());
+        std::fprintf(
+            stderr, "quorvex: %s\nTry 'quorvex --help'.\n", message.toLocal8Bit().constData());
         return 2;
     case CommandLine::Run:
         break;

@@ -43,8 +43,8 @@ void CreateControls(const dialog::DialogTemplate& dialog, QDialog* parent, Made 
         switch (control.kind) {
         case dialog::Kind::Label: {
             auto* label = new QLabel(text, parent);
-            label->setAlignment(((control.style & dialog::kRightAligned) ? Qt::AlignRight
-                                                                        : Qt::AlignLeft)
+            label->setAlignment(
+                ((control.style & dialog::kRightAligned) ? Qt::AlignRight : Qt::AlignLeft)
                 | Qt::AlignTop);
             widget = label;
             break;
@@ -108,14 +108,14 @@ QFont DialogFont()
 }
 
 CQuorvexWindow::CQuorvexWindow(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-              | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-              | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
     , m_aircraftList(this)
 {
     SetUpDialog(*this, dialog::kMainDialog);
-    CreateControls(dialog::kMainDialog, this,
-        [this](const dialog::ControlTemplate& control, QWidget* widget) {
+    CreateControls(
+        dialog::kMainDialog, this, [this](const dialog::ControlTemplate& control, QWidget* widget) {
             if (control.kind == dialog::Kind::ListView) {
                 m_listView = new QTableView(this);
                 m_listView->setModel(&m_aircraftList);
@@ -143,8 +143,8 @@ CQuorvexWindow::CQuorvexWindow(QWidget* parent)
     m_refreshTimer.setSingleShot(true);
     m_refreshTimer.setInterval(kFieldRefreshMilliseconds);
     connect(&m_refreshTimer, &QTimer::timeout, this, &CQuorvexWindow::ShowPendingTexts);
-    connect(static_cast<QPushButton*>(Control(kIdOk)), &QPushButton::clicked, this,
-        &QDialog::accept);
+    connect(
+        static_cast<QPushButton*>(Control(kIdOk)), &QPushButton::clicked, this, &QDialog::accept);
     connect(static_cast<QPushButton*>(Control(kIdCancel)), &QPushButton::clicked, this,
         &QDialog::reject);
 }
@@ -275,8 +275,9 @@ void CQuorvexWindow::contextMenuEvent(QContextMenuEvent* event)
 }
 
 CAboutDlg::CAboutDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint
-              | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+    : QDialog(parent,
+        Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+            | Qt::WindowCloseButtonHint)
 {
     SetUpDialog(*this, dialog::kAboutDialog);
     CreateControls(dialog::kAboutDialog, this,

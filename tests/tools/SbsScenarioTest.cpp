@@ -1,9 +1,10 @@
 // The feed simulator's scenario: its stories, its stands against the stand board's sample
 // settings, and its lines through the proxy's parser with the sample lookup files.
-#include "plugin/entry/VeltrixPlugIn.h"
-#include "platform/Clock.h"
-#include "proxy/traffic/ReferencePoint.h"
 #include "sim/SbsScenario.h"
+
+#include "platform/Clock.h"
+#include "plugin/entry/VeltrixPlugIn.h"
+#include "proxy/traffic/ReferencePoint.h"
 #include "support/RecordingControls.h"
 
 #include <gtest/gtest.h>
@@ -148,7 +149,8 @@ TEST_F(SbsScenarioTest, DeparturesPushBackTaxiAndTakeOff)
         double t = flight.StandTime();
         for (; flight.StateAt(t).transmitting; t += 1.0) {
             const AircraftState state = flight.StateAt(t);
-            taxied = taxied || (state.onGround && state.groundSpeed >= 10 && state.groundSpeed <= 30);
+            taxied
+                = taxied || (state.onGround && state.groundSpeed >= 10 && state.groundSpeed <= 30);
             airborne = airborne || (!state.onGround && state.altitude > 3000);
         }
         EXPECT_TRUE(taxied) << flight.Callsign();
@@ -213,15 +215,17 @@ TEST_F(SbsScenarioTest, LinesFeedTheProxyWithTheSampleAircraft)
     }
     EXPECT_EQ(dlg.m_nLinesReceived, 120 * 120);
     EXPECT_EQ(dlg.m_nLinesAccepted, dlg.m_nLinesReceived);
-    EXPECT_EQ(types, (std::set<std::string> { "MSG,1", "MSG,2", "MSG,3", "MSG,4", "MSG,5", "MSG,6",
-                         "MSG,7", "MSG,8" }));
+    EXPECT_EQ(types,
+        (std::set<std::string> {
+            "MSG,1", "MSG,2", "MSG,3", "MSG,4", "MSG,5", "MSG,6", "MSG,7", "MSG,8" }));
     for (const CSimFlight& flight : m_scenario.Flights()) {
         const CTrackedAircraft* aircraft = dlg.Aircraft(flight.HexId());
         if (flight.GetRole() == Role::Arrival && flight.StateAt(119).transmitting == false)
             continue; // not yet in range
         ASSERT_NE(aircraft, nullptr) << flight.Callsign();
         EXPECT_EQ(aircraft->callsign, flight.Callsign());
-        EXPECT_EQ(aircraft->registration.empty(), flight.Callsign() == "HAFAN") << flight.Callsign();
+        EXPECT_EQ(aircraft->registration.empty(), flight.Callsign() == "HAFAN")
+            << flight.Callsign();
         EXPECT_EQ(aircraft->aircraftType.empty(), false) << flight.Callsign();
         EXPECT_EQ(aircraft->departure.empty(), flight.Callsign() == "SAS4491") << flight.Callsign();
         EXPECT_TRUE(aircraft->position.valid) << flight.Callsign();

@@ -144,8 +144,9 @@ std::string Squawk(int index)
 void AppendNumber(std::string& out, double value, int decimals)
 {
     char buffer[32];
-    const auto end = std::to_chars(
-        buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr;
+    const auto end
+        = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals)
+              .ptr;
     out.append(buffer, end);
 }
 
@@ -199,9 +200,8 @@ void CSimFlight::MoveTo(GeoPoint to, int speed, int altitude, bool onGround)
     const int averageSpeed2 = last.speed1 + speed; // twice the average speed
     // Evenly changing speed: the time is the distance over the average speed.
     const double seconds = averageSpeed2 > 0 ? 2.0 * distance / averageSpeed2 * 3600.0 : 0.0;
-    m_legs.push_back(
-        { last.t1, last.t1 + seconds, last.to, to, last.speed1, speed, last.altitude1, altitude,
-            onGround });
+    m_legs.push_back({ last.t1, last.t1 + seconds, last.to, to, last.speed1, speed, last.altitude1,
+        altitude, onGround });
 }
 
 void CSimFlight::Hold(double seconds)
@@ -222,8 +222,8 @@ AircraftState CSimFlight::StateAt(double t) const
         return state;
     state.transmitting = true;
     // The leg under way at t; after the last leg the aircraft stays where it ended.
-    const auto it = std::find_if(
-        m_legs.begin(), m_legs.end(), [t](const Leg& leg) { return t < leg.t1; });
+    const auto it
+        = std::find_if(m_legs.begin(), m_legs.end(), [t](const Leg& leg) { return t < leg.t1; });
     const Leg& leg = it == m_legs.end() ? m_legs.back() : *it;
     const double duration = leg.t1 - leg.t0;
     const double tau = std::clamp(t - leg.t0, 0.0, duration);
@@ -246,8 +246,7 @@ AircraftState CSimFlight::StateAt(double t) const
     for (auto moving = it == m_legs.end() ? m_legs.end() : it + 1; moving != m_legs.begin();) {
         --moving;
         if (DistanceNm(moving->from, moving->to) > 0.0) {
-            state.track
-                = static_cast<int>(std::lround(Bearing(moving->from, moving->to))) % 360;
+            state.track = static_cast<int>(std::lround(Bearing(moving->from, moving->to))) % 360;
             break;
         }
     }
@@ -275,8 +274,8 @@ CScenario::CScenario(const ScenarioOptions& options)
         if (k < kDepartureCount) {
             const KnownAircraft& known = kDepartures[k];
             const int stand = k;
-            CSimFlight& flight = flights.emplace_back(known.hexId, known.callsign,
-                Squawk(1 + 2 * k), Role::Departure, stand);
+            CSimFlight& flight = flights.emplace_back(
+                known.hexId, known.callsign, Squawk(1 + 2 * k), Role::Departure, stand);
             flight.Start(0.0, kStands[static_cast<std::size_t>(stand)].position, 0, ground, true);
             flight.Hold(60.0 + 100.0 * k);
             flight.MarkStandTime();
@@ -298,8 +297,8 @@ CScenario::CScenario(const ScenarioOptions& options)
             const int stand = kFirstFreeStand + k < static_cast<int>(kStands.size())
                 ? kFirstFreeStand + k
                 : k - (static_cast<int>(kStands.size()) - kFirstFreeStand);
-            CSimFlight& flight = flights.emplace_back(known.hexId, known.callsign,
-                Squawk(2 + 2 * k), Role::Arrival, stand);
+            CSimFlight& flight = flights.emplace_back(
+                known.hexId, known.callsign, Squawk(2 + 2 * k), Role::Arrival, stand);
             flight.Start(20.0 + 80.0 * k, Move(kThreshold31R, approachBearing, 12.0), 180,
                 ground + 3500, false);
             flight.MoveTo(Move(kThreshold31R, approachBearing, 4.0), 150, ground + 1200, false);
@@ -324,8 +323,7 @@ CScenario::CScenario(const ScenarioOptions& options)
         char callsign[16];
         std::snprintf(hexId, sizeof hexId, "%06X", 0xA00000 + i);
         std::snprintf(callsign, sizeof callsign, "QVX%04d", i % 10000);
-        CSimFlight& flight
-            = flights.emplace_back(hexId, callsign, Squawk(i), Role::Overflight, -1);
+        CSimFlight& flight = flights.emplace_back(hexId, callsign, Squawk(i), Role::Overflight, -1);
         const double bearing = std::fmod(i * 137.508, 360.0); // spread over every direction
         const GeoPoint centre { 47.45, 19.25 };
         const GeoPoint entry = Move(centre, bearing + 180.0, 90.0);
@@ -369,8 +367,8 @@ int CScenario::AppendLines(double t, WallTime now, int count, std::string& out)
     return appended;
 }
 
-std::string CScenario::MessageLine(const CSimFlight& flight, const AircraftState& state,
-    int type, const std::string& dateTime) const
+std::string CScenario::MessageLine(const CSimFlight& flight, const AircraftState& state, int type,
+    const std::string& dateTime) const
 {
     // The 22 fields of the BaseStation layout: type, transmission type, session, aircraft,
     // hex id, flight, date and time generated, date and time logged, callsign, altitude,

@@ -148,10 +148,9 @@ TEST_F(QuorvexDlgTest, ReplayFeedsTwentyLinesATickAndRestoresTheButtonsAtTheEnd)
     EXPECT_EQ(State(), kIdle);
     EXPECT_FALSE(m_dlg.IsReplaying());
     // The end of the file writes no caption and tells no client.
-    EXPECT_EQ(std::count_if(m_controls.log.begin() + static_cast<long>(logged),
-                  m_controls.log.end(), [](const std::string& entry) {
-                      return entry.rfind("text 1001 ", 0) == 0;
-                  }),
+    EXPECT_EQ(
+        std::count_if(m_controls.log.begin() + static_cast<long>(logged), m_controls.log.end(),
+            [](const std::string& entry) { return entry.rfind("text 1001 ", 0) == 0; }),
         0);
     EXPECT_TRUE(m_dlg.packets.empty());
     m_dlg.OnTimer();
@@ -172,7 +171,8 @@ TEST_F(QuorvexDlgTest, EveryPlusTenPressFeedsTwentyLines)
 TEST_F(QuorvexDlgTest, LongRecordedLinesArriveInPiecesOf255Bytes)
 {
     // 600 bytes and a line feed: pieces of 255, 255 and 91 bytes, each a line of its own.
-    const std::string line = "MSG,3,1,1,ABCDEF,1,2010/02/19,x,2010/02/19,x,,35000" + std::string(549, ',');
+    const std::string line
+        = "MSG,3,1,1,ABCDEF,1,2010/02/19,x,2010/02/19,x,,35000" + std::string(549, ',');
     m_scratch.Write("long.sbs", line + "\n");
     StartReplay("long.sbs");
     EXPECT_EQ(Received(), 3);

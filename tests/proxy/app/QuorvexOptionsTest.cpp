@@ -19,8 +19,8 @@ TEST(QuorvexOptionsTest, AcceptsWhatItDocumentsAndRefusesTheRest)
     const Case cases[] = {
         { {}, CommandLine::Run, "", "", "", false },
         { { "--headless" }, CommandLine::Run, "", "", "", true },
-        { { "--server", "10.0.0.5", "--port", "30003" }, CommandLine::Run, "10.0.0.5", "30003",
-            "", false },
+        { { "--server", "10.0.0.5", "--port", "30003" }, CommandLine::Run, "10.0.0.5", "30003", "",
+            false },
         { { "--server=receiver.local" }, CommandLine::Run, "receiver.local", "30003", "", false },
         { { "--replay", "feed.sbs", "--headless" }, CommandLine::Run, "", "", "feed.sbs", true },
         { { "--help" }, CommandLine::Help, "", "", "", false },

@@ -23,8 +23,8 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         for (const char* name : { "icao24.txt", "aircrafts.txt", "flightplans.txt" }) {
-            ASSERT_TRUE(QFile::copy(
-                QString(QS_SOURCE_DIR "/samples/") + name, m_dir.filePath(name)));
+            ASSERT_TRUE(
+                QFile::copy(QString(QS_SOURCE_DIR "/samples/") + name, m_dir.filePath(name)));
         }
         m_quorvex.setWorkingDirectory(m_dir.path());
         m_simulator.setWorkingDirectory(m_dir.path());
@@ -78,8 +78,8 @@ TEST_F(QuorvexProgramTest, HeadlessProxyServesTheSimulatedFeedToARadarClient)
         return m_simulator.readAllStandardError().contains("serving")
             || m_simulator.state() == QProcess::NotRunning;
     }));
-    m_quorvex.start(QS_BINARY_DIR "/bin/quorvex",
-        { "--headless", "--server", "127.0.0.1", "--port", port });
+    m_quorvex.start(
+        QS_BINARY_DIR "/bin/quorvex", { "--headless", "--server", "127.0.0.1", "--port", port });
     ASSERT_TRUE(m_quorvex.waitForStarted(10000));
 
     // The radar client logs in once the proxy listens; it hears that the feed is up.
@@ -88,18 +88,17 @@ TEST_F(QuorvexProgramTest, HeadlessProxyServesTheSimulatedFeedToARadarClient)
         [&] {
             client = std::make_unique<CFsdTestPeer>(6809);
             client->Write("#AATEST:SERVER:Test Client:1234567:3:100\r\n");
-            return WaitFor([&] { return client->received.find("sever") != std::string::npos; },
-                500);
+            return WaitFor(
+                [&] { return client->received.find("sever") != std::string::npos; }, 500);
         },
         10000))
         << "no FSD server on 127.0.0.1 port 6809";
-    ASSERT_TRUE(WaitFor(
-        [&] { return client->received.find("SBS-1 sever is connected") != std::string::npos; }))
-        << client->received;
+    ASSERT_TRUE(WaitFor([&] {
+        return client->received.find("SBS-1 sever is connected") != std::string::npos;
+    })) << client->received;
 
     // The next tick sends a position packet per aircraft.
-    ASSERT_TRUE(WaitFor([&] { return client->received.find("\r\n@") != std::string::npos; },
-        12000))
+    ASSERT_TRUE(WaitFor([&] { return client->received.find("\r\n@") != std::string::npos; }, 12000))
         << client->received;
     EXPECT_NE(client->received.find(":SAS4491:1000:1:47.43"), std::string::npos)
         << client->received; // the parked one, known by its callsign, on its stand

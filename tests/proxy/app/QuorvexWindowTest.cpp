@@ -1,8 +1,9 @@
 // The Qt window on the offscreen platform: the dialog layout in pixels, its texts and initial
 // states, the keyboard, and the list model under a busy feed.
+#include "proxy/app/QuorvexWindow.h"
+
 #include "proxy/app/DialogTemplate.h"
 #include "proxy/app/QuorvexDlg.h"
-#include "proxy/app/QuorvexWindow.h"
 #include "support/RecordingControls.h"
 
 #include <QHeaderView>
@@ -140,7 +141,8 @@ TEST_F(QuorvexWindowTest, ButtonsReachTheWindowLogic)
     CQuorvexDlg dlg(m_window);
     m_window.Attach(dlg);
     CScratchDirectory scratch;
-    scratch.Write("feed.sbs", "MSG,3,1,1,4CA2D6,1,2010/02/19,x,2010/02/19,x,,36000,,,52.3,13.5,,,,,,\n");
+    scratch.Write(
+        "feed.sbs", "MSG,3,1,1,4CA2D6,1,2010/02/19,x,2010/02/19,x,,36000,,,52.3,13.5,,,,,,\n");
     m_window.SetWindowText(kIdEditServer, "feed.sbs");
     static_cast<QPushButton*>(m_window.Control(kIdLogfile))->click();
     EXPECT_EQ(dlg.m_nLinesAccepted, 1);

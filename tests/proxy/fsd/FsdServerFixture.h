@@ -70,7 +70,8 @@ protected:
     static std::string Drain(CFsdTestPeer& peer)
     {
         const std::string_view marker = "sync\r\n";
-        EXPECT_TRUE(qstest::WaitFor([&] { return peer.received.find(marker) != std::string::npos; }));
+        EXPECT_TRUE(
+            qstest::WaitFor([&] { return peer.received.find(marker) != std::string::npos; }));
         const std::size_t end = peer.received.find(marker);
         const std::size_t start = peer.received.rfind("#TMserver:", end);
         std::string before = peer.received.substr(0, start == std::string::npos ? end : start);

@@ -21,7 +21,7 @@ namespace {
 using qstest::Settle;
 using qstest::WaitFor;
 
-class FsdServerTest : public CFsdServerFixture {};
+class FsdServerTest : public CFsdServerFixture { };
 
 TEST_F(FsdServerTest, LinesAreHandledOnceTheirLineFeedArrives)
 {
