@@ -8,8 +8,10 @@
 #include "proxy/traffic/AircraftTable.h"
 #include "proxy/traffic/FieldList.h"
 #include "proxy/traffic/IcaoDataTable.h"
+#include "proxy/traffic/SBSSocket.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <list>
 #include <memory>
 #include <string>
@@ -40,6 +42,16 @@ inline constexpr unsigned kFsdPort = 6809;
 // kPurgeIntervalSeconds after the previous one.
 inline constexpr int kTimerPeriodMilliseconds = 5000;
 inline constexpr std::int64_t kPurgeIntervalSeconds = 60;
+// A replay feeds this many lines of the recording per tick or per "+10" press, each read in pieces
+// of at most kReplayReadSize - 1 bytes.
+inline constexpr int kReplayLinesPerStep = 20;
+inline constexpr int kReplayReadSize = 256;
+
+// Message box texts of the window.
+inline constexpr std::string_view kServerEmptyText = "The server IP can not be empty";
+inline constexpr std::string_view kPortEmptyText = "The port number can not be empty";
+inline constexpr std::string_view kFilenameEmptyText = "Filename can not be empty";
+inline constexpr std::string_view kFileOpenErrorText = "File open error";
 
 class CQuorvexDlg {
 public:
@@ -47,6 +59,27 @@ public:
     virtual ~CQuorvexDlg();
     CQuorvexDlg(const CQuorvexDlg&) = delete;
     CQuorvexDlg& operator=(const CQuorvexDlg&) = delete;
+
+    // Window start-up, in this order: the list columns, the FSD listener on `fsdPort`, the lookup
+    // files. The front-end then starts timer 1 (kTimerPeriodMilliseconds, calling OnTimer).
+    void OnInitDialog(unsigned fsdPort = kFsdPort);
+
+    // Buttons. Connect starts a connection to the server and port of the two fields (a message box
+    // when either is empty); its outcome arrives as the feed socket's connect event.
+    void OnConnectClicked();
+    // Stops the feed or the replay, returns the buttons to idle and tells every FSD client, logged
+    // in or not. Also the end of a failed connect and of a closed feed.
+    void OnDisconnect();
+    // Replays the recorded feed file named in the server field (a message box when it is empty or
+    // cannot be opened, the buttons then untouched), starting with its first kReplayLinesPerStep
+    // lines.
+    void OnLogfileClicked();
+    // "+10" and every tick of a running replay: the next kReplayLinesPerStep lines go through the
+    // feed parser; the end of the file ends the replay and restores the buttons.
+    void ReplayNextLines();
+    // The feed socket's successful connect event: "Connected", and every FSD client is told.
+    void OnFeedConnected();
+    bool IsReplaying() const { return m_pReplayFile != nullptr; }
 
     // Start-up pieces.
     void InsertAircraftListColumns();
@@ -103,8 +136,7 @@ public:
     // One "@" packet per aircraft with a position at most kMaxPositionAge seconds old, composed
     // once and sent to every logged-in client.
     void BroadcastPositions();
-    // The timer's replay step: the next lines of a running replay go through the parser. Does
-    // nothing until the replay is built.
+    // The timer's replay step: ReplayNextLines while a replay runs.
     virtual void ReplayTimerStep();
 
     CAircraftMap m_aircraftMap;
@@ -118,6 +150,7 @@ public:
     bool m_bFeedConnected = false; // the SBS feed is connected (not during a replay)
     std::int64_t m_tLastPurge; // seconds since 1970: construction, then every purge
 
+    CSBSSocket m_sbsSocket; // the feed connection; its m_pDlg is this window
     CFsdListenerSocket m_listenerSocket;
     std::list<std::unique_ptr<CFsdClientSocket>> m_clientList; // owns the clients
 
@@ -125,10 +158,16 @@ protected:
     platform::CDialogControls& m_controls;
 
 private:
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+
+    void SetIdleButtons();
     CTrackedAircraft* CreateAircraft(std::string_view hexId);
     void SetCallsign(CTrackedAircraft& aircraft, const char* callsign);
     void SetCell(const CTrackedAircraft& aircraft, int column, std::string_view text);
     void ShowClientCount();
 
     std::string m_strLineCopy; // the line being handled, as received; reused to spare allocations
+    std::unique_ptr<std::FILE, FileCloser> m_pReplayFile; // the recording being replayed, if any
 };

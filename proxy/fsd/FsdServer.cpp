@@ -117,8 +117,3 @@ void CQuorvexDlg::BroadcastPositions()
             BroadcastPacket(packet, {});
     }
 }
-
-void CQuorvexDlg::ReplayTimerStep()
-{
-    // The replay of a recorded feed is not built yet.
-}

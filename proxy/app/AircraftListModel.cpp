@@ -1,0 +1,113 @@
+#include "AircraftListModel.h"
+
+#include <algorithm>
+
+CAircraftListModel::CAircraftListModel(QObject* parent)
+    : QAbstractTableModel(parent)
+{
+    m_announceTimer.setSingleShot(true);
+    m_announceTimer.setInterval(kRefreshMilliseconds);
+    connect(&m_announceTimer, &QTimer::timeout, this, &CAircraftListModel::AnnounceChanges);
+}
+
+void CAircraftListModel::InsertColumn(int column, std::string_view header)
+{
+    column = std::clamp(column, 0, static_cast<int>(m_headers.size()));
+    beginInsertColumns({}, column, column);
+    m_headers.insert(m_headers.begin() + column,
+        QString::fromLatin1(header.data(), static_cast<qsizetype>(header.size())));
+    for (auto& cells : m_rows)
+        cells.emplace(cells.begin() + column);
+    endInsertColumns();
+}
+
+void CAircraftListModel::InsertRow(int row, std::string_view text)
+{
+    AnnounceChanges(); // the pending range refers to the rows as they are now
+    row = std::clamp(row, 0, static_cast<int>(m_rows.size()));
+    beginInsertRows({}, row, row);
+    auto& cells = *m_rows.emplace(m_rows.begin() + row, std::max<std::size_t>(m_headers.size(), 1));
+    cells[0].assign(text);
+    endInsertRows();
+}
+
+void CAircraftListModel::SetCell(int row, int column, std::string_view text)
+{
+    if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0
+        || column >= static_cast<int>(m_rows[row].size()))
+        return;
+    std::string& cell = m_rows[row][column];
+    if (cell == text)
+        return;
+    cell.assign(text);
+    if (m_changedFirst < 0) {
+        m_changedFirst = m_changedLast = row;
+        m_announceTimer.start();
+    } else {
+        m_changedFirst = std::min(m_changedFirst, row);
+        m_changedLast = std::max(m_changedLast, row);
+    }
+}
+
+void CAircraftListModel::DeleteRow(int row)
+{
+    if (row < 0 || row >= static_cast<int>(m_rows.size()))
+        return;
+    AnnounceChanges();
+    beginRemoveRows({}, row, row);
+    m_rows.erase(m_rows.begin() + row);
+    endRemoveRows();
+}
+
+std::string CAircraftListModel::Cell(int row, int column) const
+{
+    if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0
+        || column >= static_cast<int>(m_rows[row].size()))
+        return {};
+    return m_rows[row][column];
+}
+
+void CAircraftListModel::AnnounceChanges()
+{
+    m_announceTimer.stop();
+    if (m_changedFirst < 0)
+        return;
+    const int last = std::min(m_changedLast, static_cast<int>(m_rows.size()) - 1);
+    if (m_changedFirst <= last && !m_headers.empty())
+        emit dataChanged(index(m_changedFirst, 0),
+            index(last, static_cast<int>(m_headers.size()) - 1), { Qt::DisplayRole });
+    m_changedFirst = m_changedLast = -1;
+}
+
+int CAircraftListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int CAircraftListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_headers.size());
+}
+
+QVariant CAircraftListModel::data(const QModelIndex& index, int role) const
+{
+    if (role != Qt::DisplayRole || !index.isValid())
+        return {};
+    const auto& cells = m_rows[static_cast<std::size_t>(index.row())];
+    if (index.column() >= static_cast<int>(cells.size()))
+        return {};
+    const std::string& text = cells[static_cast<std::size_t>(index.column())];
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QVariant CAircraftListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || section < 0
+        || section >= static_cast<int>(m_headers.size()))
+        return {};
+    if (role == Qt::DisplayRole)
+        return m_headers[static_cast<std::size_t>(section)];
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    return {};
+}

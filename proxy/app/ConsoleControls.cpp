@@ -1,0 +1,27 @@
+#include "ConsoleControls.h"
+
+#include "DialogTemplate.h"
+#include "QuorvexDlg.h"
+
+CConsoleControls::CConsoleControls(std::FILE* messages)
+    : m_messages(messages)
+{
+    dialog::ApplyInitialStates(dialog::kMainDialog, *this);
+}
+
+void CConsoleControls::MessageBox(std::string_view text)
+{
+    CMemoryControls::MessageBox(text);
+    std::fprintf(m_messages, "%.*s\n", static_cast<int>(text.size()), text.data());
+    std::fflush(m_messages);
+}
+
+std::string CConsoleControls::StatusLine(const CQuorvexDlg& dlg) const
+{
+    std::string lines = GetWindowText(kIdLineCount);
+    if (lines.empty())
+        lines = "-"; // no line handled since the start
+    return "Lines: " + lines + "  Clients: " + std::to_string(dlg.m_clientList.size())
+        + "  Aircraft: " + std::to_string(dlg.m_aircraftMap.size())
+        + "  Connect: " + GetWindowText(kIdConnect);
+}

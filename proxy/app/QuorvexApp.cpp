@@ -1,0 +1,227 @@
+#include "QuorvexApp.h"
+
+#include "ConsoleControls.h"
+#include "QuorvexDlg.h"
+#include "QuorvexWindow.h"
+#include "platform/SignalBridge.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QRegularExpression>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+constexpr const char* kVersion = "1.0";
+
+void SetUpParser(QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(
+        "Quorvex v1.0 by Dorvath: reads an SBS-1 BaseStation feed (or a recorded feed file) and\n"
+        "serves its aircraft to FSD radar clients on 127.0.0.1 port 6809. The lookup files\n"
+        "icao24.txt, aircrafts.txt and flightplans.txt are read from the working directory.");
+    parser.addOptions({
+        { "server", "Connect to the receiver at HOST (a name or an address) once started.",
+            "HOST" },
+        { "port",
+            QString("The receiver's port for --server (default %1, the BaseStation data port).")
+                .arg(kDefaultFeedPort),
+            "N" },
+        { "replay", "Replay the recorded feed FILE once started, 20 lines every 5 seconds.",
+            "FILE" },
+        { "headless",
+            "Run without a window: message boxes go to standard error, and a status line "
+            "(lines received / accepted, clients, aircraft, Connect caption) goes to standard "
+            "output every 5 seconds. SIGINT and SIGTERM end the program." },
+        { "snapshot",
+            "Write a PNG picture of the window to FILE at every timer tick (not with "
+            "--headless).",
+            "FILE" },
+    });
+    parser.addHelpOption();
+    parser.addVersionOption();
+}
+
+// Fills the fields and presses the button that the command line asks for.
+void PressStartButtons(
+    const CQuorvexOptions& options, platform::CDialogControls& controls, CQuorvexDlg& dlg)
+{
+    if (!options.replay.isEmpty()) {
+        controls.SetWindowText(kIdEditServer, options.replay.toLocal8Bit().toStdString());
+        dlg.OnLogfileClicked();
+    } else if (!options.server.isEmpty()) {
+        controls.SetWindowText(kIdEditServer, options.server.toLocal8Bit().toStdString());
+        controls.SetWindowText(kIdEditPort, options.port.toStdString());
+        dlg.OnConnectClicked();
+    }
+}
+
+bool HasDisplay()
+{
+#ifdef Q_OS_LINUX
+    const auto set = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value != nullptr && *value != '\0';
+    };
+    return set("DISPLAY") || set("WAYLAND_DISPLAY") || set("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
+int RunWindow(const CQuorvexOptions& options)
+{
+    CQuorvexWindow window;
+    CQuorvexDlg dlg(window);
+    window.Attach(dlg);
+    // "OK", "Cancel", Enter, Escape, the close box and the two signals all close the window. A
+    // signal may come while start-up waits on a message box: the program then ends right there.
+    bool ended = false;
+    platform::CSignalBridge endOnSignal([&] {
+        ended = true;
+        window.reject();
+        QCoreApplication::quit();
+    });
+    QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
+    dlg.OnInitDialog();
+    if (ended)
+        return 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        dlg.OnTimer();
+        if (!options.snapshot.isEmpty()) {
+            window.ShowPendingTexts();
+            window.AircraftList().AnnounceChanges();
+            if (!window.grab().save(options.snapshot, "PNG"))
+                std::fprintf(stderr, "quorvex: cannot write %s\n",
+                    options.snapshot.toLocal8Bit().constData());
+        }
+    });
+    timer.start(kTimerPeriodMilliseconds);
+    window.show();
+    QTimer::singleShot(0, &window, [&] { PressStartButtons(options, window, dlg); });
+    QApplication::exec();
+    return 0;
+}
+
+int RunHeadless(const CQuorvexOptions& options)
+{
+    CConsoleControls controls;
+    CQuorvexDlg dlg(controls);
+    platform::CSignalBridge endOnSignal([] { QCoreApplication::quit(); });
+    dlg.OnInitDialog();
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        dlg.OnTimer();
+        std::printf("%s\n", controls.StatusLine(dlg).c_str());
+        std::fflush(stdout);
+    });
+    timer.start(kTimerPeriodMilliseconds);
+    QTimer::singleShot(0, [&] { PressStartButtons(options, controls, dlg); });
+    QCoreApplication::exec();
+    return 0;
+}
+
+} // namespace
+
+CommandLine ParseQuorvexOptions(
+    const QStringList& arguments, CQuorvexOptions& options, QString& message)
+{
+    QCommandLineParser parser;
+    SetUpParser(parser);
+    if (!parser.parse(arguments)) {
+        message = parser.errorText();
+        return CommandLine::Error;
+    }
+    if (parser.isSet("help")) {
+        // Named as the user knows it, whatever path it was started by.
+        message = parser.helpText().replace(
+            QRegularExpression("^Usage: \\S+"), QStringLiteral("Usage: quorvex"));
+        return CommandLine::Help;
+    }
+    if (parser.isSet("version")) {
+        message = QString("quorvex %1").arg(kVersion);
+        return CommandLine::Version;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        message = "Unexpected argument: " + parser.positionalArguments().constFirst();
+        return CommandLine::Error;
+    }
+    options.server = parser.value("server");
+    options.port = parser.value("port");
+    options.replay = parser.value("replay");
+    options.headless = parser.isSet("headless");
+    options.snapshot = parser.value("snapshot");
+    if (options.headless && parser.isSet("snapshot")) {
+        message = "--snapshot needs the window: it cannot go with --headless";
+        return CommandLine::Error;
+    }
+    if (parser.isSet("server") && options.server.isEmpty()) {
+        message = "--server needs a host name or address";
+        return CommandLine::Error;
+    }
+    if (parser.isSet("replay") && options.replay.isEmpty()) {
+        message = "--replay needs a file name";
+        return CommandLine::Error;
+    }
+    if (!options.server.isEmpty() && !options.replay.isEmpty()) {
+        message = "--server and --replay both use the server field: give one of them";
+        return CommandLine::Error;
+    }
+    if (parser.isSet("port")) {
+        if (options.server.isEmpty()) {
+            message = "--port needs --server";
+            return CommandLine::Error;
+        }
+        bool number = false;
+        const int port = options.port.toInt(&number);
+        const bool digits = !options.port.isEmpty()
+            && std::all_of(options.port.begin(), options.port.end(),
+                [](QChar c) { return c >= '0' && c <= '9'; });
+        if (!digits || !number || port < 1 || port > 65535) {
+            message = "--port takes a port number from 1 to 65535, not " + options.port;
+            return CommandLine::Error;
+        }
+    } else if (!options.server.isEmpty()) {
+        options.port = kDefaultFeedPort;
+    }
+    return CommandLine::Run;
+}
+
+int CQuorvexApp::Main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    CQuorvexOptions options;
+    QString message;
+    switch (ParseQuorvexOptions(arguments, options, message)) {
+    case CommandLine::Help:
+    case CommandLine::Version:
+        std::printf("%s\n", message.trimmed().toLocal8Bit().constData());
+        return 0;
+    case CommandLine::Error:
+        std::fprintf(
+            stderr, "quorvex: %s\nTry 'quorvex --help'.\n", message.toLocal8Bit().constData());
+        return 2;
+    case CommandLine::Run:
+        break;
+    }
+    QCoreApplication::setApplicationName("quorvex");
+    QCoreApplication::setApplicationVersion(kVersion);
+    if (options.headless) {
+        QCoreApplication app(argc, argv);
+        return RunHeadless(options);
+    }
+    if (!HasDisplay()) {
+        std::fprintf(stderr, "quorvex: no display to open the window on; use --headless\n");
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setWindowIcon(QuorvexIcon());
+    return RunWindow(options);
+}

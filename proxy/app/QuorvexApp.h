@@ -1,0 +1,31 @@
+// The application: the command line, then the main window (or its console stand-in) until it
+// closes.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for.
+struct CQuorvexOptions {
+    QString server; // --server: fills the server field and presses Connect
+    QString port; // --port: the port field; 30003 with --server alone
+    QString replay; // --replay: fills the server field with the file and presses Logfile
+    bool headless = false;
+    QString snapshot; // --snapshot: a PNG picture of the window, rewritten at every timer tick
+};
+
+enum class CommandLine { Run, Help, Version, Error };
+
+// The BaseStation data port of a receiver, taken when --server comes without --port.
+inline constexpr const char* kDefaultFeedPort = "30003";
+
+// Parses the arguments (program name first). `message` receives the help or version text, or
+// the error.
+CommandLine ParseQuorvexOptions(
+    const QStringList& arguments, CQuorvexOptions& options, QString& message);
+
+class CQuorvexApp {
+public:
+    // The program: returns its exit status (0; 2 for a bad command line or no display).
+    static int Main(int argc, char** argv);
+};

@@ -1,0 +1,21 @@
+#include "SBSSocket.h"
+
+#include "proxy/app/QuorvexDlg.h"
+
+bool CSBSSocket::ProcessLine(char* line)
+{
+    return m_pDlg->HandleFeedLine(line);
+}
+
+void CSBSSocket::OnConnect(int errorCode)
+{
+    if (errorCode != platform::kSocketOk)
+        m_pDlg->OnDisconnect();
+    else
+        m_pDlg->OnFeedConnected();
+}
+
+void CSBSSocket::OnClose(int /*errorCode*/)
+{
+    m_pDlg->OnDisconnect();
+}

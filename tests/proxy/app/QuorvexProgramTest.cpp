@@ -1,0 +1,133 @@
+// quorvex as a user runs it: the built program, headless, fed by the built feed simulator, with a
+// radar client on the real FSD port. CTest runs this under the resource lock fsd_port.
+#include "proxy/fsd/FsdTestPeer.h"
+#include "support/EventLoop.h"
+
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <fstream>
+#include <string>
+
+namespace {
+
+using qstest::WaitFor;
+
+class QuorvexProgramTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_dir.isValid());
+        for (const char* name : { "icao24.txt", "aircrafts.txt", "flightplans.txt" }) {
+            ASSERT_TRUE(
+                QFile::copy(QString(QS_SOURCE_DIR "/samples/") + name, m_dir.filePath(name)));
+        }
+        m_quorvex.setWorkingDirectory(m_dir.path());
+        m_simulator.setWorkingDirectory(m_dir.path());
+    }
+
+    void TearDown() override
+    {
+        for (QProcess* process : { &m_quorvex, &m_simulator }) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+        }
+    }
+
+    static unsigned FreePort()
+    {
+        QTcpServer probe;
+        EXPECT_TRUE(probe.listen(QHostAddress::LocalHost));
+        return probe.serverPort();
+    }
+
+    // Sends `signal` to the process, never to anything else (a process that has ended has no id).
+    static void Signal(QProcess& process, int signal)
+    {
+        const qint64 pid = process.processId();
+        ASSERT_GT(pid, 0) << "the process has ended";
+        ::kill(static_cast<pid_t>(pid), signal);
+    }
+
+    // Waits, running the event loop, for the process to end; returns its exit code, -1 if it
+    // crashed or did not end.
+    static int Finish(QProcess& process)
+    {
+        if (!WaitFor([&] { return process.state() == QProcess::NotRunning; }, 10000))
+            return -1;
+        return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    }
+
+    QTemporaryDir m_dir;
+    QProcess m_quorvex;
+    QProcess m_simulator;
+};
+
+TEST_F(QuorvexProgramTest, HeadlessProxyServesTheSimulatedFeedToARadarClient)
+{
+    const QString port = QString::number(FreePort());
+    m_simulator.start(QS_BINARY_DIR "/bin/sbs-sim", { "--port", port, "--rate", "200" });
+    ASSERT_TRUE(m_simulator.waitForStarted(10000));
+    ASSERT_TRUE(WaitFor([&] {
+        return m_simulator.readAllStandardError().contains("serving")
+            || m_simulator.state() == QProcess::NotRunning;
+    }));
+    m_quorvex.start(
+        QS_BINARY_DIR "/bin/quorvex", { "--headless", "--server", "127.0.0.1", "--port", port });
+    ASSERT_TRUE(m_quorvex.waitForStarted(10000));
+
+    // The radar client logs in once the proxy listens; it hears that the feed is up.
+    std::unique_ptr<CFsdTestPeer> client;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            client = std::make_unique<CFsdTestPeer>(6809);
+            client->Write("#AATEST:SERVER:Test Client:1234567:3:100\r\n");
+            return WaitFor(
+                [&] { return client->received.find("sever") != std::string::npos; }, 500);
+        },
+        10000))
+        << "no FSD server on 127.0.0.1 port 6809";
+    ASSERT_TRUE(WaitFor([&] {
+        return client->received.find("SBS-1 sever is connected") != std::string::npos;
+    })) << client->received;
+
+    // The next tick sends a position packet per aircraft.
+    ASSERT_TRUE(WaitFor([&] { return client->received.find("\r\n@") != std::string::npos; }, 12000))
+        << client->received;
+    EXPECT_NE(client->received.find(":SAS4491:1000:1:47.43"), std::string::npos)
+        << client->received; // the parked one, known by its callsign, on its stand
+
+    // SIGTERM ends it through the window's close path, with status 0.
+    Signal(m_quorvex, SIGTERM);
+    EXPECT_EQ(Finish(m_quorvex), 0);
+    const std::string status = m_quorvex.readAllStandardOutput().toStdString();
+    EXPECT_NE(status.find("Lines: "), std::string::npos) << status;
+    EXPECT_NE(status.find("Clients: 1  Aircraft: "), std::string::npos) << status;
+    EXPECT_NE(status.find("Connect: Connected"), std::string::npos) << status;
+    EXPECT_TRUE(m_quorvex.readAllStandardError().isEmpty());
+
+    Signal(m_simulator, SIGINT);
+    EXPECT_EQ(Finish(m_simulator), 0);
+}
+
+TEST_F(QuorvexProgramTest, HeadlessMessageBoxesGoToStandardErrorWithoutWaiting)
+{
+    m_quorvex.start(QS_BINARY_DIR "/bin/quorvex", { "--headless", "--replay", "no-such.sbs" });
+    ASSERT_TRUE(m_quorvex.waitForStarted(10000));
+    std::string errors;
+    ASSERT_TRUE(WaitFor([&] {
+        errors += m_quorvex.readAllStandardError().toStdString();
+        return errors.find('\n') != std::string::npos;
+    }));
+    EXPECT_EQ(errors, "File open error\n");
+    Signal(m_quorvex, SIGINT);
+    EXPECT_EQ(Finish(m_quorvex), 0);
+}
+
+} // namespace
