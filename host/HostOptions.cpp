@@ -120,8 +120,9 @@ std::string HostUsage()
 A stand-in for the Veltrix radar client: loads a plug-in, opens its displays, feeds them traffic
 from an FSD server or a script, and shows them in a window or renders them offscreen.
 
-  --plugin PATH      plug-in library to load (default: the Stavo library built beside
-                     this program, ../lib/libstavo.so)
+  --plugin PATH      plug-in library to load (default: the Stavo library beside this
+                     program, libstavo.so in ../lib of the build tree or in the
+                     library directory it was installed with)
   --display FILE     open a display whose settings come from FILE (KEY:VALUE lines, ';'
                      starts a comment line); may be given more than once
   --type NAME        display type of the displays (default "STAVO View")

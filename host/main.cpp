@@ -10,6 +10,7 @@
 #include "platform/MessageBox.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <csignal>
@@ -44,9 +45,15 @@ std::string OneLine(std::string_view text)
     return line;
 }
 
+// The Stavo library beside the program: in the library directory of an installation (which may be
+// lib/x86_64-linux-gnu under /usr), or in ../lib of the build tree.
 std::string DefaultPlugIn()
 {
-    return QCoreApplication::applicationDirPath().toStdString() + "/../lib/libstavo.so";
+    const QString programDir = QCoreApplication::applicationDirPath();
+    const QString installed = programDir + "/" QS_BINDIR_TO_LIBDIR "/libstavo.so";
+    if (QFileInfo::exists(installed))
+        return installed.toStdString();
+    return (programDir + "/../lib/libstavo.so").toStdString();
 }
 
 void PrintInfo(const host::CPlugInLibrary& library)

@@ -158,8 +158,11 @@ void AppendNumber(std::string& out, int value)
 }
 
 // Message types in the order an aircraft sends them, cycling: positions and velocities most
-// often, its identification every twentieth line, the other types now and then.
-constexpr int kAirborneTypes[] = { 1, 3, 4, 3, 8, 3, 4, 3, 4, 5, 3, 4, 3, 4, 7, 3, 4, 3, 4, 6 };
+// often, its identification every twentieth line, the other types now and then. In the air the
+// velocity comes before the first position: a proxy that passed on a position without a ground
+// speed would report the aircraft at 0 knots, and a stand board takes an aircraft first seen that
+// slow for one on the ground, a departure.
+constexpr int kAirborneTypes[] = { 1, 4, 3, 3, 8, 3, 4, 3, 4, 5, 3, 4, 3, 4, 7, 3, 4, 3, 4, 6 };
 constexpr int kSurfaceTypes[] = { 1, 2, 2, 2, 8, 2, 2, 2, 2, 5, 2, 2, 2, 2, 7, 2, 2, 2, 2, 6 };
 
 } // namespace
