@@ -356,12 +356,13 @@ board_words() {
 # board; every five seconds a progress line.
 last_status=-5
 round() {
-  local want
+  local want have
   want=$(($(refreshes) + 1))
   send "wait 1"
   send "refresh"
   local deadline=$((SECONDS + 30))
-  until [ "$(refreshes)" -ge "$want" ]; do
+  # (an awk cut short by Ctrl+C prints nothing: that counts as no refresh yet)
+  until have=$(refreshes) && [ "${have:-0}" -ge "$want" ]; do
     alive "$host" || fail "veltrix-host has ended (see $out/host.log)"
     [ $SECONDS -lt $deadline ] || fail "veltrix-host does not refresh its board"
     sleep 0.1
