@@ -19,6 +19,7 @@
 #include <iostream>
 #include <memory>
 #include <optional>
+#include <signal.h>
 #include <string>
 #include <vector>
 
@@ -27,7 +28,22 @@ namespace {
 // Set by SIGINT and SIGTERM; the event loop looks at it and ends the program in order.
 volatile std::sig_atomic_t g_interrupted = 0;
 
-void OnInterrupt(int) { g_interrupted = 1; }
+void OnInterrupt(int)
+{
+    g_interrupted = 1;
+}
+
+// Without SA_RESTART: a script read from a terminal or a pipe that stays silent must not keep the
+// program waiting for its next line once it is told to end.
+void InstallInterruptHandlers()
+{
+    struct sigaction action { };
+    action.sa_handler = OnInterrupt;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
 
 void PrintWarnings(const std::string& file, const std::vector<std::string>& warnings)
 {
@@ -88,13 +104,13 @@ int Run(QApplication& app, const host::HostOptions& options)
         airports = std::move(*loaded);
     }
 
-    // Until the window exists, and without one, the host talks on standard error.
+    // The host's notices (connections, unknown airports) go to standard error, where a terminal
+    // or a script that started the host reads them, and to the chat area of the window.
     std::unique_ptr<host::CHostWindow> window;
     const auto notice = [&window](const std::string& text) {
+        std::cerr << "veltrix-host: " << OneLine(text) << std::endl;
         if (window)
             window->AddChatLine(OneLine(text));
-        else
-            std::cerr << "veltrix-host: " << OneLine(text) << std::endl;
     };
     // Message boxes go back to their default before the window and the session are gone.
     struct MessageBoxReset {
@@ -158,8 +174,8 @@ int Run(QApplication& app, const host::HostOptions& options)
 
     std::unique_ptr<host::CFsdConnection> fsd;
     if (!options.fsdHost.empty()) {
-        fsd = std::make_unique<host::CFsdConnection>(options.fsdHost, options.fsdPort,
-                                                     options.callsign, session, notice);
+        fsd = std::make_unique<host::CFsdConnection>(
+            options.fsdHost, options.fsdPort, options.callsign, session, notice);
         fsd->Start();
     }
 
@@ -188,8 +204,10 @@ int Run(QApplication& app, const host::HostOptions& options)
             }
         }
         std::istream& input = options.script == "-" ? std::cin : file;
-        errors = host::RunScript(input, options.script == "-" ? "stdin" : options.script, driver,
-                                 std::cout, std::cerr);
+        errors = host::RunScript(
+            input, options.script == "-" ? "stdin" : options.script, driver, std::cout, std::cerr);
+        if (g_interrupted != 0)
+            driver.Stop();
     } else if (options.headless) {
         driver.Refresh();
         if (fsd)
@@ -228,8 +246,7 @@ int main(int argc, char** argv)
     // --info shows no window either.
     if ((options->headless || options->info) && std::getenv("QT_QPA_PLATFORM") == nullptr)
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    std::signal(SIGINT, OnInterrupt);
-    std::signal(SIGTERM, OnInterrupt);
+    InstallInterruptHandlers();
     // Qt sees only the program's name: it would take options such as --display for itself.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);

@@ -1,7 +1,9 @@
 // veltrix-host as a user runs it: the built program, headless, with the built Stavo library.
+#include <QFileInfo>
 #include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -27,9 +29,9 @@ protected:
             process.write(input.data(), qint64(input.size()));
         process.closeWriteChannel();
         EXPECT_TRUE(process.waitForFinished(30000));
-        return Result {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                       process.readAllStandardOutput().toStdString(),
-                       process.readAllStandardError().toStdString()};
+        return Result { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            process.readAllStandardOutput().toStdString(),
+            process.readAllStandardError().toStdString() };
     }
     QString Write(const QString& name, const std::string& text)
     {
@@ -44,12 +46,12 @@ protected:
 
 TEST_F(HostProgramTest, HelpNamesEveryOptionAndEveryScriptEvent)
 {
-    const Result result = Run({"--help"});
+    const Result result = Run({ "--help" });
     EXPECT_EQ(result.exitCode, 0);
-    for (const char* word : {"--plugin", "--display", "--type", "--size", "--fsd", "--callsign",
-                             "--airports", "--script", "--clock", "--dump", "--headless",
-                             "--snapshot", "--info", "aircraft CALLSIGN", "forget", "command",
-                             "drag", "drop", "refresh", "wait", "snapshot FILE.png"})
+    for (const char* word : { "--plugin", "--display", "--type", "--size", "--fsd", "--callsign",
+             "--airports", "--script", "--clock", "--dump", "--headless", "--snapshot", "--info",
+             "aircraft CALLSIGN", "forget", "command", "drag", "drop", "refresh", "wait",
+             "snapshot FILE.png" })
         EXPECT_NE(result.out.find(word), std::string::npos) << word;
 }
 
@@ -60,38 +62,40 @@ TEST_F(HostProgramTest, RefusesToStartOnBadInputWithAReason)
         const char* message;
     };
     const Case cases[] = {
-        {{"--headless", "--size", "100x100"}, "--size"},
-        {{"--headless", "--fsd", "localhost"}, "--fsd"},
-        {{"--headless", "--callsign", "A B"}, "--callsign"},
-        {{"--headless", "--clock", "soon"}, "--clock"},
-        {{"--headless", "--bogus"}, "unknown argument --bogus"},
-        {{"--headless", "--display", "missing.asr"}, "cannot open missing.asr"},
-        {{"--headless", "--plugin", "/nonexistent/libx.so"}, "cannot load plug-in"},
-        {{"--headless", "--display", QS_SOURCE_DIR "/samples/lhbp.asr", "--type", "STAVO view"},
-         "no display type \"STAVO view\""},
-        {{"--headless", "--script", "missing.script"}, "cannot open script missing.script"},
+        { { "--headless", "--size", "100x100" }, "--size" },
+        { { "--headless", "--fsd", "localhost" }, "--fsd" },
+        { { "--headless", "--callsign", "A B" }, "--callsign" },
+        { { "--headless", "--clock", "soon" }, "--clock" },
+        { { "--headless", "--bogus" }, "unknown argument --bogus" },
+        { { "--headless", "--display", "missing.asr" }, "cannot open missing.asr" },
+        { { "--headless", "--plugin", "/nonexistent/libx.so" }, "cannot load plug-in" },
+        { { "--headless", "--display", QS_SOURCE_DIR "/samples/lhbp.asr", "--type", "STAVO view" },
+            "no display type \"STAVO view\"" },
+        { { "--headless", "--script", "missing.script" }, "cannot open script missing.script" },
     };
     for (const Case& c : cases) {
         const Result result = Run(c.args);
         EXPECT_EQ(result.exitCode, 2) << c.args.join(' ').toStdString();
         EXPECT_NE(result.err.find(c.message), std::string::npos)
-            << c.args.join(' ').toStdString() << "\n" << result.err;
+            << c.args.join(' ').toStdString() << "\n"
+            << result.err;
     }
 }
 
 TEST_F(HostProgramTest, RunsAScriptGoingOnAfterBadLines)
 {
-    const QString script = Write("demo.script", "refresh\n"
-                                                "aircraft WZZ123 47.40 19.33 150 2500 LHBP A21N\n"
-                                                "aircraft WZZ123 47.40\n"
-                                                "command hello\n"
-                                                "drag NOBODY 10 10\n"
-                                                "forget WZZ123\n"
-                                                "forget WZZ123\n"
-                                                "wait 2\n"
-                                                "refresh\n");
-    const Result result = Run({"--headless", "--dump", "--clock", "1767225600", "--display",
-                               m_Sample, "--script", script});
+    const QString script = Write("demo.script",
+        "refresh\n"
+        "aircraft WZZ123 47.40 19.33 150 2500 LHBP A21N\n"
+        "aircraft WZZ123 47.40\n"
+        "command hello\n"
+        "drag NOBODY 10 10\n"
+        "forget WZZ123\n"
+        "forget WZZ123\n"
+        "wait 2\n"
+        "refresh\n");
+    const Result result = Run({ "--headless", "--dump", "--clock", "1767225600", "--display",
+        m_Sample, "--script", script });
     EXPECT_EQ(result.exitCode, 1); // the script had errors
     EXPECT_EQ(result.out.rfind("refresh 1\n", 0), 0u) << result.out;
     EXPECT_NE(result.out.find("not handled\n"), std::string::npos) << result.out;
@@ -109,24 +113,57 @@ TEST_F(HostProgramTest, RunsAScriptGoingOnAfterBadLines)
 TEST_F(HostProgramTest, ReadsTheScriptFromStandardInputAndWritesSnapshots)
 {
     const std::string input = "command .stavo nothing\nsnapshot during.png\n";
-    const Result result = Run({"--headless", "--size", "800x600", "--display", m_Sample,
-                               "--script", "-", "--snapshot", "final.png"},
-                              input);
+    const Result result = Run({ "--headless", "--size", "800x600", "--display", m_Sample,
+                                  "--script", "-", "--snapshot", "final.png" },
+        input);
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_EQ(result.out, "not handled\n");
-    for (const char* file : {"during.png", "final.png"}) {
+    for (const char* file : { "during.png", "final.png" }) {
         const QImage image(m_Dir.filePath(file));
         EXPECT_EQ(image.size(), QSize(800, 480)) << file; // the radar area: 600 less 120
     }
     const Result failed
-        = Run({"--headless", "--script", "-", "--snapshot", "/nonexistent/dir/x.png"});
+        = Run({ "--headless", "--script", "-", "--snapshot", "/nonexistent/dir/x.png" });
     EXPECT_EQ(failed.exitCode, 1);
     EXPECT_NE(failed.err.find("cannot write snapshot /nonexistent/dir/x.png"), std::string::npos);
 }
 
+// With a window (on Qt's offscreen platform here) the host runs the script, then stays until
+// it is ended; its notices still reach standard error, where a program that started it reads them.
+TEST_F(HostProgramTest, WindowRunsTheScriptTellsItsNoticesAndEndsOnSigterm)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(m_Dir.path());
+    process.start(
+        QS_BINARY_DIR "/bin/veltrix-host", { "--dump", "--display", m_Sample, "--script", "-" });
+    ASSERT_TRUE(process.waitForStarted(10000));
+    const std::string script = "aircraft WZZ123 47.40 19.33 150 2500 LHBP A21N\n"
+                               "command .stavoarr 104 WZZ123\n"
+                               "refresh\n"
+                               "snapshot seen.png\n";
+    process.write(script.data(), qint64(script.size()));
+    const QString picture = m_Dir.filePath("seen.png");
+    for (int i = 0; i < 300 && !QFileInfo::exists(picture); ++i)
+        process.waitForFinished(100);
+    ASSERT_TRUE(QFileInfo::exists(picture));
+    EXPECT_EQ(process.state(), QProcess::Running); // the window stays after the script
+    process.terminate();
+    ASSERT_TRUE(process.waitForFinished(10000));
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(process.exitCode(), 0);
+    const std::string out = process.readAllStandardOutput().toStdString();
+    const std::string err = process.readAllStandardError().toStdString();
+    EXPECT_NE(out.find("handled\n"), std::string::npos) << out;
+    EXPECT_NE(out.find("text 644 "), std::string::npos) << out; // a stand of the right column
+    EXPECT_NE(err.find("destination LHBP"), std::string::npos) << err;
+}
+
 TEST_F(HostProgramTest, InfoNamesThePlugInAndItsVersionedFile)
 {
-    const Result result = Run({"--info"});
+    const Result result = Run({ "--info" });
     EXPECT_EQ(result.exitCode, 0) << result.err;
     EXPECT_NE(result.out.find("libstavo.so.3.1.4.1\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("name: STAVO view\n"), std::string::npos) << result.out;
