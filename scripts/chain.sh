@@ -292,7 +292,6 @@ END {
 }'
 board_now=$scratch/board.now
 summarise() { awk -v which="$1" "$board_awk" "$out/host.out"; }
-refreshes() { awk '/^refresh /{n=$2} END{print n+0}' "$out/host.out"; }
 
 # Whether the board of $board_now shows the condition in the arguments.
 holds() {
@@ -353,16 +352,18 @@ board_words() {
 }
 
 # Lets the host run for a second, asks for a refresh, and takes the last complete one as the
-# board; every five seconds a progress line.
+# board; every five seconds a progress line. A window repaints on its own as well, so the runner
+# knows that the host has come this far in its script by a picture the host writes last: the host
+# has then also printed the refresh asked for.
+sync_picture=$scratch/sync.png
 last_status=-5
 round() {
-  local want have
-  want=$(($(refreshes) + 1))
+  rm -f "$sync_picture"
   send "wait 1"
   send "refresh"
+  send "snapshot $sync_picture"
   local deadline=$((SECONDS + 30))
-  # (an awk cut short by Ctrl+C prints nothing: that counts as no refresh yet)
-  until have=$(refreshes) && [ "${have:-0}" -ge "$want" ]; do
+  until [ -e "$sync_picture" ]; do
     alive "$host" || fail "veltrix-host has ended (see $out/host.log)"
     [ $SECONDS -lt $deadline ] || fail "veltrix-host does not refresh its board"
     sleep 0.1
