@@ -15,28 +15,36 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <signal.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
 // Set by SIGINT and SIGTERM; the event loop looks at it and ends the program in order.
 volatile std::sig_atomic_t g_interrupted = 0;
+// /dev/null, opened at start: the handler puts it in place of standard input, so that a script
+// read from a terminal or a pipe that stays silent ends at once, whether the signal comes during
+// the read or just before it.
+int g_nullInput = -1;
 
 void OnInterrupt(int)
 {
     g_interrupted = 1;
+    if (g_nullInput >= 0)
+        dup2(g_nullInput, STDIN_FILENO);
 }
 
-// Without SA_RESTART: a script read from a terminal or a pipe that stays silent must not keep the
-// program waiting for its next line once it is told to end.
+// Without SA_RESTART, so that a read in progress returns at once.
 void InstallInterruptHandlers()
 {
+    g_nullInput = open("/dev/null", O_RDONLY | O_CLOEXEC);
     struct sigaction action { };
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
