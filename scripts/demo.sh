@@ -9,10 +9,15 @@
 #   scripts/demo.sh       DEMO_FEED_PORT changes the feed's port (30003), DEMO_OUT the directory
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ $# -gt 0 ]; then
-  echo "usage: $0 (no arguments; DEMO_FEED_PORT and DEMO_OUT change the feed port and the output directory)" >&2
-  exit 2
-fi
+usage="usage: scripts/demo.sh
+Sets the machine up, builds, and runs the whole chain on the sample data (about 90 seconds):
+sbs-sim -> quorvex -> veltrix-host with the Stavo board, results in out/demo/.
+Environment: DEMO_FEED_PORT the feed's port (default 30003), DEMO_OUT the output directory."
+case "${1:-}" in
+  -h | --help) echo "$usage"; exit 0 ;;
+  '') ;;
+  *) echo "$usage" >&2; exit 2 ;;
+esac
 scripts/setup.sh
 scripts/build.sh normal
 window=()

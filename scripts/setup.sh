@@ -2,6 +2,11 @@
 # Installs what the project needs to build, test and run, from Debian's packages only.
 # Idempotent: packages already present are not installed again.
 set -euo pipefail
+case "${1:-}" in
+  -h | --help) echo "usage: scripts/setup.sh   installs the Debian packages the project needs (apt-get, as root or through sudo)"; exit 0 ;;
+  '') ;;
+  *) echo "usage: scripts/setup.sh" >&2; exit 2 ;;
+esac
 
 packages=(
   cmake ninja-build g++ pkg-config

@@ -5,6 +5,14 @@
 #   scripts/test.sh normal     only the normal build (faster while working)
 set -euo pipefail
 cd "$(dirname "$0")/.."
+case "${1:-}" in
+  -h | --help)
+    echo "usage: scripts/test.sh [normal|asan]...   sets up, builds and runs the suite (default: both builds)"
+    exit 0 ;;
+esac
+for kind in "$@"; do
+  case "$kind" in normal | asan) ;; *) echo "usage: scripts/test.sh [normal|asan]..." >&2; exit 2 ;; esac
+done
 scripts/setup.sh
 kinds=("$@")
 [ ${#kinds[@]} -gt 0 ] || kinds=(normal asan)
