@@ -12,6 +12,10 @@
 # one core.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+case "${1:-}" in
+  -h | --help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  '' | *[!0-9]*) [ -z "${1:-}" ] || { echo "usage: bench/proxy-cpu.sh [SECONDS]" >&2; exit 2; } ;;
+esac
 measure=${1:-30}
 port=${BENCH_FEED_PORT:-30103}
 warmup=5

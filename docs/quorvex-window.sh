@@ -5,6 +5,11 @@
 # after scripts/build.sh; it takes about 40 seconds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+case "${1:-}" in
+  -h | --help) sed -n '2,5p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  '') ;;
+  *) echo "usage: docs/quorvex-window.sh (no arguments; FEED_PORT the feed's port, default 30203)" >&2; exit 2 ;;
+esac
 bin=$PWD/build/bin
 scratch=$(mktemp -d)
 export XDG_RUNTIME_DIR=$scratch/runtime
