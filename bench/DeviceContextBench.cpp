@@ -3,14 +3,12 @@
 #include "platform/PainterDeviceContext.h"
 #include "plugin/board/StavoBitmaps.h"
 
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 
 #include <benchmark/benchmark.h>
 
 #include <array>
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -109,14 +107,3 @@ void BM_BoardSizedRefresh(benchmark::State& state)
 BENCHMARK(BM_BoardSizedRefresh)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    QGuiApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
