@@ -20,8 +20,8 @@ CAirportTable CAirportTable::Parse(std::string_view text, std::vector<std::strin
         const char* problem = nullptr;
         if (words.size() != 3)
             problem = "expected ICAO LATITUDE LONGITUDE";
-        else if (!position.LoadFromStrings(std::string(words[2]).c_str(),
-                                           std::string(words[1]).c_str()))
+        else if (!position.LoadFromStrings(
+                     std::string(words[2]).c_str(), std::string(words[1]).c_str()))
             problem = "latitude or longitude not understood";
         if (problem != nullptr) {
             if (warnings != nullptr)
@@ -33,8 +33,8 @@ CAirportTable CAirportTable::Parse(std::string_view text, std::vector<std::strin
     return table;
 }
 
-std::optional<CAirportTable> CAirportTable::Load(const std::string& path, std::string* error,
-                                                 std::vector<std::string>* warnings)
+std::optional<CAirportTable> CAirportTable::Load(
+    const std::string& path, std::string* error, std::vector<std::string>* warnings)
 {
     const std::optional<std::string> text = ReadTextFile(path, error);
     if (!text)

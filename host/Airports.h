@@ -20,8 +20,8 @@ class CAirportTable {
 public:
     // Parses the text of an airports file; problems are appended to `warnings` as "LINE: message".
     static CAirportTable Parse(std::string_view text, std::vector<std::string>* warnings);
-    static std::optional<CAirportTable> Load(const std::string& path, std::string* error,
-                                             std::vector<std::string>* warnings);
+    static std::optional<CAirportTable> Load(
+        const std::string& path, std::string* error, std::vector<std::string>* warnings);
 
     void Add(std::string_view code, const VeltrixPlugIn::CPosition& position);
     // The aerodrome's position; codes compare without regard to ASCII case.

@@ -4,15 +4,18 @@
 
 namespace host {
 
-CDisplay::CDisplay(std::string type, CDisplaySettings settings,
-                   std::function<void()> onRefreshRequest)
+CDisplay::CDisplay(
+    std::string type, CDisplaySettings settings, std::function<void()> onRefreshRequest)
     : m_Type(std::move(type))
     , m_Settings(std::move(settings))
     , m_OnRefreshRequest(std::move(onRefreshRequest))
 {
 }
 
-CDisplay::~CDisplay() { Close(); }
+CDisplay::~CDisplay()
+{
+    Close();
+}
 
 bool CDisplay::Open(VeltrixPlugIn::CPlugIn& plugIn, std::string* error)
 {
@@ -25,8 +28,7 @@ bool CDisplay::Open(VeltrixPlugIn::CPlugIn& plugIn, std::string* error)
         return false;
     }
     m_pScreen = plugIn.CreateDisplayScreen(m_Type.c_str(), registered->needRadarContent,
-                                           registered->geoReferenced, registered->canBeSaved,
-                                           registered->canBeCreated);
+        registered->geoReferenced, registered->canBeSaved, registered->canBeCreated);
     if (m_pScreen == nullptr) {
         *error = "the plug-in created no screen for display type \"" + m_Type + "\"";
         return false;
@@ -51,8 +53,8 @@ void CDisplay::SetAreas(const platform::Rect& radar, const platform::Rect& chat)
     m_ChatArea = chat;
 }
 
-void CDisplay::Paint(platform::CDeviceContext& dc,
-                     const std::function<void(const ScreenObject&)>& onObject)
+void CDisplay::Paint(
+    platform::CDeviceContext& dc, const std::function<void(const ScreenObject&)>& onObject)
 {
     m_Objects.Clear();
     if (m_pScreen == nullptr)
@@ -68,11 +70,11 @@ const char* CDisplay::GetDataFromAsr(const char* key)
     return key == nullptr ? nullptr : m_Settings.Find(key);
 }
 
-void CDisplay::AddScreenObject(int objectType, const char* objectId, platform::Rect area,
-                               bool moveable, const char* message)
+void CDisplay::AddScreenObject(
+    int objectType, const char* objectId, platform::Rect area, bool moveable, const char* message)
 {
     ScreenObject object { objectType, objectId != nullptr ? objectId : "", area, moveable,
-                          message != nullptr ? message : "" };
+        message != nullptr ? message : "" };
     if (m_pOnObject != nullptr && *m_pOnObject)
         (*m_pOnObject)(object);
     m_Objects.Add(std::move(object));

@@ -14,7 +14,7 @@ namespace host {
 
 // The phases of one refresh, in the order the host paints them: 0 under the radar picture, 1
 // the display's own drawing, 2 on top of everything. Every display gets every phase.
-inline constexpr int kPaintPhases[] = {0, 1, 2};
+inline constexpr int kPaintPhases[] = { 0, 1, 2 };
 
 class CDisplay final : public VeltrixPlugIn::CHostDisplay {
 public:
@@ -39,8 +39,8 @@ public:
 
     // One refresh: forgets the screen objects of the previous one and calls OnPaintDisplay for
     // every phase. `onObject` sees each object as it is registered.
-    void Paint(platform::CDeviceContext& dc,
-               const std::function<void(const ScreenObject&)>& onObject);
+    void Paint(
+        platform::CDeviceContext& dc, const std::function<void(const ScreenObject&)>& onObject);
     const CScreenObjects& Objects() const { return m_Objects; }
 
     // CHostDisplay
@@ -48,7 +48,7 @@ public:
     platform::Rect GetRadarArea() const override { return m_RadarArea; }
     platform::Rect GetChatArea() const override { return m_ChatArea; }
     void AddScreenObject(int objectType, const char* objectId, platform::Rect area, bool moveable,
-                         const char* message) override;
+        const char* message) override;
     void RequestRefresh() override;
 
 private:

@@ -27,17 +27,16 @@ CDisplaySettings CDisplaySettings::Parse(std::string_view text, std::vector<std:
             warn(number, "empty key, line ignored");
             return;
         }
-        const auto [it, inserted] = settings.m_Values.insert_or_assign(
-            key, std::string(line.substr(colon + 1)));
+        const auto [it, inserted]
+            = settings.m_Values.insert_or_assign(key, std::string(line.substr(colon + 1)));
         if (!inserted)
             warn(number, "key " + key + " given again; this value replaces the earlier one");
     });
     return settings;
 }
 
-std::optional<CDisplaySettings> CDisplaySettings::Load(const std::string& path,
-                                                       std::string* error,
-                                                       std::vector<std::string>* warnings)
+std::optional<CDisplaySettings> CDisplaySettings::Load(
+    const std::string& path, std::string* error, std::vector<std::string>* warnings)
 {
     const std::optional<std::string> text = ReadTextFile(path, error);
     if (!text)

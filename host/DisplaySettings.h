@@ -20,8 +20,8 @@ public:
     // "LINE: message".
     static CDisplaySettings Parse(std::string_view text, std::vector<std::string>* warnings);
     // Reads and parses a file; nothing, with a message in `error`, when it cannot be read.
-    static std::optional<CDisplaySettings> Load(const std::string& path, std::string* error,
-                                                std::vector<std::string>* warnings);
+    static std::optional<CDisplaySettings> Load(
+        const std::string& path, std::string* error, std::vector<std::string>* warnings);
 
     // The value of the key (exact, case-sensitive), or nullptr when the key is absent. The
     // pointer stays valid as long as the settings live.

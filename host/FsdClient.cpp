@@ -66,7 +66,7 @@ std::optional<FsdFlightPlan> ParseFsdFlightPlan(std::string_view line)
     if (f.size() < 10 || f[0].size() == 3)
         return std::nullopt;
     return FsdFlightPlan { std::string(f[0].substr(3)), std::string(AircraftTypeOf(f[3])),
-                           std::string(f[9]) };
+        std::string(f[9]) };
 }
 
 std::optional<std::string> ParseFsdDeletion(std::string_view line)
@@ -90,8 +90,8 @@ std::string ComposeFsdFlightPlanQuery(std::string_view callsign, std::string_vie
     return "$CQ" + std::string(callsign) + ":SERVER:FP:" + std::string(name) + "\r\n";
 }
 
-CFsdClient::CFsdClient(std::string callsign, CFsdTrafficSink& sink,
-                       std::function<void(const std::string&)> send)
+CFsdClient::CFsdClient(
+    std::string callsign, CFsdTrafficSink& sink, std::function<void(const std::string&)> send)
     : m_Callsign(std::move(callsign))
     , m_Sink(sink)
     , m_Send(std::move(send))

@@ -50,8 +50,8 @@ public:
     // Lines longer than this are dropped up to their line end.
     static constexpr std::size_t kMaxLineLength = 4096;
 
-    CFsdClient(std::string callsign, CFsdTrafficSink& sink,
-               std::function<void(const std::string&)> send);
+    CFsdClient(
+        std::string callsign, CFsdTrafficSink& sink, std::function<void(const std::string&)> send);
 
     // A new connection: drops any partial line of the previous one and logs in.
     void OnConnected();

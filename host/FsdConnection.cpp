@@ -7,8 +7,7 @@
 namespace host {
 
 CFsdConnection::CFsdConnection(std::string host, int port, std::string callsign,
-                               CFsdTrafficSink& sink,
-                               std::function<void(const std::string&)> notice)
+    CFsdTrafficSink& sink, std::function<void(const std::string&)> notice)
     : m_Host(std::move(host))
     , m_Port(port)
     , m_Notice(std::move(notice))
@@ -26,15 +25,16 @@ CFsdConnection::CFsdConnection(std::string host, int port, std::string callsign,
     });
     QObject::connect(&m_Socket, &QTcpSocket::readyRead, &m_Socket, [this] {
         const QByteArray bytes = m_Socket.readAll();
-        m_Client.Receive(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        m_Client.Receive(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     });
     QObject::connect(&m_Socket, &QTcpSocket::errorOccurred, &m_Socket,
-                     [this](QAbstractSocket::SocketError error) {
-                         if (error != QAbstractSocket::RemoteHostClosedError) // told below
-                             OnFailure(m_Socket.errorString().toStdString());
-                     });
+        [this](QAbstractSocket::SocketError error) {
+            if (error != QAbstractSocket::RemoteHostClosedError) // told below
+                OnFailure(m_Socket.errorString().toStdString());
+        });
     QObject::connect(&m_Socket, &QTcpSocket::disconnected, &m_Socket,
-                     [this] { OnFailure("connection closed"); });
+        [this] { OnFailure("connection closed"); });
 }
 
 CFsdConnection::~CFsdConnection()
@@ -44,7 +44,10 @@ CFsdConnection::~CFsdConnection()
     m_Socket.abort();
 }
 
-void CFsdConnection::Start() { Connect(); }
+void CFsdConnection::Start()
+{
+    Connect();
+}
 
 void CFsdConnection::Connect()
 {
@@ -56,8 +59,7 @@ void CFsdConnection::OnFailure(const std::string& what)
 {
     if (what != m_LastFailure) {
         m_Notice("FSD server " + m_Host + ":" + std::to_string(m_Port) + ": " + what
-                 + "; trying again every " + std::to_string(kRetryMilliseconds / 1000)
-                 + " seconds");
+            + "; trying again every " + std::to_string(kRetryMilliseconds / 1000) + " seconds");
         m_LastFailure = what;
     }
     if (!m_Retry.isActive())

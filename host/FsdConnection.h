@@ -18,7 +18,7 @@ public:
 
     // `notice` hears of connections made, lost and refused.
     CFsdConnection(std::string host, int port, std::string callsign, CFsdTrafficSink& sink,
-                   std::function<void(const std::string&)> notice);
+        std::function<void(const std::string&)> notice);
     ~CFsdConnection();
     CFsdConnection(const CFsdConnection&) = delete;
     CFsdConnection& operator=(const CFsdConnection&) = delete;

@@ -15,8 +15,8 @@
 
 namespace host {
 
-CHostDriver::CHostDriver(CHostSession& session, std::ostream& out, bool dump,
-                         platform::FakeClock* clock)
+CHostDriver::CHostDriver(
+    CHostSession& session, std::ostream& out, bool dump, platform::FakeClock* clock)
     : m_Session(session)
     , m_Out(out)
     , m_Dump(dump)
@@ -28,8 +28,8 @@ void CHostDriver::Paint(QPainter& painter)
 {
     const platform::Rect radar = m_Session.RadarArea();
     painter.fillRect(radar.left, radar.top, radar.Width(), radar.Height(),
-                     QColor(platform::RedOf(kRadarBackground), platform::GreenOf(kRadarBackground),
-                            platform::BlueOf(kRadarBackground)));
+        QColor(platform::RedOf(kRadarBackground), platform::GreenOf(kRadarBackground),
+            platform::BlueOf(kRadarBackground)));
     platform::CPainterDeviceContext painterDc(painter);
     if (!m_Dump) {
         m_Session.Paint(painterDc);
@@ -91,7 +91,7 @@ void CHostDriver::Stop()
 bool CHostDriver::Aircraft(const ScriptEvent& event, std::string*)
 {
     m_Session.ReportAircraft(event.report, event.destination ? &*event.destination : nullptr,
-                             event.aircraftType ? &*event.aircraftType : nullptr);
+        event.aircraftType ? &*event.aircraftType : nullptr);
     return true;
 }
 
@@ -103,10 +103,13 @@ bool CHostDriver::Forget(const std::string& callsign, std::string* error)
     return false;
 }
 
-bool CHostDriver::Command(const std::string& line) { return m_Session.Command(line); }
+bool CHostDriver::Command(const std::string& line)
+{
+    return m_Session.Command(line);
+}
 
-bool CHostDriver::Drag(const std::string& id, platform::Point point, bool release,
-                       std::string* error)
+bool CHostDriver::Drag(
+    const std::string& id, platform::Point point, bool release, std::string* error)
 {
     return m_Session.DragObject(id, point, release, error);
 }

@@ -53,8 +53,8 @@ public:
     bool Aircraft(const ScriptEvent& event, std::string* error) override;
     bool Forget(const std::string& callsign, std::string* error) override;
     bool Command(const std::string& line) override;
-    bool Drag(const std::string& id, platform::Point point, bool release,
-              std::string* error) override;
+    bool Drag(
+        const std::string& id, platform::Point point, bool release, std::string* error) override;
     void Refresh() override;
     void Wait(double seconds) override;
     bool Snapshot(const std::string& file, std::string* error) override;

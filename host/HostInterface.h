@@ -2,8 +2,8 @@
 // and plug-ins ask of the host. Plug-ins never include this.
 #pragma once
 
-#include "plugin/entry/VeltrixPlugIn.h"
 #include "platform/Geometry.h"
+#include "plugin/entry/VeltrixPlugIn.h"
 
 #include <string>
 
@@ -12,12 +12,12 @@ namespace VeltrixPlugIn {
 // What the host knows of one aircraft at one moment. CAircraft handles share it read-only.
 struct HostAircraft {
     std::string callsign;
-    int groundSpeed = 0;      // knots
+    int groundSpeed = 0; // knots
     int pressureAltitude = 0; // feet
     CPosition position;
     bool flightPlanReceived = false;
-    std::string destination;   // ICAO code, "" unknown
-    std::string aircraftType;  // ICAO type, "" unknown
+    std::string destination; // ICAO code, "" unknown
+    std::string aircraftType; // ICAO type, "" unknown
     double distanceToDestination = 0.0; // nautical miles, 0 when unknown
 };
 
@@ -37,7 +37,8 @@ public:
     virtual platform::Rect GetRadarArea() const = 0;
     virtual platform::Rect GetChatArea() const = 0;
     virtual void AddScreenObject(int objectType, const char* objectId, platform::Rect area,
-                                 bool moveable, const char* message) = 0;
+        bool moveable, const char* message)
+        = 0;
     virtual void RequestRefresh() = 0;
 };
 

@@ -14,7 +14,7 @@ bool ParseSize(const std::string& text, platform::Size* size)
     const std::optional<int> height = ParseInteger<int>(std::string_view(text).substr(x + 1));
     if (!width || !height || *width < 200 || *width > 10000 || *height < 240 || *height > 10000)
         return false;
-    *size = platform::Size {*width, *height};
+    *size = platform::Size { *width, *height };
     return true;
 }
 
@@ -45,8 +45,8 @@ bool IsValidCallsign(const std::string& callsign)
 
 } // namespace
 
-std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args,
-                                            std::string* error)
+std::optional<HostOptions> ParseHostOptions(
+    const std::vector<std::string>& args, std::string* error)
 {
     HostOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -71,8 +71,8 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
         } else if (arg == "--info") {
             options.info = true;
         } else if (arg == "--plugin" || arg == "--display" || arg == "--type" || arg == "--size"
-                   || arg == "--fsd" || arg == "--callsign" || arg == "--airports"
-                   || arg == "--script" || arg == "--snapshot" || arg == "--clock") {
+            || arg == "--fsd" || arg == "--callsign" || arg == "--airports" || arg == "--script"
+            || arg == "--snapshot" || arg == "--clock") {
             const std::string* v = value();
             if (v == nullptr)
                 return std::nullopt;
@@ -85,14 +85,15 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
             } else if (arg == "--size") {
                 if (!ParseSize(*v, &options.size))
                     return fail("--size wants WIDTHxHEIGHT, at least 200x240 and at most "
-                                "10000x10000, not " + *v);
+                                "10000x10000, not "
+                        + *v);
             } else if (arg == "--fsd") {
                 if (!ParseHostPort(*v, &options.fsdHost, &options.fsdPort))
                     return fail("--fsd wants HOST:PORT with a port from 1 to 65535, not " + *v);
             } else if (arg == "--callsign") {
                 if (!IsValidCallsign(*v))
-                    return fail("--callsign wants a callsign without blanks or ':', not \"" + *v
-                                + "\"");
+                    return fail(
+                        "--callsign wants a callsign without blanks or ':', not \"" + *v + "\"");
                 options.callsign = *v;
             } else if (arg == "--airports") {
                 options.airports = *v;
@@ -103,8 +104,8 @@ std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args
             } else { // --clock
                 const std::optional<std::int64_t> start = ParseInteger<std::int64_t>(*v);
                 if (!start)
-                    return fail("--clock wants whole seconds since 1970-01-01 00:00 UTC, not "
-                                + *v);
+                    return fail(
+                        "--clock wants whole seconds since 1970-01-01 00:00 UTC, not " + *v);
                 options.clock = *start;
             }
         } else {

@@ -11,26 +11,26 @@
 namespace host {
 
 struct HostOptions {
-    std::string plugin;                 // empty: the Stavo library built beside the program
-    std::vector<std::string> displays;  // settings files, one display each
+    std::string plugin; // empty: the Stavo library built beside the program
+    std::vector<std::string> displays; // settings files, one display each
     std::string displayType = "STAVO View";
-    platform::Size size {1280, 800};
-    std::string fsdHost;                // empty: no network traffic
+    platform::Size size { 1280, 800 };
+    std::string fsdHost; // empty: no network traffic
     int fsdPort = 0;
     std::string callsign = "OBS";
     std::string airports;
-    std::string script;                 // "-" for standard input
+    std::string script; // "-" for standard input
     bool dump = false;
     bool headless = false;
     std::string snapshot;
-    std::optional<std::int64_t> clock;  // a fake clock starting here, seconds since 1970
+    std::optional<std::int64_t> clock; // a fake clock starting here, seconds since 1970
     bool info = false;
     bool help = false;
 };
 
 // Parses the arguments (without the program name). Nothing, with a message, when they are wrong.
-std::optional<HostOptions> ParseHostOptions(const std::vector<std::string>& args,
-                                            std::string* error);
+std::optional<HostOptions> ParseHostOptions(
+    const std::vector<std::string>& args, std::string* error);
 
 // The text --help prints.
 std::string HostUsage();

@@ -17,7 +17,10 @@ CHostSession::CHostSession(CAirportTable airports, std::function<void(const std:
 {
 }
 
-CHostSession::~CHostSession() { Shutdown(); }
+CHostSession::~CHostSession()
+{
+    Shutdown();
+}
 
 void CHostSession::UsePlugIn(std::unique_ptr<CPlugInLibrary> library)
 {
@@ -31,15 +34,15 @@ void CHostSession::UsePlugIn(VeltrixPlugIn::CPlugIn& plugIn)
     m_pPlugIn->SetHostServices(&m_Traffic);
 }
 
-bool CHostSession::OpenDisplay(const std::string& type, CDisplaySettings settings,
-                               std::string* error)
+bool CHostSession::OpenDisplay(
+    const std::string& type, CDisplaySettings settings, std::string* error)
 {
     if (m_pPlugIn == nullptr) {
         *error = "no plug-in loaded";
         return false;
     }
-    auto display = std::make_unique<CDisplay>(type, std::move(settings),
-                                              [this] { OnRefreshRequest(); });
+    auto display
+        = std::make_unique<CDisplay>(type, std::move(settings), [this] { OnRefreshRequest(); });
     display->SetAreas(RadarArea(), ChatArea());
     // The display is listed before its settings are delivered, so that whatever the screen does
     // meanwhile (a refresh request) finds it.
@@ -60,12 +63,12 @@ void CHostSession::SetWindowSize(platform::Size size)
 
 platform::Rect CHostSession::RadarArea() const
 {
-    return platform::Rect {0, 0, m_WindowSize.cx, std::max(0, m_WindowSize.cy - kChatHeight)};
+    return platform::Rect { 0, 0, m_WindowSize.cx, std::max(0, m_WindowSize.cy - kChatHeight) };
 }
 
 platform::Rect CHostSession::ChatArea() const
 {
-    return platform::Rect {0, RadarArea().bottom, m_WindowSize.cx, m_WindowSize.cy};
+    return platform::Rect { 0, RadarArea().bottom, m_WindowSize.cx, m_WindowSize.cy };
 }
 
 void CHostSession::Shutdown()
@@ -80,14 +83,14 @@ void CHostSession::Shutdown()
     m_Library.reset(); // VeltrixPlugInExit, then the library is unloaded
 }
 
-void CHostSession::ReportAircraft(const PositionReport& report, const std::string* destination,
-                                  const std::string* aircraftType)
+void CHostSession::ReportAircraft(
+    const PositionReport& report, const std::string* destination, const std::string* aircraftType)
 {
     CAircraft aircraft
         = m_Traffic.ReportPosition(report, TrafficSource::Script, platform::Time64()).aircraft;
     if (destination != nullptr)
-        aircraft = m_Traffic.ReportFlightPlan(report.callsign, *destination,
-                                              aircraftType != nullptr ? *aircraftType : "");
+        aircraft = m_Traffic.ReportFlightPlan(
+            report.callsign, *destination, aircraftType != nullptr ? *aircraftType : "");
     DeliverPosition(aircraft);
 }
 
@@ -106,8 +109,7 @@ void CHostSession::Tick(std::int64_t now)
         DeliverDisconnect(gone);
 }
 
-template <typename Call>
-void CHostSession::DeliverToAll(const Call& call)
+template <typename Call> void CHostSession::DeliverToAll(const Call& call)
 {
     for (const auto& display : m_Displays)
         if (display->Screen() != nullptr)
@@ -143,8 +145,8 @@ std::pair<CDisplay*, const ScreenObject*> CHostSession::HitTest(platform::Point 
 {
     for (auto it = m_Displays.rbegin(); it != m_Displays.rend(); ++it)
         if (const ScreenObject* object = (*it)->Objects().HitTest(point))
-            return {it->get(), object};
-    return {nullptr, nullptr};
+            return { it->get(), object };
+    return { nullptr, nullptr };
 }
 
 void CHostSession::SendDrag(const Drag& drag, platform::Point point, bool released)
@@ -153,7 +155,7 @@ void CHostSession::SendDrag(const Drag& drag, platform::Point point, bool releas
     if (screen == nullptr)
         return;
     screen->OnPressScreenObject(drag.object.type, drag.object.id.c_str(), point,
-                                MoveWithMouse(drag.object.area, drag.grab, point), released);
+        MoveWithMouse(drag.object.area, drag.grab, point), released);
 }
 
 void CHostSession::MousePress(platform::Point point)
@@ -163,10 +165,10 @@ void CHostSession::MousePress(platform::Point point)
     if (object == nullptr)
         return;
     if (object->movable) {
-        m_Drag = Drag {display, *object, point};
+        m_Drag = Drag { display, *object, point };
     } else if (display->Screen() != nullptr) {
-        display->Screen()->OnClickScreenObject(object->type, object->id.c_str(), point,
-                                               object->area, 1);
+        display->Screen()->OnClickScreenObject(
+            object->type, object->id.c_str(), point, object->area, 1);
     }
 }
 
@@ -185,8 +187,8 @@ void CHostSession::MouseRelease(platform::Point point)
     SendDrag(drag, point, true);
 }
 
-bool CHostSession::DragObject(std::string_view id, platform::Point point, bool release,
-                              std::string* error)
+bool CHostSession::DragObject(
+    std::string_view id, platform::Point point, bool release, std::string* error)
 {
     if (m_Drag && m_Drag->object.id != id) {
         *error = "\"" + m_Drag->object.id + "\" is still being dragged; drop it first";
@@ -207,7 +209,7 @@ bool CHostSession::DragObject(std::string_view id, platform::Point point, bool r
             *error = "screen object \"" + std::string(id) + "\" cannot be moved";
             return false;
         }
-        m_Drag = Drag {owner, *found, CentreOf(found->area)};
+        m_Drag = Drag { owner, *found, CentreOf(found->area) };
     }
     if (release)
         MouseRelease(point);
@@ -229,8 +231,8 @@ void CHostSession::OnRefreshRequest()
         m_OnRefreshRequest();
 }
 
-int CHostSession::Paint(platform::CDeviceContext& dc,
-                        const std::function<void(const ScreenObject&)>& onObject)
+int CHostSession::Paint(
+    platform::CDeviceContext& dc, const std::function<void(const ScreenObject&)>& onObject)
 {
     m_RefreshPending = false;
     for (const auto& display : m_Displays)
@@ -248,13 +250,16 @@ bool CHostSession::OnFsdPosition(const PositionReport& report)
 
 void CHostSession::OnFsdFlightPlan(const FsdFlightPlan& plan)
 {
-    const CAircraft aircraft = m_Traffic.ReportFlightPlan(plan.name, plan.destination,
-                                                          plan.aircraftType);
+    const CAircraft aircraft
+        = m_Traffic.ReportFlightPlan(plan.name, plan.destination, plan.aircraftType);
     if (aircraft.IsValid())
         DeliverFlightPlan(aircraft);
 }
 
-void CHostSession::OnFsdDeletion(const std::string& name) { ForgetAircraft(name); }
+void CHostSession::OnFsdDeletion(const std::string& name)
+{
+    ForgetAircraft(name);
+}
 
 void CHostSession::OnFsdText(const std::string& from, const std::string& text)
 {

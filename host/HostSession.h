@@ -55,7 +55,7 @@ public:
     // Traffic. An aircraft report from a script: one position update, with a flight plan when
     // a destination is given (and its type, if any).
     void ReportAircraft(const PositionReport& report, const std::string* destination,
-                        const std::string* aircraftType);
+        const std::string* aircraftType);
     bool ForgetAircraft(std::string_view callsign);
     // Forgets network aircraft that have gone silent; call it about once a second.
     void Tick(std::int64_t now);
@@ -83,7 +83,7 @@ public:
     // One refresh: every display paints in turn through `dc`; its screen objects are reported to
     // `onObject` as they are registered. Returns the refresh's number, counted from 1.
     int Paint(platform::CDeviceContext& dc,
-              const std::function<void(const ScreenObject&)>& onObject = {});
+        const std::function<void(const ScreenObject&)>& onObject = {});
 
     // CFsdTrafficSink
     bool OnFsdPosition(const PositionReport& report) override;
@@ -99,8 +99,7 @@ private:
     };
 
     // Calls every open screen, then the plug-in object.
-    template <typename Call>
-    void DeliverToAll(const Call& call);
+    template <typename Call> void DeliverToAll(const Call& call);
     void DeliverPosition(const VeltrixPlugIn::CAircraft& aircraft);
     void DeliverFlightPlan(const VeltrixPlugIn::CAircraft& aircraft);
     void DeliverDisconnect(const VeltrixPlugIn::CAircraft& aircraft);
@@ -115,7 +114,7 @@ private:
     std::unique_ptr<CPlugInLibrary> m_Library;
     VeltrixPlugIn::CPlugIn* m_pPlugIn = nullptr;
     std::vector<std::unique_ptr<CDisplay>> m_Displays;
-    platform::Size m_WindowSize {1280, 800};
+    platform::Size m_WindowSize { 1280, 800 };
     std::optional<Drag> m_Drag;
     std::function<void()> m_OnRefreshRequest;
     bool m_RefreshPending = false;

@@ -13,7 +13,7 @@ namespace {
 platform::Point PointOf(const QMouseEvent* event)
 {
     const QPoint p = event->position().toPoint();
-    return platform::Point {p.x(), p.y()};
+    return platform::Point { p.x(), p.y() };
 }
 
 } // namespace
@@ -39,7 +39,10 @@ void CRadarView::mousePressEvent(QMouseEvent* event)
         m_Session.MousePress(PointOf(event));
 }
 
-void CRadarView::mouseMoveEvent(QMouseEvent* event) { m_Session.MouseMove(PointOf(event)); }
+void CRadarView::mouseMoveEvent(QMouseEvent* event)
+{
+    m_Session.MouseMove(PointOf(event));
+}
 
 void CRadarView::mouseReleaseEvent(QMouseEvent* event)
 {
@@ -72,8 +75,8 @@ CHostWindow::CHostWindow(CHostSession& session, CHostDriver& driver, const platf
     layout->addWidget(m_Radar, 1);
     layout->addWidget(chatArea);
 
-    QObject::connect(m_CommandLine, &QLineEdit::returnPressed, this,
-                     [this] { OnCommandEntered(); });
+    QObject::connect(
+        m_CommandLine, &QLineEdit::returnPressed, this, [this] { OnCommandEntered(); });
     resize(size.cx, size.cy);
     m_Session.SetWindowSize(size);
     m_CommandLine->setFocus();
@@ -87,7 +90,7 @@ void CHostWindow::AddChatLine(const std::string& line)
 void CHostWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    m_Session.SetWindowSize(platform::Size {width(), height()});
+    m_Session.SetWindowSize(platform::Size { width(), height() });
 }
 
 void CHostWindow::closeEvent(QCloseEvent* event)

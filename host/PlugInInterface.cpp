@@ -34,8 +34,7 @@ std::optional<double> ParseDecimal(const char* text)
     const std::string_view fraction
         = point == std::string_view::npos ? std::string_view() : view.substr(point + 1);
     const auto allDigits = [](std::string_view part) {
-        return std::all_of(part.begin(), part.end(),
-                           [](char c) { return c >= '0' && c <= '9'; });
+        return std::all_of(part.begin(), part.end(), [](char c) { return c >= '0' && c <= '9'; });
     };
     if ((whole.empty() && fraction.empty()) || !allDigits(whole) || !allDigits(fraction))
         return std::nullopt;
@@ -55,8 +54,8 @@ std::optional<double> ParseSectorForm(const char* text, char positive, char nega
     const char hemisphere = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
     if (hemisphere != positive && hemisphere != negative)
         return std::nullopt;
-    long parts[4] = {0, 0, 0, 0};
-    int digitsIn[4] = {0, 0, 0, 0};
+    long parts[4] = { 0, 0, 0, 0 };
+    int digitsIn[4] = { 0, 0, 0, 0 };
     int part = 0;
     for (const char* p = text + 1; *p != '\0'; ++p) {
         if (*p == '.') {
@@ -92,7 +91,10 @@ std::optional<double> ParseCoordinate(const char* text, char positive, char nega
     return value;
 }
 
-double Radians(double degrees) { return degrees * std::numbers::pi / 180.0; }
+double Radians(double degrees)
+{
+    return degrees * std::numbers::pi / 180.0;
+}
 
 } // namespace
 
@@ -127,9 +129,18 @@ CAircraft::CAircraft(std::shared_ptr<const HostAircraft> data)
 {
 }
 
-bool CAircraft::IsValid() const { return m_Data != nullptr; }
-const char* CAircraft::GetCallsign() const { return m_Data ? m_Data->callsign.c_str() : ""; }
-int CAircraft::GetGS() const { return m_Data ? m_Data->groundSpeed : 0; }
+bool CAircraft::IsValid() const
+{
+    return m_Data != nullptr;
+}
+const char* CAircraft::GetCallsign() const
+{
+    return m_Data ? m_Data->callsign.c_str() : "";
+}
+int CAircraft::GetGS() const
+{
+    return m_Data ? m_Data->groundSpeed : 0;
+}
 
 CAircraftPositionData CAircraft::GetPosition() const
 {
@@ -150,7 +161,10 @@ double CAircraft::GetDistanceToDestination() const
     return m_Data ? m_Data->distanceToDestination : 0.0;
 }
 
-bool CAircraftPositionData::IsValid() const { return m_Data != nullptr; }
+bool CAircraftPositionData::IsValid() const
+{
+    return m_Data != nullptr;
+}
 int CAircraftPositionData::GetPressureAltitude() const
 {
     return m_Data ? m_Data->pressureAltitude : 0;
@@ -160,8 +174,14 @@ CPosition CAircraftPositionData::GetPosition() const
     return m_Data ? m_Data->position : CPosition();
 }
 
-bool CAircraftFlightPlan::IsValid() const { return m_Data != nullptr; }
-bool CAircraftFlightPlan::IsReceived() const { return m_Data && m_Data->flightPlanReceived; }
+bool CAircraftFlightPlan::IsValid() const
+{
+    return m_Data != nullptr;
+}
+bool CAircraftFlightPlan::IsReceived() const
+{
+    return m_Data && m_Data->flightPlanReceived;
+}
 const char* CAircraftFlightPlan::GetDestination() const
 {
     return m_Data ? m_Data->destination.c_str() : "";
@@ -174,7 +194,7 @@ const char* CAircraftFlightPlan::GetAircraftFPType() const
 // CPlugIn
 
 CPlugIn::CPlugIn(int compatibility, const char* name, const char* version, const char* author,
-                 const char* copyright)
+    const char* copyright)
     : m_Compatibility(compatibility)
     , m_Name(name ? name : "")
     , m_Version(version ? version : "")
@@ -185,28 +205,64 @@ CPlugIn::CPlugIn(int compatibility, const char* name, const char* version, const
 
 CPlugIn::~CPlugIn() = default;
 
-void CPlugIn::OnControllerPositionUpdate(CController) { }
-void CPlugIn::OnControllerDisconnect(CController) { }
-void CPlugIn::OnAircraftPositionUpdate(CAircraft) { }
-void CPlugIn::OnAircraftDisconnect(CAircraft) { }
-void CPlugIn::OnAircraftFlightPlanUpdate(CAircraft) { }
-void CPlugIn::OnAircraftControllerAssignedDataUpdate(CAircraft, int) { }
-void CPlugIn::OnAircraftFlightStripPushed(CAircraft, const char*, const char*) { }
-CRadarScreen* CPlugIn::CreateDisplayScreen(const char*, bool, bool, bool, bool) { return nullptr; }
-bool CPlugIn::OnCompileCommand(const char*) { return false; }
-bool CPlugIn::OnCompileFrequencyChat(const char*, double, const char*) { return false; }
-bool CPlugIn::OnCompilePrivateChat(const char*, const char*, const char*) { return false; }
-void CPlugIn::OnGetTagItem(CAircraft, int, int, char[16], int*, platform::Color*, double*) { }
-void CPlugIn::OnRefresAcListContent(CAircraft) { }
-void CPlugIn::OnNewMetarReceived(const char*, const char*) { }
-void CPlugIn::OnFunctionCall(int, const char*, platform::Point, platform::Rect) { }
-void CPlugIn::OnAirportRunwayActivityChanged() { }
+void CPlugIn::OnControllerPositionUpdate(CController)
+{
+}
+void CPlugIn::OnControllerDisconnect(CController)
+{
+}
+void CPlugIn::OnAircraftPositionUpdate(CAircraft)
+{
+}
+void CPlugIn::OnAircraftDisconnect(CAircraft)
+{
+}
+void CPlugIn::OnAircraftFlightPlanUpdate(CAircraft)
+{
+}
+void CPlugIn::OnAircraftControllerAssignedDataUpdate(CAircraft, int)
+{
+}
+void CPlugIn::OnAircraftFlightStripPushed(CAircraft, const char*, const char*)
+{
+}
+CRadarScreen* CPlugIn::CreateDisplayScreen(const char*, bool, bool, bool, bool)
+{
+    return nullptr;
+}
+bool CPlugIn::OnCompileCommand(const char*)
+{
+    return false;
+}
+bool CPlugIn::OnCompileFrequencyChat(const char*, double, const char*)
+{
+    return false;
+}
+bool CPlugIn::OnCompilePrivateChat(const char*, const char*, const char*)
+{
+    return false;
+}
+void CPlugIn::OnGetTagItem(CAircraft, int, int, char[16], int*, platform::Color*, double*)
+{
+}
+void CPlugIn::OnRefresAcListContent(CAircraft)
+{
+}
+void CPlugIn::OnNewMetarReceived(const char*, const char*)
+{
+}
+void CPlugIn::OnFunctionCall(int, const char*, platform::Point, platform::Rect)
+{
+}
+void CPlugIn::OnAirportRunwayActivityChanged()
+{
+}
 
 void CPlugIn::RegisterDisplayType(const char* displayName, bool needRadarContent,
-                                  bool geoReferenced, bool canBeSaved, bool canBeCreated)
+    bool geoReferenced, bool canBeSaved, bool canBeCreated)
 {
     m_DisplayTypes.push_back(DisplayType { displayName ? displayName : "", needRadarContent,
-                                           geoReferenced, canBeSaved, canBeCreated });
+        geoReferenced, canBeSaved, canBeCreated });
 }
 
 CAircraft CPlugIn::AircraftSelect(const char* callsign) const
@@ -221,24 +277,58 @@ CAircraft CPlugIn::AircraftSelect(const char* callsign) const
 CRadarScreen::CRadarScreen() = default;
 CRadarScreen::~CRadarScreen() = default;
 
-void CRadarScreen::OnDisplaySettingsLoaded(bool) { }
-void CRadarScreen::OnAsrContentToBeSaved() { }
-void CRadarScreen::OnPaintDisplay(platform::CDeviceContext*, int) { }
-void CRadarScreen::OnDisplayClosing() { }
-void CRadarScreen::OnControllerPositionUpdate(CController) { }
-void CRadarScreen::OnControllerDisconnect(CController) { }
-void CRadarScreen::OnAircraftPositionUpdate(CAircraft) { }
-void CRadarScreen::OnAircraftDisconnect(CAircraft) { }
-void CRadarScreen::OnAircraftFlightPlanUpdate(CAircraft) { }
-void CRadarScreen::OnAircraftControllerAssignedDataUpdate(CAircraft, int) { }
-void CRadarScreen::OnAircraftFlightStripPushed(CAircraft, const char*, const char*) { }
-bool CRadarScreen::OnCompileCommand(const char*) { return false; }
-void CRadarScreen::OnOverScreenObject(int, const char*, platform::Point, platform::Rect) { }
-void CRadarScreen::OnClickScreenObject(int, const char*, platform::Point, platform::Rect, int) { }
-void CRadarScreen::OnDoubleClickScreenObject(int, const char*, platform::Point, platform::Rect,
-                                             int) { }
-void CRadarScreen::OnPressScreenObject(int, const char*, platform::Point, platform::Rect, bool) { }
-void CRadarScreen::OnFunctionCall(int, const char*, platform::Point, platform::Rect) { }
+void CRadarScreen::OnDisplaySettingsLoaded(bool)
+{
+}
+void CRadarScreen::OnAsrContentToBeSaved()
+{
+}
+void CRadarScreen::OnPaintDisplay(platform::CDeviceContext*, int)
+{
+}
+void CRadarScreen::OnDisplayClosing()
+{
+}
+void CRadarScreen::OnControllerPositionUpdate(CController)
+{
+}
+void CRadarScreen::OnControllerDisconnect(CController)
+{
+}
+void CRadarScreen::OnAircraftPositionUpdate(CAircraft)
+{
+}
+void CRadarScreen::OnAircraftDisconnect(CAircraft)
+{
+}
+void CRadarScreen::OnAircraftFlightPlanUpdate(CAircraft)
+{
+}
+void CRadarScreen::OnAircraftControllerAssignedDataUpdate(CAircraft, int)
+{
+}
+void CRadarScreen::OnAircraftFlightStripPushed(CAircraft, const char*, const char*)
+{
+}
+bool CRadarScreen::OnCompileCommand(const char*)
+{
+    return false;
+}
+void CRadarScreen::OnOverScreenObject(int, const char*, platform::Point, platform::Rect)
+{
+}
+void CRadarScreen::OnClickScreenObject(int, const char*, platform::Point, platform::Rect, int)
+{
+}
+void CRadarScreen::OnDoubleClickScreenObject(int, const char*, platform::Point, platform::Rect, int)
+{
+}
+void CRadarScreen::OnPressScreenObject(int, const char*, platform::Point, platform::Rect, bool)
+{
+}
+void CRadarScreen::OnFunctionCall(int, const char*, platform::Point, platform::Rect)
+{
+}
 
 const char* CRadarScreen::GetDataFromAsr(const char* key)
 {
@@ -255,8 +345,8 @@ platform::Rect CRadarScreen::GetChatArea() const
     return m_pDisplay != nullptr ? m_pDisplay->GetChatArea() : platform::Rect();
 }
 
-void CRadarScreen::AddScreenObject(int objectType, const char* objectId, platform::Rect area,
-                                   bool moveable, const char* message)
+void CRadarScreen::AddScreenObject(
+    int objectType, const char* objectId, platform::Rect area, bool moveable, const char* message)
 {
     if (m_pDisplay != nullptr)
         m_pDisplay->AddScreenObject(objectType, objectId ? objectId : "", area, moveable, message);
@@ -268,7 +358,10 @@ void CRadarScreen::RequestRefresh()
         m_pDisplay->RequestRefresh();
 }
 
-CPlugIn* CRadarScreen::GetPlugIn() const { return m_pPlugIn; }
+CPlugIn* CRadarScreen::GetPlugIn() const
+{
+    return m_pPlugIn;
+}
 
 void CRadarScreen::AttachToHost(CHostDisplay* display, CPlugIn* plugIn)
 {

@@ -1,8 +1,7 @@
 #include "PlugInLibrary.h"
 
-#include <dlfcn.h>
-
 #include <cstdlib>
+#include <dlfcn.h>
 #include <exception>
 
 namespace host {

@@ -18,8 +18,8 @@ const ScreenObject* CScreenObjects::FindById(std::string_view id) const
     return nullptr;
 }
 
-platform::Rect MoveWithMouse(const platform::Rect& area, platform::Point grab,
-                             platform::Point mouse)
+platform::Rect MoveWithMouse(
+    const platform::Rect& area, platform::Point grab, platform::Point mouse)
 {
     const int dx = mouse.x - grab.x;
     const int dy = mouse.y - grab.y;

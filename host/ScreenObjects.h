@@ -36,8 +36,8 @@ private:
 
 // The object's rectangle after the mouse moved from `grab` to `mouse`: it keeps its offset to
 // the mouse.
-platform::Rect MoveWithMouse(const platform::Rect& area, platform::Point grab,
-                             platform::Point mouse);
+platform::Rect MoveWithMouse(
+    const platform::Rect& area, platform::Point grab, platform::Point mouse);
 
 // The centre of a rectangle, where a script grabs an object.
 platform::Point CentreOf(const platform::Rect& area);

@@ -11,7 +11,10 @@ namespace {
 
 using Kind = ScriptEvent::Kind;
 
-ScriptError Usage(std::string_view usage) { return ScriptError {"usage: " + std::string(usage)}; }
+ScriptError Usage(std::string_view usage)
+{
+    return ScriptError { "usage: " + std::string(usage) };
+}
 
 ScriptLine ParseAircraft(const std::vector<std::string_view>& words)
 {
@@ -22,17 +25,18 @@ ScriptLine ParseAircraft(const std::vector<std::string_view>& words)
     event.kind = Kind::Aircraft;
     event.report.callsign = words[1];
     // Decimal degrees or the sector-file form, as in the settings files.
-    if (!event.report.position.LoadFromStrings(std::string(words[3]).c_str(),
-                                               std::string(words[2]).c_str()))
-        return ScriptError {"latitude " + std::string(words[2]) + " or longitude "
-                            + std::string(words[3]) + " not understood"};
+    if (!event.report.position.LoadFromStrings(
+            std::string(words[3]).c_str(), std::string(words[2]).c_str()))
+        return ScriptError { "latitude " + std::string(words[2]) + " or longitude "
+            + std::string(words[3]) + " not understood" };
     const std::optional<int> speed = ParseInteger<int>(words[4]);
     if (!speed || *speed < 0)
-        return ScriptError {"ground speed " + std::string(words[4])
-                            + " is not a whole number of knots"};
+        return ScriptError { "ground speed " + std::string(words[4])
+            + " is not a whole number of knots" };
     const std::optional<int> altitude = ParseInteger<int>(words[5]);
     if (!altitude)
-        return ScriptError {"altitude " + std::string(words[5]) + " is not a whole number of feet"};
+        return ScriptError { "altitude " + std::string(words[5])
+            + " is not a whole number of feet" };
     event.report.groundSpeed = *speed;
     event.report.pressureAltitude = *altitude;
     if (words.size() > 6)
@@ -49,11 +53,11 @@ ScriptLine ParseDrag(Kind kind, const std::vector<std::string_view>& words)
     const std::optional<int> x = ParseInteger<int>(words[2]);
     const std::optional<int> y = ParseInteger<int>(words[3]);
     if (!x || !y)
-        return ScriptError {"X and Y must be whole numbers of pixels"};
+        return ScriptError { "X and Y must be whole numbers of pixels" };
     ScriptEvent event;
     event.kind = kind;
     event.text = words[1];
-    event.point = platform::Point {*x, *y};
+    event.point = platform::Point { *x, *y };
     return event;
 }
 
@@ -99,7 +103,7 @@ ScriptLine ParseScriptLine(std::string_view line)
         const std::optional<double> seconds
             = words.size() == 2 ? ParseNumber(words[1]) : std::nullopt;
         if (!seconds || *seconds < 0 || *seconds > 86400)
-            return ScriptError {"usage: wait SECONDS (0 to 86400)"};
+            return ScriptError { "usage: wait SECONDS (0 to 86400)" };
         event.kind = Kind::Wait;
         event.seconds = *seconds;
         return event;
@@ -111,11 +115,11 @@ ScriptLine ParseScriptLine(std::string_view line)
         event.text = rest;
         return event;
     }
-    return ScriptError {"unknown event \"" + std::string(keyword) + "\""};
+    return ScriptError { "unknown event \"" + std::string(keyword) + "\"" };
 }
 
 int RunScript(std::istream& input, const std::string& name, CScriptHost& host, std::ostream& out,
-              std::ostream& err)
+    std::ostream& err)
 {
     int errors = 0;
     int number = 0;

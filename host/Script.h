@@ -15,7 +15,6 @@
 #pragma once
 
 #include "Traffic.h"
-
 #include "platform/Geometry.h"
 
 #include <iosfwd>
@@ -29,13 +28,13 @@ namespace host {
 struct ScriptEvent {
     enum class Kind { Aircraft, Forget, Command, Drag, Drop, Refresh, Wait, Snapshot };
     Kind kind = Kind::Refresh;
-    PositionReport report;                  // Aircraft
+    PositionReport report; // Aircraft
     std::optional<std::string> destination; // Aircraft
     std::optional<std::string> aircraftType; // Aircraft
-    std::string text;                       // Forget: callsign; Command: line; Drag, Drop: id;
-                                            // Snapshot: file
-    platform::Point point;                  // Drag, Drop
-    double seconds = 0.0;                   // Wait
+    std::string text; // Forget: callsign; Command: line; Drag, Drop: id;
+                      // Snapshot: file
+    platform::Point point; // Drag, Drop
+    double seconds = 0.0; // Wait
 };
 
 struct ScriptError {
@@ -54,8 +53,9 @@ public:
     virtual bool Forget(const std::string& callsign, std::string* error) = 0;
     // True when a display or the plug-in handled the line.
     virtual bool Command(const std::string& line) = 0;
-    virtual bool Drag(const std::string& id, platform::Point point, bool release,
-                      std::string* error) = 0;
+    virtual bool Drag(
+        const std::string& id, platform::Point point, bool release, std::string* error)
+        = 0;
     virtual void Refresh() = 0;
     virtual void Wait(double seconds) = 0;
     virtual bool Snapshot(const std::string& file, std::string* error) = 0;
@@ -67,6 +67,6 @@ public:
 // Runs the script read from `input` line by line (so that standard input works as it comes).
 // Results go to `out`, errors as "NAME:LINE: message" to `err`. Returns the number of errors.
 int RunScript(std::istream& input, const std::string& name, CScriptHost& host, std::ostream& out,
-              std::ostream& err);
+    std::ostream& err);
 
 } // namespace host

@@ -11,7 +11,10 @@
 
 namespace host {
 
-inline char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+inline char AsciiUpper(char c)
+{
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
 inline std::string AsciiUpper(std::string_view text)
 {
@@ -31,7 +34,10 @@ inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
     return true;
 }
 
-inline bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+inline bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 inline std::string_view TrimRight(std::string_view text)
 {
@@ -66,8 +72,7 @@ inline std::vector<std::string_view> SplitWords(std::string_view text)
 }
 
 // The whole text as a decimal integer (optional '-'), or nothing.
-template <typename Int>
-std::optional<Int> ParseInteger(std::string_view text)
+template <typename Int> std::optional<Int> ParseInteger(std::string_view text)
 {
     Int value {};
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -91,8 +96,7 @@ inline std::optional<double> ParseNumber(std::string_view text)
 }
 
 // Visits each line of a text with its number from 1, without its line end and trailing blanks.
-template <typename Visit>
-void ForEachLine(std::string_view text, Visit visit)
+template <typename Visit> void ForEachLine(std::string_view text, Visit visit)
 {
     int number = 0;
     while (!text.empty()) {

@@ -9,8 +9,8 @@ namespace host {
 using VeltrixPlugIn::CAircraft;
 using VeltrixPlugIn::HostAircraft;
 
-CTrafficRegistry::CTrafficRegistry(const CAirportTable& airports,
-                                   std::function<void(const std::string&)> warn)
+CTrafficRegistry::CTrafficRegistry(
+    const CAirportTable& airports, std::function<void(const std::string&)> warn)
     : m_Airports(airports)
     , m_Warn(std::move(warn))
 {
@@ -26,13 +26,12 @@ double CTrafficRegistry::DistanceToDestination(const HostAircraft& aircraft)
     const std::string code = AsciiUpper(aircraft.destination);
     if (m_WarnedDestinations.insert(code).second && m_Warn)
         m_Warn("no position known for destination " + code
-               + " (airports file); its distance counts as 0");
+            + " (airports file); its distance counts as 0");
     return 0.0;
 }
 
-CTrafficRegistry::Update CTrafficRegistry::ReportPosition(const PositionReport& report,
-                                                          TrafficSource source,
-                                                          std::int64_t now)
+CTrafficRegistry::Update CTrafficRegistry::ReportPosition(
+    const PositionReport& report, TrafficSource source, std::int64_t now)
 {
     const std::string key = AsciiUpper(report.callsign);
     auto it = m_Aircraft.find(key);
@@ -51,9 +50,8 @@ CTrafficRegistry::Update CTrafficRegistry::ReportPosition(const PositionReport& 
     return Update { CAircraft(std::move(aircraft)), isNew };
 }
 
-CAircraft CTrafficRegistry::ReportFlightPlan(std::string_view callsign,
-                                             std::string_view destination,
-                                             std::string_view aircraftType)
+CAircraft CTrafficRegistry::ReportFlightPlan(
+    std::string_view callsign, std::string_view destination, std::string_view aircraftType)
 {
     const auto it = m_Aircraft.find(AsciiUpper(callsign));
     if (it == m_Aircraft.end())

@@ -26,7 +26,7 @@ struct PositionReport {
     std::string callsign;
     VeltrixPlugIn::CPosition position;
     int pressureAltitude = 0; // feet
-    int groundSpeed = 0;      // knots
+    int groundSpeed = 0; // knots
 };
 
 class CTrafficRegistry final : public VeltrixPlugIn::CHostServices {
@@ -42,9 +42,8 @@ public:
     Update ReportPosition(const PositionReport& report, TrafficSource source, std::int64_t now);
     // Sets the flight plan of a known aircraft (IsReceived becomes true); an empty handle when
     // the aircraft is unknown.
-    VeltrixPlugIn::CAircraft ReportFlightPlan(std::string_view callsign,
-                                              std::string_view destination,
-                                              std::string_view aircraftType);
+    VeltrixPlugIn::CAircraft ReportFlightPlan(
+        std::string_view callsign, std::string_view destination, std::string_view aircraftType);
     // Removes the aircraft; returns its last handle, or an empty one when it was unknown.
     VeltrixPlugIn::CAircraft Forget(std::string_view callsign);
     // Removes network aircraft whose last position is more than maxSilence seconds before now,

@@ -350,7 +350,10 @@ private:
 
     // Sends are already gathered into large writes; the system need not hold small ones back
     // waiting for acknowledgements.
-    void SendWithoutDelay() { m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1); }
+    void SendWithoutDelay()
+    {
+        m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    }
 
     void DeleteWhenIdle()
     {

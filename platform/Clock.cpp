@@ -10,7 +10,10 @@ TimeSource g_timeSource = nullptr;
 std::int64_t g_fakeNow = 0;
 bool g_fakeActive = false;
 
-std::int64_t ReadFake() { return g_fakeNow; }
+std::int64_t ReadFake()
+{
+    return g_fakeNow;
+}
 
 } // namespace
 
@@ -21,7 +24,10 @@ std::int64_t Time64()
     return static_cast<std::int64_t>(std::time(nullptr));
 }
 
-void SetTimeSource(TimeSource source) { g_timeSource = source; }
+void SetTimeSource(TimeSource source)
+{
+    g_timeSource = source;
+}
 
 FakeClock::FakeClock(std::int64_t start)
 {
@@ -37,10 +43,19 @@ FakeClock::~FakeClock()
     g_fakeActive = false;
 }
 
-void FakeClock::Set(std::int64_t now) { g_fakeNow = now; }
+void FakeClock::Set(std::int64_t now)
+{
+    g_fakeNow = now;
+}
 
-void FakeClock::Advance(std::int64_t seconds) { g_fakeNow += seconds; }
+void FakeClock::Advance(std::int64_t seconds)
+{
+    g_fakeNow += seconds;
+}
 
-std::int64_t FakeClock::Now() const { return g_fakeNow; }
+std::int64_t FakeClock::Now() const
+{
+    return g_fakeNow;
+}
 
 } // namespace platform

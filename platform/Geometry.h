@@ -27,7 +27,10 @@ struct Rect {
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
     // Left and top inclusive, right and bottom exclusive.
-    bool Contains(Point p) const { return p.x >= left && p.x < right && p.y >= top && p.y < bottom; }
+    bool Contains(Point p) const
+    {
+        return p.x >= left && p.x < right && p.y >= top && p.y < bottom;
+    }
     friend bool operator==(const Rect&, const Rect&) = default;
 };
 
@@ -38,8 +41,17 @@ constexpr Color Rgb(int r, int g, int b)
 {
     return static_cast<Color>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int RedOf(Color c) { return static_cast<int>(c & 0xFF); }
-constexpr int GreenOf(Color c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int BlueOf(Color c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int RedOf(Color c)
+{
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int GreenOf(Color c)
+{
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int BlueOf(Color c)
+{
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 } // namespace platform

@@ -24,6 +24,9 @@ void ShowMessageBox(std::string_view text)
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
 }
 
-void SetMessageBoxHandler(MessageBoxHandler handler) { Handler() = std::move(handler); }
+void SetMessageBoxHandler(MessageBoxHandler handler)
+{
+    Handler() = std::move(handler);
+}
 
 } // namespace platform

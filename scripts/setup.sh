@@ -17,6 +17,7 @@ packages=(
   fonts-liberation2         # Liberation Sans: the board's face, with Arial's metrics
   xvfb xauth                # a virtual display for the windows on machines without a screen
   iproute2                  # ip, to bring up loopback in the tests' private network
+  clang-format              # the format check of the test command
 )
 
 missing=()

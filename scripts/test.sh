@@ -14,6 +14,7 @@ for kind in "$@"; do
   case "$kind" in normal | asan) ;; *) echo "usage: scripts/test.sh [normal|asan]..." >&2; exit 2 ;; esac
 done
 scripts/setup.sh
+scripts/format.sh --check
 kinds=("$@")
 [ ${#kinds[@]} -gt 0 ] || kinds=(normal asan)
 for kind in "${kinds[@]}"; do

@@ -6,8 +6,8 @@
 // The version of the library file, readable without loading it:
 //     readelf -p .stavo.version libstavo.so
 extern "C" __attribute__((used, section(".stavo.version"))) const char g_StavoVersionInfo[]
-    = "Stavo " STAVO_FILE_VERSION " (file version " STAVO_FILE_VERSION ", product version "
-      STAVO_FILE_VERSION ")";
+    = "Stavo " STAVO_FILE_VERSION " (file version " STAVO_FILE_VERSION
+      ", product version " STAVO_FILE_VERSION ")";
 
 namespace {
 

@@ -16,16 +16,15 @@ constexpr char kPlugInLicence[] = "Free to use, copy and change, without warrant
 } // namespace
 
 CStavoViewPlugin::CStavoViewPlugin()
-    : CPlugIn(kInterfaceCompatibility, kPlugInName, kPlugInVersion, kPlugInAuthor,
-              kPlugInLicence)
+    : CPlugIn(kInterfaceCompatibility, kPlugInName, kPlugInVersion, kPlugInAuthor, kPlugInLicence)
 {
     RegisterDisplayType(kStavoDisplayType, false, false, false, false);
 }
 
 CStavoViewPlugin::~CStavoViewPlugin() = default;
 
-VeltrixPlugIn::CRadarScreen* CStavoViewPlugin::CreateDisplayScreen(const char* displayName, bool,
-                                                                   bool, bool, bool)
+VeltrixPlugIn::CRadarScreen* CStavoViewPlugin::CreateDisplayScreen(
+    const char* displayName, bool, bool, bool, bool)
 {
     if (displayName == nullptr || std::strcmp(displayName, kStavoDisplayType) != 0)
         return nullptr;

@@ -18,8 +18,6 @@ public:
     // A new CStavoScreen when displayName is exactly "STAVO View", otherwise nullptr. The host
     // owns the screen until it calls OnDisplayClosing, in which the screen deletes itself; the
     // plug-in keeps no list of its screens.
-    VeltrixPlugIn::CRadarScreen* CreateDisplayScreen(const char* displayName,
-                                                     bool needRadarContent, bool geoReferenced,
-                                                     bool canBeSaved,
-                                                     bool canBeCreated) override;
+    VeltrixPlugIn::CRadarScreen* CreateDisplayScreen(const char* displayName, bool needRadarContent,
+        bool geoReferenced, bool canBeSaved, bool canBeCreated) override;
 };

@@ -31,7 +31,7 @@ class CHostServices;
 // A geographic position in degrees.
 class CPosition {
 public:
-    double m_Latitude = 0.0;  // first coordinate, north positive
+    double m_Latitude = 0.0; // first coordinate, north positive
     double m_Longitude = 0.0; // second coordinate, east positive
 
     CPosition() = default;
@@ -102,9 +102,9 @@ private:
 };
 
 // Placeholders for host objects that this plug-in interface passes but Stavo never reads.
-class CController {};
-class CFlightPlanData {};
-class CFlightStrip {};
+class CController { };
+class CFlightPlanData { };
+class CFlightStrip { };
 
 // Base of every plug-in object. A plug-in derives from it and overrides what it needs; the base
 // implementations do nothing and return empty values.
@@ -112,7 +112,7 @@ class CPlugIn {
 public:
     // compatibility: the interface version the plug-in was built for (8 for this one).
     CPlugIn(int compatibility, const char* name, const char* version, const char* author,
-            const char* copyright);
+        const char* copyright);
     // Slot 0.
     virtual ~CPlugIn();
 
@@ -123,29 +123,28 @@ public:
     virtual void OnAircraftDisconnect(CAircraft aircraft);
     virtual void OnAircraftFlightPlanUpdate(CAircraft aircraft);
     virtual void OnAircraftControllerAssignedDataUpdate(CAircraft aircraft, int dataType);
-    virtual void OnAircraftFlightStripPushed(CAircraft aircraft, const char* sender,
-                                             const char* target);
+    virtual void OnAircraftFlightStripPushed(
+        CAircraft aircraft, const char* sender, const char* target);
     // Called when the host opens a display of a type this plug-in registered. Returns a new
     // screen, which the host owns until it calls the screen's OnDisplayClosing, or nullptr.
     virtual CRadarScreen* CreateDisplayScreen(const char* displayName, bool needRadarContent,
-                                              bool geoReferenced, bool canBeSaved,
-                                              bool canBeCreated);
+        bool geoReferenced, bool canBeSaved, bool canBeCreated);
     // Returns true when the command line was handled.
     virtual bool OnCompileCommand(const char* commandLine);
     virtual bool OnCompileFrequencyChat(const char* sender, double frequency, const char* message);
-    virtual bool OnCompilePrivateChat(const char* sender, const char* receiver,
-                                      const char* message);
+    virtual bool OnCompilePrivateChat(
+        const char* sender, const char* receiver, const char* message);
     virtual void OnGetTagItem(CAircraft aircraft, int itemCode, int tagData, char itemString[16],
-                              int* colorCode, platform::Color* rgb, double* fontSize);
+        int* colorCode, platform::Color* rgb, double* fontSize);
     virtual void OnRefresAcListContent(CAircraft aircraft);
     virtual void OnNewMetarReceived(const char* station, const char* fullMetar);
-    virtual void OnFunctionCall(int functionId, const char* itemString, platform::Point pt,
-                                platform::Rect area);
+    virtual void OnFunctionCall(
+        int functionId, const char* itemString, platform::Point pt, platform::Rect area);
     virtual void OnAirportRunwayActivityChanged();
 
     // Registers a display type; the host offers it and calls CreateDisplayScreen with its name.
     void RegisterDisplayType(const char* displayName, bool needRadarContent, bool geoReferenced,
-                             bool canBeSaved, bool canBeCreated);
+        bool canBeSaved, bool canBeCreated);
 
     // The aircraft with this callsign (ignoring ASCII case), or an empty handle.
     CAircraft AircraftSelect(const char* callsign) const;
@@ -198,22 +197,22 @@ public:
     virtual void OnAircraftDisconnect(CAircraft aircraft);
     virtual void OnAircraftFlightPlanUpdate(CAircraft aircraft);
     virtual void OnAircraftControllerAssignedDataUpdate(CAircraft aircraft, int dataType);
-    virtual void OnAircraftFlightStripPushed(CAircraft aircraft, const char* sender,
-                                             const char* target);
+    virtual void OnAircraftFlightStripPushed(
+        CAircraft aircraft, const char* sender, const char* target);
     // Returns true when the command line was handled by this screen.
     virtual bool OnCompileCommand(const char* commandLine);
-    virtual void OnOverScreenObject(int objectType, const char* objectId, platform::Point pt,
-                                    platform::Rect area);
-    virtual void OnClickScreenObject(int objectType, const char* objectId, platform::Point pt,
-                                     platform::Rect area, int button);
-    virtual void OnDoubleClickScreenObject(int objectType, const char* objectId,
-                                           platform::Point pt, platform::Rect area, int button);
+    virtual void OnOverScreenObject(
+        int objectType, const char* objectId, platform::Point pt, platform::Rect area);
+    virtual void OnClickScreenObject(
+        int objectType, const char* objectId, platform::Point pt, platform::Rect area, int button);
+    virtual void OnDoubleClickScreenObject(
+        int objectType, const char* objectId, platform::Point pt, platform::Rect area, int button);
     // Called while the user drags a movable screen object, and once more with released true
     // when the mouse button is let go. area is the object's rectangle moved with the mouse.
     virtual void OnPressScreenObject(int objectType, const char* objectId, platform::Point pt,
-                                     platform::Rect area, bool released);
-    virtual void OnFunctionCall(int functionId, const char* itemString, platform::Point pt,
-                                platform::Rect area);
+        platform::Rect area, bool released);
+    virtual void OnFunctionCall(
+        int functionId, const char* itemString, platform::Point pt, platform::Rect area);
 
     // The value of a key of the display's settings file, or nullptr when the key is absent.
     // Valid until the next call.
@@ -223,7 +222,7 @@ public:
     platform::Rect GetChatArea() const;
     // Registers a clickable area for this refresh. Registrations are dropped at the next refresh.
     void AddScreenObject(int objectType, const char* objectId, platform::Rect area, bool moveable,
-                         const char* message);
+        const char* message);
     // Asks the host to repaint the display soon.
     void RequestRefresh();
     // The plug-in that created the screen.

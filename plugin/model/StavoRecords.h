@@ -2,8 +2,8 @@
 // entries of the final-approach slots.
 #pragma once
 
-#include "plugin/entry/VeltrixPlugIn.h"
 #include "platform/Geometry.h"
+#include "plugin/entry/VeltrixPlugIn.h"
 
 #include <cstdint>
 #include <list>
@@ -13,32 +13,32 @@
 // State codes of a tracked aircraft. The numbers are fixed: the board and the commands test them.
 // 1 to 4 are the departure family, 11 to 13 the arrival family.
 enum AircraftState : int {
-    StateAtStand = 1,   // departure side, standing at a stand
-    StatePushback = 2,  // pushback announced by command
-    StateTaxiOut = 3,   // left its stand, ground speed not above 50
-    StateDeparted = 4,  // left its stand faster than 50
-    StateInbound = 11,  // arriving, faster than 50
-    StateTaxiIn = 12,   // arriving, off its stand, slower than 50
-    StateOnBlock = 13,  // arrived at a stand
+    StateAtStand = 1, // departure side, standing at a stand
+    StatePushback = 2, // pushback announced by command
+    StateTaxiOut = 3, // left its stand, ground speed not above 50
+    StateDeparted = 4, // left its stand faster than 50
+    StateInbound = 11, // arriving, faster than 50
+    StateTaxiIn = 12, // arriving, off its stand, slower than 50
+    StateOnBlock = 13, // arrived at a stand
 };
 
 // One allocation of a stand to an aircraft.
 class CStavoAllocation {
 public:
     bool m_Departure = false; // false: arrival allocation; true: departure allocation
-    std::string m_Callsign;   // upper case, or "*" for any aircraft
-    std::int64_t m_Time = 0;  // when the allocation was made, seconds since 1970
+    std::string m_Callsign; // upper case, or "*" for any aircraft
+    std::int64_t m_Time = 0; // when the allocation was made, seconds since 1970
 };
 
 // One aircraft the board tracks.
 class CStavoAircraft {
 public:
-    std::string m_Callsign;     // as the host gives it
-    int m_State = 0;            // an AircraftState
-    double m_Distance = 0.0;    // the host's distance to destination at the last report
-    int m_Stand = -1;           // index of the stand the aircraft stands at, -1 none
+    std::string m_Callsign; // as the host gives it
+    int m_State = 0; // an AircraftState
+    double m_Distance = 0.0; // the host's distance to destination at the last report
+    int m_Stand = -1; // index of the stand the aircraft stands at, -1 none
     std::int64_t m_StateTime = 0; // first tracked or last change of state, seconds since 1970
-    bool m_Allocated = false;   // reached a stand that held an allocation for it; never cleared
+    bool m_Allocated = false; // reached a stand that held an allocation for it; never cleared
 };
 
 // The tracked aircraft, ordered by distance; an iterator is a node handle that stays valid until
@@ -60,13 +60,13 @@ public:
     CStavoStand& operator=(CStavoStand&&) noexcept = default;
     ~CStavoStand() = default;
 
-    int m_Column = 0;    // board column of the stand's cell, 0 or 1
-    int m_Line = 0;      // board line of the stand's cell, 0-based
+    int m_Column = 0; // board column of the stand's cell, 0 or 1
+    int m_Line = 0; // board line of the stand's cell, 0-based
     platform::Rect m_Area; // label cell as the last refresh placed it; empty when not placed
-    std::string m_Name;  // the key commands address the stand by
+    std::string m_Name; // the key commands address the stand by
     std::string m_Label; // the displayed text; a stand without one cannot be found by name
     VeltrixPlugIn::CPosition m_Position[2]; // reference positions
-    bool m_PositionValid[2] = {false, false};
+    bool m_PositionValid[2] = { false, false };
     std::vector<CStavoAllocation> m_Allocations; // departure (if any) first, then arrivals
     std::vector<TrackedNode> m_StandingAircraft; // rebuilt at every refresh
 };
@@ -74,8 +74,8 @@ public:
 // One entry of the final-approach slots, rebuilt at every refresh.
 class CStavoFinalPositions {
 public:
-    int m_X = 0;               // cell origin written by the grid pass
+    int m_X = 0; // cell origin written by the grid pass
     int m_Y = 0;
-    TrackedNode m_Node;        // the aircraft in the tracked list
+    TrackedNode m_Node; // the aircraft in the tracked list
     int m_AllocatedStand = -1; // stand allocated to the aircraft, -1 none
 };

@@ -43,21 +43,23 @@ class FsdClientTest : public testing::Test {
 protected:
     RecordingSink m_Sink;
     std::vector<std::string> m_Sent;
-    CFsdClient m_Client {"OBS", m_Sink, [this](const std::string& packet) { m_Sent.push_back(packet); }};
+    CFsdClient m_Client { "OBS", m_Sink,
+        [this](const std::string& packet) { m_Sent.push_back(packet); } };
 };
 
 TEST_F(FsdClientTest, ReadsPositionPackets)
 {
-    const auto position = host::ParseFsdPosition("@N:WZZ123:1234:1:47.43690:19.25560:2500:145:1036:0");
+    const auto position
+        = host::ParseFsdPosition("@N:WZZ123:1234:1:47.43690:19.25560:2500:145:1036:0");
     ASSERT_TRUE(position);
     EXPECT_EQ(position->name, "WZZ123");
     EXPECT_DOUBLE_EQ(position->report.position.m_Latitude, 47.4369);
     EXPECT_DOUBLE_EQ(position->report.position.m_Longitude, 19.2556);
     EXPECT_EQ(position->report.pressureAltitude, 2500);
     EXPECT_EQ(position->report.groundSpeed, 145);
-    for (const char* bad : {"@N::1234:1:47.4:19.2:2500:145:0:0", "@N:X:1:1:47.4:19.2:2500",
-                            "@N:X:1:1:north:19.2:2500:145:0:0", "@N:X:1:1:91:19.2:2500:145:0:0",
-                            "@N:X:1:1:47.4:19.2:25.5:145:0:0", "#AAX:SERVER"})
+    for (const char* bad : { "@N::1234:1:47.4:19.2:2500:145:0:0", "@N:X:1:1:47.4:19.2:2500",
+             "@N:X:1:1:north:19.2:2500:145:0:0", "@N:X:1:1:91:19.2:2500:145:0:0",
+             "@N:X:1:1:47.4:19.2:25.5:145:0:0", "#AAX:SERVER" })
         EXPECT_FALSE(host::ParseFsdPosition(bad)) << bad;
 }
 
@@ -73,10 +75,10 @@ TEST_F(FsdClientTest, ReadsFlightPlansWithTheTypeInAnyEquipmentForm)
         const char* field;
         const char* type;
     };
-    for (const Case& c : {Case {"B738", "B738"}, Case {"H/B744", "B744"}, Case {"B738/L", "B738"},
-                          Case {"T/B738/G", "B738"}, Case {"", ""}}) {
-        const auto parsed = host::ParseFsdFlightPlan(std::string("$FPX:*:I:") + c.field
-                                                     + ":450:EGLL:0:0:FL350:LHBP:0:0:0:0::REG/:");
+    for (const Case& c : { Case { "B738", "B738" }, Case { "H/B744", "B744" },
+             Case { "B738/L", "B738" }, Case { "T/B738/G", "B738" }, Case { "", "" } }) {
+        const auto parsed = host::ParseFsdFlightPlan(
+            std::string("$FPX:*:I:") + c.field + ":450:EGLL:0:0:FL350:LHBP:0:0:0:0::REG/:");
         ASSERT_TRUE(parsed) << c.field;
         EXPECT_EQ(parsed->aircraftType, c.type) << c.field;
     }
@@ -101,7 +103,7 @@ TEST_F(FsdClientTest, LogsInAndAsksForEachNewAircraftsFlightPlanOnce)
 
     // Forgotten and back: asked again.
     m_Client.Receive("#DPWZZ123\r\n@N:WZZ123:1234:1:47.42:19.28:2300:130:0:0\r\n");
-    EXPECT_EQ(m_Sink.deletions, std::vector<std::string> {"WZZ123"});
+    EXPECT_EQ(m_Sink.deletions, std::vector<std::string> { "WZZ123" });
     ASSERT_EQ(m_Sent.size(), 4u);
     EXPECT_EQ(m_Sent[3], "$CQOBS:SERVER:FP:WZZ123\r\n");
 }
@@ -128,8 +130,9 @@ TEST_F(FsdClientTest, ShowsOnlyTextsAddressedToTheHost)
                      "#TMserver:APP1:not for us\r\n"
                      "#TMLHBP_TWR:OBS:text: with a colon\r\n"
                      "#TMserver\r\n");
-    EXPECT_EQ(m_Sink.texts, (std::vector<std::string> {"server|Hello to Quorvex server by Dorvath",
-                                                       "LHBP_TWR|text: with a colon"}));
+    EXPECT_EQ(m_Sink.texts,
+        (std::vector<std::string> {
+            "server|Hello to Quorvex server by Dorvath", "LHBP_TWR|text: with a colon" }));
 }
 
 } // namespace

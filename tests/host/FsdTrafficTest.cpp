@@ -9,6 +9,7 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -45,8 +46,8 @@ protected:
             airports, [this](const std::string& n) { m_Notices.push_back(n); });
         m_Session->UsePlugIn(m_PlugIn);
         std::string error;
-        EXPECT_TRUE(m_Session->OpenDisplay(hosttest::kTestDisplayType, host::CDisplaySettings(),
-                                           &error));
+        EXPECT_TRUE(
+            m_Session->OpenDisplay(hosttest::kTestDisplayType, host::CDisplaySettings(), &error));
     }
 
     // The server's side: accepts the host and collects the lines it sends.
@@ -67,7 +68,7 @@ protected:
         return std::find(m_PlugIn.log.begin(), m_PlugIn.log.end(), entry) != m_PlugIn.log.end();
     }
 
-    platform::FakeClock m_Clock {1'700'000'000};
+    platform::FakeClock m_Clock { 1'700'000'000 };
     hosttest::RecordingPlugIn m_PlugIn;
     std::vector<std::string> m_Notices;
     std::unique_ptr<host::CHostSession> m_Session;
@@ -80,7 +81,7 @@ TEST_F(FsdTrafficTest, LogsInFollowsPositionsAsksForFlightPlansAndForgets)
 {
     ASSERT_TRUE(m_Server.listen(QHostAddress::LocalHost, 0));
     host::CFsdConnection connection("127.0.0.1", m_Server.serverPort(), "OBS", *m_Session,
-                                    [this](const std::string& n) { m_Notices.push_back(n); });
+        [this](const std::string& n) { m_Notices.push_back(n); });
     connection.Start();
     Accept();
     ASSERT_TRUE(WaitFor([this] { return !m_Received.empty(); }));
@@ -92,9 +93,9 @@ TEST_F(FsdTrafficTest, LogsInFollowsPositionsAsksForFlightPlansAndForgets)
     ASSERT_TRUE(WaitFor([this] { return m_Received.size() >= 2; }));
     EXPECT_EQ(m_Received[1], "$CQOBS:SERVER:FP:WZZ123\r\n");
     EXPECT_TRUE(Logged("screen1 position WZZ123 145 "));
-    EXPECT_NE(std::find(m_Notices.begin(), m_Notices.end(),
-                        "server: Hello to Quorvex server by Dorvath"),
-              m_Notices.end());
+    EXPECT_NE(
+        std::find(m_Notices.begin(), m_Notices.end(), "server: Hello to Quorvex server by Dorvath"),
+        m_Notices.end());
 
     // The answer gives type and destination; a later position is not asked about again.
     Send("$FPWZZ123:*:I:B/A21N/F:450:EGGW:0:0:FL350:LHBP:0:0:0:0::REG/HALVA:UL612\r\n"
@@ -120,9 +121,8 @@ TEST_F(FsdTrafficTest, LogsInFollowsPositionsAsksForFlightPlansAndForgets)
     // The server goes away: the host says so and keeps trying.
     m_Peer->close();
     ASSERT_TRUE(WaitFor([this] {
-        return std::any_of(m_Notices.begin(), m_Notices.end(), [](const std::string& n) {
-            return n.find("connection closed") != std::string::npos;
-        });
+        return std::any_of(m_Notices.begin(), m_Notices.end(),
+            [](const std::string& n) { return n.find("connection closed") != std::string::npos; });
     }));
     EXPECT_FALSE(connection.IsConnected());
 }

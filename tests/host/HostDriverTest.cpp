@@ -1,6 +1,7 @@
 // The driver of the host session: dumps of refreshes, and time on a fake clock.
-#include "RecordingPlugIn.h"
 #include "host/HostDriver.h"
+
+#include "RecordingPlugIn.h"
 #include "platform/Clock.h"
 
 #include <gtest/gtest.h>
@@ -15,17 +16,17 @@ protected:
     HostDriverTest()
     {
         m_Session.UsePlugIn(m_PlugIn);
-        m_Session.SetWindowSize({640, 480});
+        m_Session.SetWindowSize({ 640, 480 });
         std::string error;
-        EXPECT_TRUE(m_Session.OpenDisplay(hosttest::kTestDisplayType, host::CDisplaySettings(),
-                                          &error));
+        EXPECT_TRUE(
+            m_Session.OpenDisplay(hosttest::kTestDisplayType, host::CDisplaySettings(), &error));
     }
 
-    platform::FakeClock m_Clock {1'767'225'600};
+    platform::FakeClock m_Clock { 1'767'225'600 };
     hosttest::RecordingPlugIn m_PlugIn;
-    host::CHostSession m_Session {host::CAirportTable(), [](const std::string&) { }};
+    host::CHostSession m_Session { host::CAirportTable(), [](const std::string&) {} };
     std::ostringstream m_Out;
-    host::CHostDriver m_Driver {m_Session, m_Out, true, &m_Clock};
+    host::CHostDriver m_Driver { m_Session, m_Out, true, &m_Clock };
 };
 
 TEST_F(HostDriverTest, DumpsEveryRefreshWithItsScreenObjectsInDrawingOrder)
@@ -33,14 +34,15 @@ TEST_F(HostDriverTest, DumpsEveryRefreshWithItsScreenObjectsInDrawingOrder)
     const QImage image = m_Driver.RenderOffscreen();
     EXPECT_EQ(image.size(), QSize(640, 360)); // the radar area
     m_Driver.Refresh();
-    EXPECT_EQ(m_Out.str(), "refresh 1\n"
-                           "object 1 WZZ123 100 100 160 120\n"
-                           "object 1 LABEL 100 100 300 200\n"
-                           "object 1 RYR5TL 400 100 460 120\n"
-                           "refresh 2\n"
-                           "object 1 WZZ123 100 100 160 120\n"
-                           "object 1 LABEL 100 100 300 200\n"
-                           "object 1 RYR5TL 400 100 460 120\n");
+    EXPECT_EQ(m_Out.str(),
+        "refresh 1\n"
+        "object 1 WZZ123 100 100 160 120\n"
+        "object 1 LABEL 100 100 300 200\n"
+        "object 1 RYR5TL 400 100 460 120\n"
+        "refresh 2\n"
+        "object 1 WZZ123 100 100 160 120\n"
+        "object 1 LABEL 100 100 300 200\n"
+        "object 1 RYR5TL 400 100 460 120\n");
 }
 
 TEST_F(HostDriverTest, WaitAdvancesTheFakeClockSecondBySecond)

@@ -17,16 +17,16 @@ class DisplaySettingsTest : public testing::Test { };
 TEST_F(DisplaySettingsTest, SplitsAtTheFirstColonAndSkipsComments)
 {
     std::vector<std::string> warnings;
-    const CDisplaySettings settings = CDisplaySettings::Parse(
-        "\xEF\xBB\xBF"
-        "AIRPORT:LHBP\r\n"
-        "; STAND9:commented:out\n"
-        "\n"
-        "  FINAL :3  \n"
-        "STAND1:31:31:0:0:N047.26.01.000:E019.14.56.000\n"
-        "LABEL:  spaced value\n"
-        "EMPTY:\n",
-        &warnings);
+    const CDisplaySettings settings
+        = CDisplaySettings::Parse("\xEF\xBB\xBF"
+                                  "AIRPORT:LHBP\r\n"
+                                  "; STAND9:commented:out\n"
+                                  "\n"
+                                  "  FINAL :3  \n"
+                                  "STAND1:31:31:0:0:N047.26.01.000:E019.14.56.000\n"
+                                  "LABEL:  spaced value\n"
+                                  "EMPTY:\n",
+            &warnings);
     EXPECT_TRUE(warnings.empty());
     EXPECT_EQ(settings.Size(), 5u);
     ASSERT_NE(settings.Find("AIRPORT"), nullptr);
@@ -86,7 +86,7 @@ TEST_F(AirportTableTest, ReadsCodesWithEitherCoordinateFormAndIgnoresCase)
                                                      "EDDF\tN050.02.00.000\tE008.34.14.000\n"
                                                      "EHAM 52.31\n"
                                                      "LOWW 48.11 east\n",
-                                                     &warnings);
+        &warnings);
     EXPECT_EQ(table.Size(), 3u);
     ASSERT_TRUE(table.Find("lhbp"));
     EXPECT_DOUBLE_EQ(table.Find("lhbp")->m_Latitude, 47.4369);
@@ -106,7 +106,7 @@ TEST_F(AirportTableTest, TheShippedSampleHoldsTheSampleAirports)
         = CAirportTable::Load(QS_SOURCE_DIR "/samples/airports.txt", &error, &warnings);
     ASSERT_TRUE(table) << error;
     EXPECT_TRUE(warnings.empty()) << warnings.front();
-    for (const char* code : {"LHBP", "EGLL", "EDDF", "LFPG", "LTFM", "OMDB", "UUEE", "EIDW"})
+    for (const char* code : { "LHBP", "EGLL", "EDDF", "LFPG", "LTFM", "OMDB", "UUEE", "EIDW" })
         EXPECT_TRUE(table->Find(code)) << code;
     EXPECT_GE(table->Size(), 26u);
 }

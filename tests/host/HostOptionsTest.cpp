@@ -16,18 +16,18 @@ TEST_F(HostOptionsTest, DefaultsAndEveryValue)
     const auto defaults = host::ParseHostOptions({}, &error);
     ASSERT_TRUE(defaults) << error;
     EXPECT_EQ(defaults->displayType, "STAVO View");
-    EXPECT_EQ(defaults->size, (platform::Size {1280, 800}));
+    EXPECT_EQ(defaults->size, (platform::Size { 1280, 800 }));
     EXPECT_EQ(defaults->callsign, "OBS");
     EXPECT_TRUE(defaults->fsdHost.empty());
     EXPECT_FALSE(defaults->clock);
 
     const auto options = host::ParseHostOptions(
-        {"--display", "a.asr", "--display", "b.asr", "--size", "1024x768", "--fsd", "[::1]:6809",
-         "--callsign", "LHBP_OBS", "--clock", "-5", "--headless", "--dump", "--script", "-"},
+        { "--display", "a.asr", "--display", "b.asr", "--size", "1024x768", "--fsd", "[::1]:6809",
+            "--callsign", "LHBP_OBS", "--clock", "-5", "--headless", "--dump", "--script", "-" },
         &error);
     ASSERT_TRUE(options) << error;
-    EXPECT_EQ(options->displays, (std::vector<std::string> {"a.asr", "b.asr"}));
-    EXPECT_EQ(options->size, (platform::Size {1024, 768}));
+    EXPECT_EQ(options->displays, (std::vector<std::string> { "a.asr", "b.asr" }));
+    EXPECT_EQ(options->size, (platform::Size { 1024, 768 }));
     EXPECT_EQ(options->fsdHost, "::1");
     EXPECT_EQ(options->fsdPort, 6809);
     EXPECT_EQ(options->callsign, "LHBP_OBS");
@@ -39,9 +39,17 @@ TEST_F(HostOptionsTest, DefaultsAndEveryValue)
 TEST_F(HostOptionsTest, RejectsValuesOutOfShape)
 {
     const std::vector<std::vector<std::string>> bad = {
-        {"--size", "1280"}, {"--size", "199x800"}, {"--size", "1280x800x2"},
-        {"--fsd", ":6809"}, {"--fsd", "host:0"}, {"--fsd", "host:65536"}, {"--fsd", "host:http"},
-        {"--callsign", ""}, {"--callsign", "A:B"}, {"--clock", "1.5"}, {"--display"},
+        { "--size", "1280" },
+        { "--size", "199x800" },
+        { "--size", "1280x800x2" },
+        { "--fsd", ":6809" },
+        { "--fsd", "host:0" },
+        { "--fsd", "host:65536" },
+        { "--fsd", "host:http" },
+        { "--callsign", "" },
+        { "--callsign", "A:B" },
+        { "--clock", "1.5" },
+        { "--display" },
     };
     for (const auto& args : bad) {
         std::string error;

@@ -16,8 +16,8 @@ TEST_F(PlugInLibraryTest, NamesWhatIsMissing)
     EXPECT_NE(error.find("cannot load plug-in /nonexistent/libnothing.so"), std::string::npos)
         << error;
     // The interface library is a shared library, but it exports no entry points.
-    EXPECT_EQ(host::CPlugInLibrary::Load(QS_BINARY_DIR "/lib/libveltrixplugin.so", &error),
-              nullptr);
+    EXPECT_EQ(
+        host::CPlugInLibrary::Load(QS_BINARY_DIR "/lib/libveltrixplugin.so", &error), nullptr);
     EXPECT_NE(error.find("does not export VeltrixPlugInInit"), std::string::npos) << error;
 }
 

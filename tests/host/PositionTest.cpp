@@ -28,15 +28,15 @@ TEST_F(PositionTest, LoadsDecimalAndSectorFormsLongitudeFirst)
         double expectedLatitude;
     };
     const Case cases[] = {
-        {"19.2611", "47.4369", 19.2611, 47.4369},
-        {"-0.4543", "51.47", -0.4543, 51.47},
-        {"+8", "-33.5", 8.0, -33.5},
-        {"E019.15.40.000", "N047.26.10.000", 19.0 + 15 / 60.0 + 40 / 3600.0,
-         47.0 + 26 / 60.0 + 10 / 3600.0},
-        {"W000.27.15.480", "S033.56.46.5", -(27 / 60.0 + 15.48 / 3600.0),
-         -(33.0 + 56 / 60.0 + 46.5 / 3600.0)},
-        {"e019.15.40", "n047.26.10", 19.0 + 15 / 60.0 + 40 / 3600.0, 47.0 + 26 / 60.0 + 10 / 3600.0},
-        {"E019.15.40.000", "47.5", 19.0 + 15 / 60.0 + 40 / 3600.0, 47.5}, // forms may be mixed
+        { "19.2611", "47.4369", 19.2611, 47.4369 }, { "-0.4543", "51.47", -0.4543, 51.47 },
+        { "+8", "-33.5", 8.0, -33.5 },
+        { "E019.15.40.000", "N047.26.10.000", 19.0 + 15 / 60.0 + 40 / 3600.0,
+            47.0 + 26 / 60.0 + 10 / 3600.0 },
+        { "W000.27.15.480", "S033.56.46.5", -(27 / 60.0 + 15.48 / 3600.0),
+            -(33.0 + 56 / 60.0 + 46.5 / 3600.0) },
+        { "e019.15.40", "n047.26.10", 19.0 + 15 / 60.0 + 40 / 3600.0,
+            47.0 + 26 / 60.0 + 10 / 3600.0 },
+        { "E019.15.40.000", "47.5", 19.0 + 15 / 60.0 + 40 / 3600.0, 47.5 }, // forms may be mixed
     };
     for (const Case& c : cases) {
         CPosition position;
@@ -50,10 +50,27 @@ TEST_F(PositionTest, LoadsDecimalAndSectorFormsLongitudeFirst)
 TEST_F(PositionTest, RejectsAnythingElseAndKeepsThePosition)
 {
     const char* const badLongitudes[] = {
-        "", " 19.2", "19.2 ", "19,2611", "1e1", "0x10", "inf", "nan", ".", "-", "19.2.3",
+        "",
+        " 19.2",
+        "19.2 ",
+        "19,2611",
+        "1e1",
+        "0x10",
+        "inf",
+        "nan",
+        ".",
+        "-",
+        "19.2.3",
         "N019.15.40.000", // a latitude hemisphere for the longitude
-        "E019.60.00.000", "E019.15.60.000", "E019.15", "E019..40.000", "E019.15.40.", "E-19.15.40",
-        "181", "E181.00.00.000", nullptr,
+        "E019.60.00.000",
+        "E019.15.60.000",
+        "E019.15",
+        "E019..40.000",
+        "E019.15.40.",
+        "E-19.15.40",
+        "181",
+        "E181.00.00.000",
+        nullptr,
     };
     for (const char* longitude : badLongitudes) {
         CPosition position = At(1.0, 2.0);
@@ -94,8 +111,8 @@ TEST_F(PositionTest, SmallDistancesAtAnAirportAreResolved)
     // 0.05 NM (about 93 m) is the scale stands are told apart by.
     const CPosition stand = At(47.4336, 19.2489);
     const double oneHundredMetresOfLatitude = 100.0 / 111'195.0;
-    EXPECT_NEAR(stand.DistanceTo(At(47.4336 + oneHundredMetresOfLatitude, 19.2489)),
-                100.0 / 1852.0, 1e-4);
+    EXPECT_NEAR(
+        stand.DistanceTo(At(47.4336 + oneHundredMetresOfLatitude, 19.2489)), 100.0 / 1852.0, 1e-4);
 }
 
 } // namespace

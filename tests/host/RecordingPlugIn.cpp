@@ -63,14 +63,14 @@ bool RecordingScreen::OnCompileCommand(const char* commandLine)
     return std::strncmp(commandLine, m_Name.c_str(), m_Name.size()) == 0;
 }
 
-void RecordingScreen::OnClickScreenObject(int, const char* objectId, platform::Point pt,
-                                          platform::Rect, int)
+void RecordingScreen::OnClickScreenObject(
+    int, const char* objectId, platform::Point pt, platform::Rect, int)
 {
     Log(std::string("click ") + objectId + " " + std::to_string(pt.x) + "," + std::to_string(pt.y));
 }
 
-void RecordingScreen::OnPressScreenObject(int objectType, const char* objectId, platform::Point pt,
-                                          platform::Rect area, bool released)
+void RecordingScreen::OnPressScreenObject(
+    int objectType, const char* objectId, platform::Point pt, platform::Rect area, bool released)
 {
     Log("press " + std::to_string(objectType) + " " + objectId + " " + std::to_string(pt.x) + ","
         + std::to_string(pt.y) + " " + RectText(area) + (released ? " released" : " held"));
@@ -83,8 +83,8 @@ RecordingPlugIn::RecordingPlugIn()
     RegisterDisplayType("Refusing View", false, false, false, false);
 }
 
-VeltrixPlugIn::CRadarScreen* RecordingPlugIn::CreateDisplayScreen(const char* displayName, bool,
-                                                                  bool, bool, bool)
+VeltrixPlugIn::CRadarScreen* RecordingPlugIn::CreateDisplayScreen(
+    const char* displayName, bool, bool, bool, bool)
 {
     if (std::strcmp(displayName, kTestDisplayType) != 0)
         return nullptr;

@@ -18,9 +18,9 @@ struct TestObject {
     bool movable;
 };
 inline constexpr TestObject kTestObjects[] = {
-    {"WZZ123", {100, 100, 160, 120}, true},
-    {"LABEL", {100, 100, 300, 200}, false}, // registered later: on top where they overlap
-    {"RYR5TL", {400, 100, 460, 120}, true},
+    { "WZZ123", { 100, 100, 160, 120 }, true },
+    { "LABEL", { 100, 100, 300, 200 }, false }, // registered later: on top where they overlap
+    { "RYR5TL", { 400, 100, 460, 120 }, true },
 };
 
 class RecordingScreen final : public VeltrixPlugIn::CRadarScreen {
@@ -35,9 +35,9 @@ public:
     void OnAircraftDisconnect(VeltrixPlugIn::CAircraft aircraft) override;
     bool OnCompileCommand(const char* commandLine) override;
     void OnClickScreenObject(int objectType, const char* objectId, platform::Point pt,
-                             platform::Rect area, int button) override;
+        platform::Rect area, int button) override;
     void OnPressScreenObject(int objectType, const char* objectId, platform::Point pt,
-                             platform::Rect area, bool released) override;
+        platform::Rect area, bool released) override;
 
 private:
     ~RecordingScreen() = default;
@@ -50,8 +50,8 @@ private:
 class RecordingPlugIn final : public VeltrixPlugIn::CPlugIn {
 public:
     RecordingPlugIn();
-    VeltrixPlugIn::CRadarScreen* CreateDisplayScreen(const char* displayName, bool, bool, bool,
-                                                     bool) override;
+    VeltrixPlugIn::CRadarScreen* CreateDisplayScreen(
+        const char* displayName, bool, bool, bool, bool) override;
     bool OnCompileCommand(const char* commandLine) override;
 
     std::vector<std::string> log;

@@ -49,7 +49,7 @@ TEST_F(ScriptParseTest, ReadsEveryEvent)
     const ScriptEvent drop = Event("drop * -5 700");
     EXPECT_EQ(drop.kind, Kind::Drop);
     EXPECT_EQ(drop.text, "*");
-    EXPECT_EQ(drop.point, (platform::Point {-5, 700}));
+    EXPECT_EQ(drop.point, (platform::Point { -5, 700 }));
     EXPECT_EQ(Event("drag RYR5TL 100 200").kind, Kind::Drag);
     EXPECT_EQ(Event("refresh").kind, Kind::Refresh);
     EXPECT_DOUBLE_EQ(Event("wait 2.5").seconds, 2.5);
@@ -62,16 +62,26 @@ TEST_F(ScriptParseTest, ReadsEveryEvent)
 TEST_F(ScriptParseTest, RejectsBadLinesWithAReason)
 {
     const char* const bad[] = {
-        "aircraft WZZ123 47.4 19.3 150",             // too few
+        "aircraft WZZ123 47.4 19.3 150", // too few
         "aircraft WZZ123 47.4 19.3 150 2500 LHBP A21N extra",
-        "aircraft WZZ123 95 19.3 150 2500",          // latitude out of range
+        "aircraft WZZ123 95 19.3 150 2500", // latitude out of range
         "aircraft WZZ123 47.4 19,3 150 2500",
-        "aircraft WZZ123 47.4 19.3 -1 2500",         // negative speed
+        "aircraft WZZ123 47.4 19.3 -1 2500", // negative speed
         "aircraft WZZ123 47.4 19.3 150 2500.5",
-        "forget", "forget A B", "command", "command   ",
-        "drag RYR5TL 100", "drop RYR5TL 100 2OO", "refresh now",
-        "wait", "wait -1", "wait soon", "wait 100000", "snapshot",
-        "teleport WZZ123", "Refresh",
+        "forget",
+        "forget A B",
+        "command",
+        "command   ",
+        "drag RYR5TL 100",
+        "drop RYR5TL 100 2OO",
+        "refresh now",
+        "wait",
+        "wait -1",
+        "wait soon",
+        "wait 100000",
+        "snapshot",
+        "teleport WZZ123",
+        "Refresh",
     };
     for (const char* line : bad) {
         const host::ScriptLine parsed = host::ParseScriptLine(line);
@@ -143,11 +153,13 @@ TEST_F(ScriptRunTest, GoesOnAfterBadLinesAndNamesThem)
                            "refresh\n");
     EXPECT_EQ(errors, 3);
     EXPECT_EQ(m_Out.str(), "handled\nnot handled\n");
-    EXPECT_EQ(m_Err.str(), "demo.script:3: usage: aircraft CALLSIGN LAT LON GS ALT [DEST [TYPE]]\n"
-                           "demo.script:6: unknown aircraft NOBODY\n"
-                           "demo.script:11: unknown event \"bogus\"\n");
-    EXPECT_EQ(m_Host.log, (std::vector<std::string> {"aircraft WZZ123", "drag WZZ123",
-                                                     "drop WZZ123", "wait 3", "refresh"}));
+    EXPECT_EQ(m_Err.str(),
+        "demo.script:3: usage: aircraft CALLSIGN LAT LON GS ALT [DEST [TYPE]]\n"
+        "demo.script:6: unknown aircraft NOBODY\n"
+        "demo.script:11: unknown event \"bogus\"\n");
+    EXPECT_EQ(m_Host.log,
+        (std::vector<std::string> {
+            "aircraft WZZ123", "drag WZZ123", "drop WZZ123", "wait 3", "refresh" }));
     EXPECT_EQ(m_Host.afterEvents, 10); // every line but the comment and the blank one
 }
 
@@ -155,7 +167,7 @@ TEST_F(ScriptRunTest, StopsWhenTheHostGoesAway)
 {
     m_Host.stopAfterNext = true;
     EXPECT_EQ(Run("refresh\nrefresh\n"), 0);
-    EXPECT_EQ(m_Host.log, std::vector<std::string> {"refresh"});
+    EXPECT_EQ(m_Host.log, std::vector<std::string> { "refresh" });
 }
 
 } // namespace

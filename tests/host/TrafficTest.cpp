@@ -13,7 +13,7 @@ using host::PositionReport;
 using host::TrafficSource;
 
 PositionReport Report(const std::string& callsign, double latitude, double longitude, int speed = 0,
-                      int altitude = 400)
+    int altitude = 400)
 {
     PositionReport report;
     report.callsign = callsign;
@@ -36,13 +36,14 @@ protected:
 
     host::CAirportTable m_Airports;
     std::vector<std::string> m_Warnings;
-    CTrafficRegistry m_Registry {m_Airports, [this](const std::string& w) { m_Warnings.push_back(w); }};
+    CTrafficRegistry m_Registry { m_Airports,
+        [this](const std::string& w) { m_Warnings.push_back(w); } };
 };
 
 TEST_F(TrafficRegistryTest, SelectsIgnoringCaseAndHandlesKeepTheirMoment)
 {
-    const auto first = m_Registry.ReportPosition(Report("Wzz123", 47.0, 19.0, 140, 3000),
-                                                 TrafficSource::Script, 100);
+    const auto first = m_Registry.ReportPosition(
+        Report("Wzz123", 47.0, 19.0, 140, 3000), TrafficSource::Script, 100);
     EXPECT_TRUE(first.isNew);
     const VeltrixPlugIn::CAircraft selected = m_Registry.AircraftSelect("WZZ123");
     ASSERT_TRUE(selected.IsValid());
@@ -51,8 +52,8 @@ TEST_F(TrafficRegistryTest, SelectsIgnoringCaseAndHandlesKeepTheirMoment)
     EXPECT_EQ(selected.GetPosition().GetPressureAltitude(), 3000);
     EXPECT_FALSE(selected.GetFlightPlan().IsReceived());
 
-    const auto second = m_Registry.ReportPosition(Report("WZZ123", 47.1, 19.1, 120, 2000),
-                                                  TrafficSource::Script, 101);
+    const auto second = m_Registry.ReportPosition(
+        Report("WZZ123", 47.1, 19.1, 120, 2000), TrafficSource::Script, 101);
     EXPECT_FALSE(second.isNew);
     EXPECT_EQ(m_Registry.Count(), 1u);
     EXPECT_EQ(selected.GetGS(), 140); // the earlier handle is a snapshot
@@ -64,7 +65,8 @@ TEST_F(TrafficRegistryTest, SelectsIgnoringCaseAndHandlesKeepTheirMoment)
 TEST_F(TrafficRegistryTest, FlightPlanGivesTypeDestinationAndDistance)
 {
     EXPECT_FALSE(m_Registry.ReportFlightPlan("RYR1", "LHBP", "B738").IsValid());
-    m_Registry.ReportPosition(Report("RYR1", 48.4369, 19.2556, 250, 9000), TrafficSource::Network, 0);
+    m_Registry.ReportPosition(
+        Report("RYR1", 48.4369, 19.2556, 250, 9000), TrafficSource::Network, 0);
     EXPECT_EQ(m_Registry.AircraftSelect("RYR1").GetDistanceToDestination(), 0.0);
     const VeltrixPlugIn::CAircraft planned = m_Registry.ReportFlightPlan("ryr1", "lhbp", "B738");
     ASSERT_TRUE(planned.IsValid());
@@ -73,7 +75,8 @@ TEST_F(TrafficRegistryTest, FlightPlanGivesTypeDestinationAndDistance)
     EXPECT_STREQ(planned.GetFlightPlan().GetDestination(), "lhbp");
     EXPECT_NEAR(planned.GetDistanceToDestination(), 60.04, 0.01); // one degree north of LHBP
     // The next position keeps the plan and recomputes the distance.
-    m_Registry.ReportPosition(Report("RYR1", 47.9369, 19.2556, 200, 6000), TrafficSource::Network, 5);
+    m_Registry.ReportPosition(
+        Report("RYR1", 47.9369, 19.2556, 200, 6000), TrafficSource::Network, 5);
     const VeltrixPlugIn::CAircraft moved = m_Registry.AircraftSelect("RYR1");
     EXPECT_TRUE(moved.GetFlightPlan().IsReceived());
     EXPECT_NEAR(moved.GetDistanceToDestination(), 30.02, 0.01);

@@ -20,8 +20,8 @@ public:
     {
     }
     const char* GetDataFromAsr(const char* key) override { return m_Settings.Find(key); }
-    platform::Rect GetRadarArea() const override { return {0, 0, 1280, 680}; }
-    platform::Rect GetChatArea() const override { return {0, 680, 1280, 800}; }
+    platform::Rect GetRadarArea() const override { return { 0, 0, 1280, 680 }; }
+    platform::Rect GetChatArea() const override { return { 0, 680, 1280, 800 }; }
     void AddScreenObject(int, const char*, platform::Rect, bool, const char*) override { }
     void RequestRefresh() override { }
 
@@ -42,8 +42,8 @@ protected:
     void SetUp() override
     {
         std::string error;
-        auto settings = host::CDisplaySettings::Load(QS_SOURCE_DIR "/samples/lhbp.asr", &error,
-                                                     nullptr);
+        auto settings
+            = host::CDisplaySettings::Load(QS_SOURCE_DIR "/samples/lhbp.asr", &error, nullptr);
         ASSERT_TRUE(settings) << error;
         m_Display = std::make_unique<SettingsDisplay>(std::move(*settings));
         m_Screen = new CStavoScreen(); // deletes itself in OnDisplayClosing
@@ -75,14 +75,14 @@ TEST_F(SampleBoardTest, EveryStandLoadsIntoItsOwnCell)
         const CStavoStand& before = m_Screen->m_Stands[i - 1];
         const CStavoStand& stand = m_Screen->m_Stands[i];
         EXPECT_TRUE(stand.m_Line > before.m_Line
-                    || (stand.m_Line == before.m_Line && stand.m_Column > before.m_Column))
+            || (stand.m_Line == before.m_Line && stand.m_Column > before.m_Column))
             << stand.m_Name << " shares or precedes the cell of " << before.m_Name;
     }
     for (const CStavoStand& stand : m_Screen->m_Stands) {
         EXPECT_TRUE(stand.m_PositionValid[0]) << stand.m_Name;
         EXPECT_LT(stand.m_Line, 12) << stand.m_Name;
-        EXPECT_EQ(m_Screen->FindStandByName(stand.m_Name),
-                  &stand - m_Screen->m_Stands.data()) << stand.m_Name;
+        EXPECT_EQ(m_Screen->FindStandByName(stand.m_Name), &stand - m_Screen->m_Stands.data())
+            << stand.m_Name;
     }
 }
 
@@ -94,8 +94,8 @@ TEST_F(SampleBoardTest, TheDemoPositionsAreAtTheirStandsAndFinalsInsideTheTracki
     EXPECT_EQ(StandAt(47.43477, 19.25011), "33");
     EXPECT_EQ(StandAt(47.4250, 19.2950), "none"); // taxiing in
     const CStavoBox& box = m_Screen->m_TrackBox;
-    for (const auto& [latitude, longitude] :
-         {std::pair {47.3300, 19.4300}, std::pair {47.3700, 19.3800}, std::pair {47.3950, 19.3400}}) {
+    for (const auto& [latitude, longitude] : { std::pair { 47.3300, 19.4300 },
+             std::pair { 47.3700, 19.3800 }, std::pair { 47.3950, 19.3400 } }) {
         EXPECT_TRUE(latitude >= box.minFirst && latitude <= box.maxFirst) << latitude;
         EXPECT_TRUE(longitude >= box.minSecond && longitude <= box.maxSecond) << longitude;
     }

@@ -27,8 +27,8 @@ const std::string kStavoLibrary = QS_BINARY_DIR "/lib/libstavo.so";
 class ProbeDisplay final : public VeltrixPlugIn::CHostDisplay {
 public:
     const char* GetDataFromAsr(const char*) override { return nullptr; }
-    platform::Rect GetRadarArea() const override { return {0, 0, 800, 600}; }
-    platform::Rect GetChatArea() const override { return {0, 600, 800, 700}; }
+    platform::Rect GetRadarArea() const override { return { 0, 0, 800, 600 }; }
+    platform::Rect GetChatArea() const override { return { 0, 600, 800, 700 }; }
     void AddScreenObject(int, const char*, platform::Rect, bool, const char*) override { }
     void RequestRefresh() override { }
 };
@@ -84,8 +84,8 @@ TEST_F(StavoEntryTest, IntroducesItselfAndRegistersOneDisplayType)
 
 TEST_F(StavoEntryTest, CreatesScreensOnlyForTheExactName)
 {
-    for (const char* name : {"STAVO view", "STAVO View ", " STAVO View", "STAVO VIEW", "STAVO Vie",
-                             "", static_cast<const char*>(nullptr)})
+    for (const char* name : { "STAVO view", "STAVO View ", " STAVO View", "STAVO VIEW", "STAVO Vie",
+             "", static_cast<const char*>(nullptr) })
         EXPECT_EQ(m_PlugIn->CreateDisplayScreen(name, false, false, false, false), nullptr)
             << (name != nullptr ? name : "(null)");
 }
@@ -110,7 +110,7 @@ TEST_F(StavoEntryTest, EveryCallMakesAScreenOfItsOwnThatDeletesItselfOnClosing)
 TEST_F(StavoEntryTest, TheHostOpensAndClosesDisplaysOfTheSample)
 {
     {
-        host::CHostSession session(host::CAirportTable(), [](const std::string&) { });
+        host::CHostSession session(host::CAirportTable(), [](const std::string&) {});
         session.UsePlugIn(std::move(m_Library));
         std::vector<std::string> warnings;
         std::string error;
@@ -132,9 +132,10 @@ TEST_F(StavoEntryTest, TheLibraryFileCarriesItsVersion)
 {
     EXPECT_TRUE(m_Library->File().ends_with("/libstavo.so.3.1.4.1")) << m_Library->File();
     std::ifstream file(m_Library->File(), std::ios::binary);
-    const std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const std::string bytes(
+        (std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_NE(bytes.find("Stavo 3.1.4.1 (file version 3.1.4.1, product version 3.1.4.1)"),
-              std::string::npos);
+        std::string::npos);
 }
 
 TEST_F(StavoEntryTest, ExitDestroysThePlugInOnce)

@@ -1,6 +1,7 @@
 // The main of every test binary: one QApplication for the whole run, on the offscreen platform
 // unless the environment asks for another.
 #include <QApplication>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
