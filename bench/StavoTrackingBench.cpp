@@ -58,7 +58,7 @@ void TrackingReports(benchmark::State& state)
             + std::to_string(StandLat(i)) + ":" + std::to_string(StandLon(i));
     }
     std::unique_ptr<CStavoScreen, CloseScreen> screen(new CStavoScreen);
-    screen->AttachToHost(&display, nullptr);
+    VeltrixPlugIn::CHostAccess::AttachToHost(*screen, &display, nullptr);
     screen->OnDisplaySettingsLoaded(true);
 
     // Reports made up front, as the host hands them over: half of them at a stand, half between
@@ -79,7 +79,7 @@ void TrackingReports(benchmark::State& state)
             data->position.m_Longitude = StandLon(s);
             data->destination = "LHBP";
             data->distanceToDestination = distance(random);
-            reports.emplace_back(data);
+            reports.push_back(VeltrixPlugIn::CHostAccess::MakeAircraft(data));
         }
     }
     for (const VeltrixPlugIn::CAircraft& report : reports)

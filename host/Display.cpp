@@ -19,8 +19,8 @@ CDisplay::~CDisplay()
 
 bool CDisplay::Open(VeltrixPlugIn::CPlugIn& plugIn, std::string* error)
 {
-    const VeltrixPlugIn::CPlugIn::DisplayType* registered = nullptr;
-    for (const auto& type : plugIn.GetDisplayTypes())
+    const VeltrixPlugIn::DisplayType* registered = nullptr;
+    for (const auto& type : VeltrixPlugIn::CHostAccess::Of(plugIn).displayTypes)
         if (type.name == m_Type)
             registered = &type;
     if (registered == nullptr) {
@@ -33,7 +33,7 @@ bool CDisplay::Open(VeltrixPlugIn::CPlugIn& plugIn, std::string* error)
         *error = "the plug-in created no screen for display type \"" + m_Type + "\"";
         return false;
     }
-    m_pScreen->AttachToHost(this, &plugIn);
+    VeltrixPlugIn::CHostAccess::AttachToHost(*m_pScreen, this, &plugIn);
     m_pScreen->OnDisplaySettingsLoaded(true);
     return true;
 }

@@ -140,7 +140,7 @@ void CFsdClient::HandleLine(std::string_view line)
         m_Sink.OnFsdDeletion(*name);
     } else if (line.starts_with("#TM")) {
         const std::vector<std::string_view> f = SplitFields(line);
-        if (f.size() >= 3 && EqualsIgnoringAsciiCase(f[1], m_Callsign)) {
+        if (f.size() >= 3 && EqualsAsciiNoCase(f[1], m_Callsign)) {
             const std::size_t textStart = f[0].size() + f[1].size() + 2;
             m_Sink.OnFsdText(std::string(f[0].substr(3)), std::string(line.substr(textStart)));
         }

@@ -5,7 +5,10 @@
 #include "platform/Geometry.h"
 #include "plugin/entry/VeltrixPlugIn.h"
 
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace VeltrixPlugIn {
 
@@ -19,6 +22,55 @@ struct HostAircraft {
     std::string destination; // ICAO code, "" unknown
     std::string aircraftType; // ICAO type, "" unknown
     double distanceToDestination = 0.0; // nautical miles, 0 when unknown
+};
+
+// A display type a plug-in registered.
+struct DisplayType {
+    std::string name;
+    bool needRadarContent = false;
+    bool geoReferenced = false;
+    bool canBeSaved = false;
+    bool canBeCreated = false;
+};
+
+// What the host keeps of one plug-in object, behind its opaque pointer.
+struct HostPlugIn {
+    int compatibility = 0; // the interface version the plug-in was built for
+    std::string name;
+    std::string version;
+    std::string author;
+    std::string copyright;
+    std::vector<DisplayType> displayTypes;
+    CHostServices* services = nullptr;
+};
+
+struct CRadarScreen::HostSide {
+    static void Attach(CRadarScreen& screen, CHostDisplay* display, CPlugIn* plugIn)
+    {
+        screen.m_pDisplay = display;
+        screen.m_pPlugIn = plugIn;
+    }
+};
+
+// The host's side of the interface classes: what only the host reads or sets.
+class CHostAccess {
+public:
+    static const HostPlugIn& Of(const CPlugIn& plugIn) { return *plugIn.m_Host; }
+    // The plug-in's AircraftSelect asks `services` from now on; nullptr detaches it.
+    static void SetHostServices(CPlugIn& plugIn, CHostServices* services)
+    {
+        plugIn.m_Host->services = services;
+    }
+    // Before the first callback: the screen's host calls go to `display`, GetPlugIn is `plugIn`.
+    static void AttachToHost(CRadarScreen& screen, CHostDisplay* display, CPlugIn* plugIn)
+    {
+        CRadarScreen::HostSide::Attach(screen, display, plugIn);
+    }
+    // A handle on host-owned data.
+    static CAircraft MakeAircraft(std::shared_ptr<const HostAircraft> data)
+    {
+        return CAircraft(std::move(data));
+    }
 };
 
 // The host's services to a plug-in object.

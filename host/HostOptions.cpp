@@ -38,7 +38,7 @@ bool IsValidCallsign(const std::string& callsign)
     if (callsign.empty())
         return false;
     for (const char c : callsign)
-        if (c == ':' || IsBlank(c) || static_cast<unsigned char>(c) < 0x20)
+        if (c == ':' || IsSpaceTabOrLineEnd(c) || static_cast<unsigned char>(c) < 0x20)
             return false;
     return true;
 }

@@ -31,7 +31,7 @@ void CHostSession::UsePlugIn(std::unique_ptr<CPlugInLibrary> library)
 void CHostSession::UsePlugIn(VeltrixPlugIn::CPlugIn& plugIn)
 {
     m_pPlugIn = &plugIn;
-    m_pPlugIn->SetHostServices(&m_Traffic);
+    VeltrixPlugIn::CHostAccess::SetHostServices(*m_pPlugIn, &m_Traffic);
 }
 
 bool CHostSession::OpenDisplay(
@@ -78,7 +78,7 @@ void CHostSession::Shutdown()
         display->Close();
     m_Displays.clear();
     if (m_pPlugIn != nullptr)
-        m_pPlugIn->SetHostServices(nullptr);
+        VeltrixPlugIn::CHostAccess::SetHostServices(*m_pPlugIn, nullptr);
     m_pPlugIn = nullptr;
     m_Library.reset(); // VeltrixPlugInExit, then the library is unloaded
 }

@@ -1,5 +1,6 @@
 // The interface library's implementation of the classes plug-ins link against.
 #include "HostInterface.h"
+#include "platform/AsciiText.h"
 
 #include <algorithm>
 #include <cctype>
@@ -51,7 +52,7 @@ std::optional<double> ParseSectorForm(const char* text, char positive, char nega
 {
     if (text == nullptr)
         return std::nullopt;
-    const char hemisphere = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+    const char hemisphere = platform::AsciiUpper(text[0]);
     if (hemisphere != positive && hemisphere != negative)
         return std::nullopt;
     long parts[4] = { 0, 0, 0, 0 };
@@ -195,12 +196,13 @@ const char* CAircraftFlightPlan::GetAircraftFPType() const
 
 CPlugIn::CPlugIn(int compatibility, const char* name, const char* version, const char* author,
     const char* copyright)
-    : m_Compatibility(compatibility)
-    , m_Name(name ? name : "")
-    , m_Version(version ? version : "")
-    , m_Author(author ? author : "")
-    , m_Copyright(copyright ? copyright : "")
+    : m_Host(std::make_unique<HostPlugIn>())
 {
+    m_Host->compatibility = compatibility;
+    m_Host->name = name ? name : "";
+    m_Host->version = version ? version : "";
+    m_Host->author = author ? author : "";
+    m_Host->copyright = copyright ? copyright : "";
 }
 
 CPlugIn::~CPlugIn() = default;
@@ -261,15 +263,15 @@ void CPlugIn::OnAirportRunwayActivityChanged()
 void CPlugIn::RegisterDisplayType(const char* displayName, bool needRadarContent,
     bool geoReferenced, bool canBeSaved, bool canBeCreated)
 {
-    m_DisplayTypes.push_back(DisplayType { displayName ? displayName : "", needRadarContent,
+    m_Host->displayTypes.push_back(DisplayType { displayName ? displayName : "", needRadarContent,
         geoReferenced, canBeSaved, canBeCreated });
 }
 
 CAircraft CPlugIn::AircraftSelect(const char* callsign) const
 {
-    if (m_pHost == nullptr || callsign == nullptr)
+    if (m_Host->services == nullptr || callsign == nullptr)
         return CAircraft();
-    return m_pHost->AircraftSelect(callsign);
+    return m_Host->services->AircraftSelect(callsign);
 }
 
 // CRadarScreen
@@ -361,12 +363,6 @@ void CRadarScreen::RequestRefresh()
 CPlugIn* CRadarScreen::GetPlugIn() const
 {
     return m_pPlugIn;
-}
-
-void CRadarScreen::AttachToHost(CHostDisplay* display, CPlugIn* plugIn)
-{
-    m_pDisplay = display;
-    m_pPlugIn = plugIn;
 }
 
 } // namespace VeltrixPlugIn

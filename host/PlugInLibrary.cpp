@@ -1,8 +1,11 @@
 #include "PlugInLibrary.h"
 
+#include "HostInterface.h"
+
 #include <cstdlib>
 #include <dlfcn.h>
 #include <exception>
+#include <string>
 
 namespace host {
 
@@ -43,6 +46,16 @@ std::unique_ptr<CPlugInLibrary> CPlugInLibrary::Load(const std::string& path, st
     }
     if (library->m_pPlugIn == nullptr) {
         *error = "VeltrixPlugInInit of " + path + " made no plug-in object";
+        return nullptr;
+    }
+    // The version is read before anything else of the object is used: the base part, its slot 0
+    // and the opaque state behind it are the same in every version, the rest may not be.
+    const int version = VeltrixPlugIn::CHostAccess::Of(*library->m_pPlugIn).compatibility;
+    if (version != VeltrixPlugIn::kInterfaceVersion) {
+        *error = "plug-in " + path + " is built for interface version " + std::to_string(version)
+            + ", but this host supports interface version "
+            + std::to_string(VeltrixPlugIn::kInterfaceVersion) + " only";
+        library->Exit(); // the plug-in destroys the object it made
         return nullptr;
     }
     return library;

@@ -11,7 +11,9 @@ namespace host {
 class CPlugInLibrary {
 public:
     // Loads the library, finds VeltrixPlugInInit and VeltrixPlugInExit and calls Init. Nothing,
-    // with a message, when any of it fails (an exception from Init included).
+    // with a message, when any of it fails (an exception from Init included), and when the
+    // plug-in reports another interface version than VeltrixPlugIn::kInterfaceVersion: then its
+    // object is destroyed through Exit before the library is unloaded.
     static std::unique_ptr<CPlugInLibrary> Load(const std::string& path, std::string* error);
 
     // Calls Exit if it has not been called, then unloads the library.

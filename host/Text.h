@@ -1,5 +1,8 @@
-// Small text helpers of the host: ASCII-only case handling, trimming, splitting, numbers.
+// Small text helpers of the host: trimming, splitting, numbers; ASCII-only case handling comes
+// from platform/AsciiText.h. Blanks in the host's texts are space, tab, CR and LF.
 #pragma once
+
+#include "platform/AsciiText.h"
 
 #include <charconv>
 #include <fstream>
@@ -11,37 +14,13 @@
 
 namespace host {
 
-inline char AsciiUpper(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-inline std::string AsciiUpper(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        c = AsciiUpper(c);
-    return result;
-}
-
-inline bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
-            return false;
-    return true;
-}
-
-inline bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
+using platform::AsciiUpper;
+using platform::EqualsAsciiNoCase;
+using platform::IsSpaceTabOrLineEnd;
 
 inline std::string_view TrimRight(std::string_view text)
 {
-    while (!text.empty() && IsBlank(text.back()))
+    while (!text.empty() && IsSpaceTabOrLineEnd(text.back()))
         text.remove_suffix(1);
     return text;
 }
@@ -49,7 +28,7 @@ inline std::string_view TrimRight(std::string_view text)
 inline std::string_view Trim(std::string_view text)
 {
     text = TrimRight(text);
-    while (!text.empty() && IsBlank(text.front()))
+    while (!text.empty() && IsSpaceTabOrLineEnd(text.front()))
         text.remove_prefix(1);
     return text;
 }
@@ -60,10 +39,10 @@ inline std::vector<std::string_view> SplitWords(std::string_view text)
     std::vector<std::string_view> words;
     std::size_t i = 0;
     while (i < text.size()) {
-        while (i < text.size() && IsBlank(text[i]))
+        while (i < text.size() && IsSpaceTabOrLineEnd(text[i]))
             ++i;
         const std::size_t start = i;
-        while (i < text.size() && !IsBlank(text[i]))
+        while (i < text.size() && !IsSpaceTabOrLineEnd(text[i]))
             ++i;
         if (i > start)
             words.push_back(text.substr(start, i - start));

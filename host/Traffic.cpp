@@ -7,6 +7,7 @@
 namespace host {
 
 using VeltrixPlugIn::CAircraft;
+using VeltrixPlugIn::CHostAccess;
 using VeltrixPlugIn::HostAircraft;
 
 CTrafficRegistry::CTrafficRegistry(
@@ -47,7 +48,7 @@ CTrafficRegistry::Update CTrafficRegistry::ReportPosition(
     entry.data = aircraft;
     entry.source = source;
     entry.lastPosition = now;
-    return Update { CAircraft(std::move(aircraft)), isNew };
+    return Update { CHostAccess::MakeAircraft(std::move(aircraft)), isNew };
 }
 
 CAircraft CTrafficRegistry::ReportFlightPlan(
@@ -62,7 +63,7 @@ CAircraft CTrafficRegistry::ReportFlightPlan(
     aircraft->aircraftType = aircraftType;
     aircraft->distanceToDestination = DistanceToDestination(*aircraft);
     it->second.data = aircraft;
-    return CAircraft(std::move(aircraft));
+    return CHostAccess::MakeAircraft(std::move(aircraft));
 }
 
 CAircraft CTrafficRegistry::Forget(std::string_view callsign)
@@ -70,7 +71,7 @@ CAircraft CTrafficRegistry::Forget(std::string_view callsign)
     const auto it = m_Aircraft.find(AsciiUpper(callsign));
     if (it == m_Aircraft.end())
         return CAircraft();
-    CAircraft last(it->second.data);
+    CAircraft last = CHostAccess::MakeAircraft(it->second.data);
     m_Aircraft.erase(it);
     return last;
 }
@@ -81,7 +82,7 @@ std::vector<CAircraft> CTrafficRegistry::ForgetSilent(std::int64_t now, std::int
     for (auto it = m_Aircraft.begin(); it != m_Aircraft.end();) {
         const Entry& entry = it->second;
         if (entry.source == TrafficSource::Network && now - entry.lastPosition > maxSilence) {
-            gone.emplace_back(entry.data);
+            gone.push_back(CHostAccess::MakeAircraft(entry.data));
             it = m_Aircraft.erase(it);
         } else {
             ++it;
@@ -95,7 +96,7 @@ CAircraft CTrafficRegistry::AircraftSelect(const char* callsign) const
     if (callsign == nullptr)
         return CAircraft();
     const auto it = m_Aircraft.find(AsciiUpper(callsign));
-    return it == m_Aircraft.end() ? CAircraft() : CAircraft(it->second.data);
+    return it == m_Aircraft.end() ? CAircraft() : CHostAccess::MakeAircraft(it->second.data);
 }
 
 } // namespace host

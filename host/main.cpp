@@ -2,6 +2,7 @@
 // displays in a window or offscreen. See --help.
 #include "FsdConnection.h"
 #include "HostDriver.h"
+#include "HostInterface.h"
 #include "HostOptions.h"
 #include "HostSession.h"
 #include "HostWindow.h"
@@ -82,14 +83,14 @@ std::string DefaultPlugIn()
 
 void PrintInfo(const host::CPlugInLibrary& library)
 {
-    const VeltrixPlugIn::CPlugIn& plugIn = *library.PlugIn();
+    const VeltrixPlugIn::HostPlugIn& plugIn = VeltrixPlugIn::CHostAccess::Of(*library.PlugIn());
     std::cout << "file: " << library.File() << '\n'
-              << "name: " << plugIn.GetPlugInName() << '\n'
-              << "version: " << plugIn.GetPlugInVersion() << '\n'
-              << "author: " << plugIn.GetPlugInAuthor() << '\n'
-              << "licence: " << plugIn.GetPlugInCopyright() << '\n'
-              << "interface: " << plugIn.GetCompatibility() << '\n';
-    for (const auto& type : plugIn.GetDisplayTypes())
+              << "name: " << plugIn.name << '\n'
+              << "version: " << plugIn.version << '\n'
+              << "author: " << plugIn.author << '\n'
+              << "licence: " << plugIn.copyright << '\n'
+              << "interface: " << plugIn.compatibility << '\n';
+    for (const auto& type : plugIn.displayTypes)
         std::cout << "display type: \"" << type.name << "\"\n";
 }
 

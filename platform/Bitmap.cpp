@@ -1,20 +1,36 @@
-#include "Bitmap.h"
+#include "BitmapImage.h"
 
 #include <QString>
 
 #include <utility>
 
 namespace platform {
+namespace {
 
-CBitmap::CBitmap(int id, QImage image)
-    : m_Id(id)
-    , m_Image(std::move(image))
+std::unique_ptr<CBitmap::Pixels> PaintablePixels(QImage image)
 {
     // Palette images (the 16-colour resources) would be converted at every paint otherwise.
     const auto wanted
-        = m_Image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    if (!m_Image.isNull() && m_Image.format() != wanted)
-        m_Image = m_Image.convertToFormat(wanted);
+        = image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (!image.isNull() && image.format() != wanted)
+        image = image.convertToFormat(wanted);
+    return std::make_unique<CBitmap::Pixels>(CBitmap::Pixels { std::move(image) });
+}
+
+} // namespace
+
+CBitmap::CBitmap(int id, std::unique_ptr<Pixels> pixels)
+    : m_Id(id)
+    , m_Pixels(pixels != nullptr ? std::move(pixels) : std::make_unique<Pixels>())
+    , m_Size { m_Pixels->image.width(), m_Pixels->image.height() }
+{
+}
+
+CBitmap::~CBitmap() = default;
+
+CBitmap BitmapFromImage(int id, QImage image)
+{
+    return CBitmap(id, PaintablePixels(std::move(image)));
 }
 
 std::unique_ptr<CBitmap> CBitmap::LoadFromResource(std::string_view prefix, int id)
@@ -31,7 +47,7 @@ std::unique_ptr<CBitmap> CBitmap::LoadFromResource(std::string_view prefix, int 
     QImage image(path, "BMP");
     if (image.isNull())
         return nullptr;
-    return std::make_unique<CBitmap>(id, std::move(image));
+    return std::make_unique<CBitmap>(id, PaintablePixels(std::move(image)));
 }
 
 } // namespace platform

@@ -3,8 +3,6 @@
 
 #include "Geometry.h"
 
-#include <QImage>
-
 #include <memory>
 #include <string_view>
 
@@ -12,8 +10,15 @@ namespace platform {
 
 class CBitmap {
 public:
-    // A bitmap numbered `id` holding `image` (kept in a format that paints without conversion).
-    CBitmap(int id, QImage image);
+    // The pixels behind a bitmap; known only to the platform's painters (BitmapImage.h).
+    struct Pixels;
+
+    // A bitmap numbered `id` holding `pixels`; made by the platform (BitmapFromImage,
+    // LoadFromResource). Without pixels the bitmap is empty.
+    CBitmap(int id, std::unique_ptr<Pixels> pixels);
+    ~CBitmap();
+    CBitmap(const CBitmap&) = delete;
+    CBitmap& operator=(const CBitmap&) = delete;
 
     // The bitmap numbered `id` among the Qt resources of the running program and its libraries,
     // at ":/<prefix>/<id>.bmp"; nullptr when there is none or it cannot be read. Slashes around
@@ -21,12 +26,13 @@ public:
     static std::unique_ptr<CBitmap> LoadFromResource(std::string_view prefix, int id);
 
     int Id() const { return m_Id; }
-    Size GetSize() const { return { m_Image.width(), m_Image.height() }; }
-    const QImage& Image() const { return m_Image; }
+    Size GetSize() const { return m_Size; }
+    const Pixels& GetPixels() const { return *m_Pixels; }
 
 private:
     int m_Id;
-    QImage m_Image;
+    std::unique_ptr<Pixels> m_Pixels; // never null
+    Size m_Size;
 };
 
 } // namespace platform

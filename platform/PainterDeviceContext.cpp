@@ -1,6 +1,6 @@
 #include "PainterDeviceContext.h"
 
-#include "Bitmap.h"
+#include "BitmapImage.h"
 
 #include <QColor>
 #include <QFontInfo>
@@ -274,7 +274,7 @@ void CPainterDeviceContext::StretchBlt(const Rect& dest, const CBitmap& bitmap, 
 {
     if (dest.Width() <= 0 || dest.Height() <= 0 || source.Width() <= 0 || source.Height() <= 0)
         return;
-    const QImage& image = bitmap.Image();
+    const QImage& image = BitmapImage(bitmap);
     const QRect from = ToQRect(source).intersected(image.rect());
     if (from.isEmpty())
         return;

@@ -6,8 +6,8 @@
 
 namespace {
 
-// The interface version Stavo is built for; its meaning belongs to the host.
-constexpr int kInterfaceCompatibility = 8;
+// The interface version Stavo is built for (8); the host refuses a plug-in built for another.
+constexpr int kInterfaceCompatibility = VeltrixPlugIn::kInterfaceVersion;
 constexpr char kPlugInName[] = "STAVO view";
 constexpr char kPlugInVersion[] = "1.0";
 constexpr char kPlugInAuthor[] = "The Quorvex and Stavo developers";

@@ -1,47 +1,26 @@
 #include "StavoText.h"
 
+#include "platform/AsciiText.h"
+
 #include <climits>
 #include <cstddef>
 #include <cstdint>
 
 namespace stavo {
-namespace {
-
-char UpperAscii(char c)
-{
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-bool IsBlank(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-} // namespace
-
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return false;
-    }
-    return true;
+    return platform::EqualsAsciiNoCase(a, b);
 }
 
 std::string ToUpperAscii(std::string_view text)
 {
-    std::string upper(text);
-    for (char& c : upper)
-        c = UpperAscii(c);
-    return upper;
+    return platform::AsciiUpper(text);
 }
 
 int ParseInt(std::string_view text)
 {
     std::size_t i = 0;
-    while (i < text.size() && IsBlank(text[i]))
+    while (i < text.size() && platform::IsAsciiWhitespace(text[i]))
         ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))

@@ -1,5 +1,6 @@
 // Small text helpers of the stand board. Callsigns compare and upper-case by ASCII rules only,
-// never by the locale; numbers convert the way the settings file and the commands write them.
+// never by the locale (platform/AsciiText.h); numbers convert the way the settings file and the
+// commands write them.
 #pragma once
 
 #include <string>

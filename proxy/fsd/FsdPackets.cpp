@@ -1,5 +1,6 @@
 #include "FsdPackets.h"
 
+#include "platform/AsciiText.h"
 #include "proxy/traffic/IcaoDataTable.h"
 #include "proxy/traffic/ReferencePoint.h"
 
@@ -28,7 +29,7 @@ void AppendFixed5(std::string& out, double value)
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() && CompareNoCase(a, b) == 0;
+    return platform::EqualsAsciiNoCase(a, b);
 }
 
 std::string ComposeServerText(std::string_view callsign, std::string_view message)

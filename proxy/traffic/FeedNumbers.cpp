@@ -1,20 +1,17 @@
 #include "FeedNumbers.h"
 
+#include "platform/AsciiText.h"
+
 #include <charconv>
 #include <cstring>
 #include <limits>
 
 namespace {
 
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 // Skips leading blanks and one sign; returns what follows them.
 const char* SkipBlanksAndSign(const char* text, bool& negative)
 {
-    while (IsBlank(*text))
+    while (platform::IsAsciiWhitespace(*text))
         ++text;
     negative = *text == '-';
     if (*text == '+' || *text == '-')

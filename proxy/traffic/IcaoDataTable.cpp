@@ -1,6 +1,7 @@
 #include "IcaoDataTable.h"
 
 #include "FieldList.h"
+#include "platform/AsciiText.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -8,11 +9,6 @@
 #include <stdexcept>
 
 namespace {
-
-unsigned char FoldAscii(unsigned char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<unsigned char>(c + ('a' - 'A')) : c;
-}
 
 bool KeyLess(const CIcaoDataElement& a, const CIcaoDataElement& b)
 {
@@ -27,16 +23,7 @@ struct FileCloser {
 
 int CompareNoCase(std::string_view a, std::string_view b)
 {
-    const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
-        const unsigned char ca = FoldAscii(static_cast<unsigned char>(a[i]));
-        const unsigned char cb = FoldAscii(static_cast<unsigned char>(b[i]));
-        if (ca != cb)
-            return ca < cb ? -1 : 1;
-    }
-    if (a.size() == b.size())
-        return 0;
-    return a.size() < b.size() ? -1 : 1;
+    return platform::CompareAsciiNoCase(a, b);
 }
 
 int CIcaoDataTable::Load(const std::string& name)

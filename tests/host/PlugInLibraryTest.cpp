@@ -1,8 +1,11 @@
 // Loading plug-in libraries: what the host says when a library is not a plug-in.
 #include "host/PlugInLibrary.h"
 
+#include "host/HostInterface.h"
+
 #include <gtest/gtest.h>
 
+#include <dlfcn.h>
 #include <string>
 
 namespace {
@@ -19,6 +22,36 @@ TEST_F(PlugInLibraryTest, NamesWhatIsMissing)
     EXPECT_EQ(
         host::CPlugInLibrary::Load(QS_BINARY_DIR "/lib/libveltrixplugin.so", &error), nullptr);
     EXPECT_NE(error.find("does not export VeltrixPlugInInit"), std::string::npos) << error;
+}
+
+TEST_F(PlugInLibraryTest, RefusesAnotherInterfaceVersionNamingBoth)
+{
+    const std::string host = std::to_string(VeltrixPlugIn::kInterfaceVersion);
+    const struct {
+        const char* path;
+        int version;
+    } cases[] = {
+        { QS_OLDER_PLUGIN, VeltrixPlugIn::kInterfaceVersion - 1 },
+        { QS_NEWER_PLUGIN, VeltrixPlugIn::kInterfaceVersion + 1 },
+    };
+    for (const auto& c : cases) {
+        // Held open here, so that the plug-in's count of live objects can be read after the
+        // host has unloaded it.
+        void* handle = dlopen(c.path, RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(handle, nullptr) << dlerror();
+        const auto liveObjects
+            = reinterpret_cast<int (*)()>(dlsym(handle, "OtherVersionPlugInLiveObjects"));
+        ASSERT_NE(liveObjects, nullptr);
+
+        std::string error;
+        EXPECT_EQ(host::CPlugInLibrary::Load(c.path, &error), nullptr);
+        EXPECT_EQ(error,
+            "plug-in " + std::string(c.path) + " is built for interface version "
+                + std::to_string(c.version) + ", but this host supports interface version " + host
+                + " only");
+        EXPECT_EQ(liveObjects(), 0) << "the refused plug-in object was not destroyed";
+        dlclose(handle);
+    }
 }
 
 } // namespace

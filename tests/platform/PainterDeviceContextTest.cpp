@@ -1,6 +1,6 @@
 #include "platform/PainterDeviceContext.h"
 
-#include "platform/Bitmap.h"
+#include "platform/BitmapImage.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -319,7 +319,7 @@ TEST_F(PainterDeviceContextTest, StretchedBitmapCoversExactlyItsDestination)
     quads.setPixel(1, 0, qRgb(0, 255, 0));
     quads.setPixel(0, 1, qRgb(0, 0, 255));
     quads.setPixel(1, 1, qRgb(0, 0, 0));
-    const CBitmap bitmap(7, quads);
+    const CBitmap bitmap = platform::BitmapFromImage(7, quads);
 
     const QImage image = Paint([&](CDeviceContext& dc) {
         dc.StretchBlt({ 10, 10, 17, 15 }, bitmap, { 0, 0, 2, 2 });
@@ -339,7 +339,7 @@ TEST_F(PainterDeviceContextTest, SourceBeyondTheBitmapIsCutAndStillFillsTheDesti
     QImage short19(20, 19, QImage::Format_RGB32);
     short19.fill(qRgb(255, 0, 0));
     short19.setPixel(0, 18, qRgb(0, 0, 255));
-    const CBitmap bitmap(181, short19);
+    const CBitmap bitmap = platform::BitmapFromImage(181, short19);
     const QImage image = Paint([&](CDeviceContext& dc) {
         dc.StretchBlt({ 0, 0, 20, 20 }, bitmap, { 0, 0, 20, 20 });
     });
@@ -365,8 +365,8 @@ TEST_F(PainterDeviceContextTest, LeavesThePaintersOwnStateAsItFoundIt)
         dc.MoveTo(0, 0);
         dc.LineTo(30, 20);
         dc.DrawText("X", { 0, 0, 20, 20 }, platform::kDrawTextCenter);
-        dc.StretchBlt(
-            { 0, 0, 5, 5 }, CBitmap(1, QImage(2, 2, QImage::Format_RGB32)), { 0, 0, 2, 2 });
+        dc.StretchBlt({ 0, 0, 5, 5 },
+            platform::BitmapFromImage(1, QImage(2, 2, QImage::Format_RGB32)), { 0, 0, 2, 2 });
     }
     EXPECT_EQ(painter.pen(), pen);
     EXPECT_EQ(painter.font(), font);

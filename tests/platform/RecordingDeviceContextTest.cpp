@@ -1,6 +1,6 @@
 #include "platform/RecordingDeviceContext.h"
 
-#include "platform/Bitmap.h"
+#include "platform/BitmapImage.h"
 #include "platform/PainterDeviceContext.h"
 
 #include <QImage>
@@ -30,7 +30,7 @@ protected:
         return font;
     }
 
-    const CBitmap m_Bitmap { 139, QImage(20, 20, QImage::Format_RGB32) };
+    const CBitmap m_Bitmap = platform::BitmapFromImage(139, QImage(20, 20, QImage::Format_RGB32));
 };
 
 TEST_F(RecordingDeviceContextTest, RecordsEachDrawingWithWhatItWasDrawnWith)

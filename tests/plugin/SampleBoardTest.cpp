@@ -47,7 +47,7 @@ protected:
         ASSERT_TRUE(settings) << error;
         m_Display = std::make_unique<SettingsDisplay>(std::move(*settings));
         m_Screen = new CStavoScreen(); // deletes itself in OnDisplayClosing
-        m_Screen->AttachToHost(m_Display.get(), nullptr);
+        VeltrixPlugIn::CHostAccess::AttachToHost(*m_Screen, m_Display.get(), nullptr);
         m_Screen->OnDisplaySettingsLoaded(true);
     }
     void TearDown() override

@@ -1,5 +1,7 @@
 #include "plugin/board/StavoBitmaps.h"
 
+#include "platform/BitmapImage.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QProcess>
@@ -50,7 +52,7 @@ protected:
     static QImage Load(int id)
     {
         auto bitmap = LoadStavoBitmap(id);
-        return bitmap ? bitmap->Image() : QImage();
+        return bitmap ? platform::BitmapImage(*bitmap) : QImage();
     }
 
     // Mean row of the silhouette within columns [from, to).
@@ -83,7 +85,7 @@ TEST_F(StavoBitmapsTest, EveryStatusBitmapIsFoundWithItsSizeAndBackground)
         ASSERT_NE(bitmap, nullptr);
         EXPECT_EQ(bitmap->Id(), expected.id);
         EXPECT_EQ(bitmap->GetSize(), (platform::Size { 20, expected.height }));
-        const QImage& image = bitmap->Image();
+        const QImage& image = platform::BitmapImage(*bitmap);
         const int bottom = expected.height - 1;
         EXPECT_EQ(image.pixel(0, 0), expected.background);
         EXPECT_EQ(image.pixel(19, 0), expected.background);

@@ -68,13 +68,14 @@ TEST_F(StavoEntryTest, ExportsBothEntryPointsByTheirPlainNames)
 
 TEST_F(StavoEntryTest, IntroducesItselfAndRegistersOneDisplayType)
 {
-    EXPECT_EQ(m_PlugIn->GetCompatibility(), 8);
-    EXPECT_EQ(m_PlugIn->GetPlugInName(), "STAVO view");
-    EXPECT_EQ(m_PlugIn->GetPlugInVersion(), "1.0");
-    EXPECT_FALSE(m_PlugIn->GetPlugInAuthor().empty());
-    EXPECT_FALSE(m_PlugIn->GetPlugInCopyright().empty());
-    ASSERT_EQ(m_PlugIn->GetDisplayTypes().size(), 1u);
-    const auto& type = m_PlugIn->GetDisplayTypes()[0];
+    const VeltrixPlugIn::HostPlugIn& plugIn = VeltrixPlugIn::CHostAccess::Of(*m_PlugIn);
+    EXPECT_EQ(plugIn.compatibility, 8);
+    EXPECT_EQ(plugIn.name, "STAVO view");
+    EXPECT_EQ(plugIn.version, "1.0");
+    EXPECT_FALSE(plugIn.author.empty());
+    EXPECT_FALSE(plugIn.copyright.empty());
+    ASSERT_EQ(plugIn.displayTypes.size(), 1u);
+    const auto& type = plugIn.displayTypes[0];
     EXPECT_EQ(type.name, "STAVO View");
     EXPECT_FALSE(type.needRadarContent);
     EXPECT_FALSE(type.geoReferenced);
@@ -97,7 +98,7 @@ TEST_F(StavoEntryTest, EveryCallMakesAScreenOfItsOwnThatDeletesItselfOnClosing)
     for (int i = 0; i < 3; ++i) {
         screens[i] = m_PlugIn->CreateDisplayScreen("STAVO View", false, false, false, false);
         ASSERT_NE(screens[i], nullptr);
-        screens[i]->AttachToHost(&probes[i], m_PlugIn);
+        VeltrixPlugIn::CHostAccess::AttachToHost(*screens[i], &probes[i], m_PlugIn);
         EXPECT_EQ(screens[i]->GetPlugIn(), m_PlugIn);
     }
     EXPECT_EQ(std::set<VeltrixPlugIn::CRadarScreen*>(screens, screens + 3).size(), 3u);

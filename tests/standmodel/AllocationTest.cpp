@@ -110,8 +110,8 @@ TEST(StavoTextTest, ParsesIntegersLikeAtoiAndClampsOverflow)
     const struct {
         const char* text;
         int value;
-    } cases[] = { { "42", 42 }, { " \t-17px", -17 }, { "+8", 8 }, { "abc", 0 }, { "", 0 },
-        { "- 5", 0 }, { "99999999999999999999", INT_MAX }, { "-2147483648", INT_MIN },
+    } cases[] = { { "42", 42 }, { " \t-17px", -17 }, { "+8", 8 }, { "\v\f\r\n9", 9 }, { "abc", 0 },
+        { "", 0 }, { "- 5", 0 }, { "99999999999999999999", INT_MAX }, { "-2147483648", INT_MIN },
         { "-99999999999999999999", INT_MIN }, { "2147483647", INT_MAX } };
     for (const auto& c : cases)
         EXPECT_EQ(stavo::ParseInt(c.text), c.value) << '"' << c.text << '"';

@@ -46,7 +46,7 @@ TEST_F(SettingsLoaderTest, ClampsAndConvertsIntegerSettings)
         stavotest::FakeDisplay settings;
         settings.settings = display.settings;
         settings.settings[c.key] = c.value;
-        fresh->AttachToHost(&settings, nullptr);
+        VeltrixPlugIn::CHostAccess::AttachToHost(*fresh, &settings, nullptr);
         fresh->OnDisplaySettingsLoaded(true);
         EXPECT_EQ((*fresh).*c.field, c.expected) << c.key << '=' << c.value;
     }

@@ -60,7 +60,7 @@ public:
     VeltrixPlugIn::CAircraft AircraftSelect(const char* callsign) const override
     {
         const auto it = aircraft.find(stavo::ToUpperAscii(callsign));
-        return it != aircraft.end() ? VeltrixPlugIn::CAircraft(it->second)
+        return it != aircraft.end() ? VeltrixPlugIn::CHostAccess::MakeAircraft(it->second)
                                     : VeltrixPlugIn::CAircraft();
     }
 
@@ -87,8 +87,8 @@ protected:
     {
         platform::SetMessageBoxHandler(
             [this](std::string_view text) { messages.emplace_back(text); });
-        plugIn.SetHostServices(&services);
-        screen->AttachToHost(&display, &plugIn);
+        VeltrixPlugIn::CHostAccess::SetHostServices(plugIn, &services);
+        VeltrixPlugIn::CHostAccess::AttachToHost(*screen, &display, &plugIn);
     }
     ~ScreenTest() override { platform::SetMessageBoxHandler({}); }
 
@@ -110,7 +110,7 @@ protected:
         data->distanceToDestination = distance;
         services.aircraft[stavo::ToUpperAscii(callsign)] = data;
         static_cast<VeltrixPlugIn::CRadarScreen&>(*screen).OnAircraftPositionUpdate(
-            VeltrixPlugIn::CAircraft(data));
+            VeltrixPlugIn::CHostAccess::MakeAircraft(data));
     }
 
     std::vector<std::string> TrackedCallsigns() const

@@ -209,11 +209,12 @@ TEST(TrackingBeforeSettingsTest, TracksNothingWithoutStands)
     stavotest::FakeDisplay display;
     display.settings = { { "AIRPORT", "" } };
     std::unique_ptr<CStavoScreen, stavotest::CloseScreen> screen(new CStavoScreen);
-    screen->AttachToHost(&display, nullptr);
+    VeltrixPlugIn::CHostAccess::AttachToHost(*screen, &display, nullptr);
     auto data = std::make_shared<VeltrixPlugIn::HostAircraft>();
     data->callsign = "ZERO";
     for (int load = 0; load < 2; ++load) {
-        screen->OnAircraftPositionUpdate(VeltrixPlugIn::CAircraft(data)); // at exactly 0, 0
+        screen->OnAircraftPositionUpdate(
+            VeltrixPlugIn::CHostAccess::MakeAircraft(data)); // at exactly 0, 0
         EXPECT_TRUE(screen->m_TrackedAircraft.empty());
         platform::SetMessageBoxHandler([](std::string_view) {});
         screen->OnDisplaySettingsLoaded(true);

@@ -16,6 +16,7 @@ TEST(FeedNumbersTest, IntegersSkipBlanksStopAtTheFirstNonDigitAndKeepTheLow32Bit
         { "abc", 0 }, { "-", 0 }, { "4294967297", 1 }, { "2147483648", -2147483647 - 1 },
         { "99999999999999999999999", -1 }, // saturates at 2^63 - 1, whose low 32 bits are all set
         { "-99999999999999999999999", 0 }, // saturates at -2^63
+        { "\v\f\r\n\t 5", 5 }, // every white-space byte of the C library is skipped
     };
     for (const auto& c : cases)
         EXPECT_EQ(FeedInt32(c.text), c.value) << '"' << c.text << '"';
