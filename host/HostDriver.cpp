@@ -127,6 +127,8 @@ bool CHostDriver::Forget(const std::string& callsign, std::string* error)
 
 bool CHostDriver::Command(const std::string& line)
 {
+    if (m_Progress != nullptr)
+        *m_Progress << "typed: " << line << std::endl;
     return m_Session.Command(line);
 }
 

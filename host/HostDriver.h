@@ -39,7 +39,7 @@ public:
     // offscreen.
     void SetWindowRepaint(std::function<void()> repaint) { m_WindowRepaint = std::move(repaint); }
     // Where say, the outcome of expect and, every 5 seconds of refreshing, the board's counts
-    // go (standard error unless set).
+    // go (standard error unless set). Once set, typed commands are told there as well.
     void SetProgress(std::ostream* progress) { m_Progress = progress; }
     // Tells whether the host is connected to its FSD server, for "expect connected".
     void SetConnectedProbe(std::function<bool()> probe) { m_Connected = std::move(probe); }

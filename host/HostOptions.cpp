@@ -151,7 +151,8 @@ from an FSD server or a script, and shows them in a window or renders them offsc
                        watch SECONDS         let time pass, refreshing every second
                        say TEXT              describe [TEXT]
   --progress FILE    where say, expect and describe report, and the board's counts every
-                     5 seconds of refreshing (default: standard error)
+                     5 seconds of refreshing (default: standard error); with it, each
+                     typed command is told there too
   --check            only check the script's lines (exit status 2 for a bad one) and end
   --clock SECONDS    run on a fake clock starting at SECONDS since 1970-01-01 00:00 UTC;
                      "wait" then advances it instead of sleeping
