@@ -207,8 +207,8 @@ bool CHostDriver::Expect(const BoardCondition& condition, double seconds, std::s
         else
             RefreshRound();
         if (connection ? m_Connected() : BoardShows(m_Boards, condition)) {
-            Progress() << (connection ? "connected" : "board shows: " + condition.text)
-                       << std::endl;
+            if (!connection)
+                Progress() << "board shows: " << condition.text << std::endl;
             return true;
         }
         if (m_Stopped)

@@ -34,7 +34,6 @@ TEXT
 }
 fail() { echo "chain: $*" >&2; exit 1; }
 usage_error() { echo "chain: $* (see --help)" >&2; exit 2; }
-
 while [ $# -gt 0 ]; do
   case "$1" in
     --out | --bin | --samples | --feed-port | --time-scale | --aircraft | --limit)
@@ -51,12 +50,8 @@ plan=$1
 [ -r "$plan" ] || usage_error "cannot read the plan $plan"
 case "$limit" in '' | *[!0-9]*) usage_error "--limit takes whole seconds" ;; esac
 case "$feed_port" in '' | *[!0-9]*) usage_error "--feed-port takes a port number" ;; esac
-for program in sbs-sim quorvex veltrix-host; do
-  [ -x "$bin/$program" ] || fail "no $bin/$program (build first: scripts/build.sh)"
-done
-for file in icao24.txt aircrafts.txt flightplans.txt lhbp.asr airports.txt; do
-  [ -r "$samples/$file" ] || fail "no $samples/$file"
-done
+for program in sbs-sim quorvex veltrix-host; do [ -x "$bin/$program" ] || fail "no $bin/$program (build first: scripts/build.sh)"; done
+for file in icao24.txt aircrafts.txt flightplans.txt lhbp.asr airports.txt; do [ -r "$samples/$file" ] || fail "no $samples/$file"; done
 
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/chain.XXXXXX")
 trap 'rm -rf "$scratch"' EXIT
@@ -85,32 +80,25 @@ launch=(setsid)
 setpriv --pdeathsig TERM true 2>/dev/null && launch+=(setpriv --pdeathsig TERM --)
 groups=()
 stop_all() {
-  local status=$? pid
+  local status=$?
   trap - EXIT INT TERM HUP
-  for pid in "${groups[@]}"; do kill -TERM -- "-$pid" 2>/dev/null || true; done
-  for _ in $(seq 50); do
-    local alive=0
-    for pid in "${groups[@]}"; do kill -0 -- "-$pid" 2>/dev/null && alive=1; done
-    [ $alive -eq 0 ] && break
-    sleep 0.1
-  done
-  for pid in "${groups[@]}"; do kill -KILL -- "-$pid" 2>/dev/null || true; done
+  if [ ${#groups[@]} -gt 0 ]; then # kill succeeds while one group is left
+    kill -TERM -- "${groups[@]/#/-}" 2>/dev/null || true
+    for _ in $(seq 50); do kill -0 -- "${groups[@]/#/-}" 2>/dev/null && sleep 0.1 || break; done
+    kill -KILL -- "${groups[@]/#/-}" 2>/dev/null || true
+  fi
   wait 2>/dev/null || true
   rm -rf "$scratch"
   exit "$status"
 }
 trap stop_all EXIT
-trap 'exit 130' INT
-trap 'exit 143' TERM
-trap 'exit 129' HUP
+trap 'exit 130' INT && trap 'exit 143' TERM && trap 'exit 129' HUP
 
 started=$SECONDS
 say() { printf '[%3d s] %s\n' $((SECONDS - started)) "$*"; }
 alive() { kill -0 "$1" 2>/dev/null; }
 port_open() { (exec 9<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
-for port in "$feed_port" 6809; do
-  ! port_open "$port" || fail "something already listens on 127.0.0.1 port $port (another quorvex or sbs-sim?); stop it first"
-done
+for port in "$feed_port" 6809; do ! port_open "$port" || fail "something already listens on 127.0.0.1 port $port (another quorvex or sbs-sim?); stop it first"; done
 # Waits up to $1 seconds for the command after $2 (a description) to succeed.
 wait_until() {
   local deadline=$((SECONDS + $1)) what=$2
