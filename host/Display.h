@@ -34,6 +34,7 @@ public:
     void Close();
     VeltrixPlugIn::CRadarScreen* Screen() const { return m_pScreen; }
     const std::string& Type() const { return m_Type; }
+    const CDisplaySettings& Settings() const { return m_Settings; }
 
     void SetAreas(const platform::Rect& radar, const platform::Rect& chat);
 

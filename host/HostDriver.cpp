@@ -11,9 +11,22 @@
 #include <QTimer>
 
 #include <cmath>
+#include <cstdio>
+#include <iostream>
 #include <ostream>
+#include <span>
 
 namespace host {
+namespace {
+
+std::string FormatSeconds(double seconds)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", seconds);
+    return text;
+}
+
+} // namespace
 
 CHostDriver::CHostDriver(
     CHostSession& session, std::ostream& out, bool dump, platform::FakeClock* clock)
@@ -31,21 +44,30 @@ void CHostDriver::Paint(QPainter& painter)
         QColor(platform::RedOf(kRadarBackground), platform::GreenOf(kRadarBackground),
             platform::BlueOf(kRadarBackground)));
     platform::CPainterDeviceContext painterDc(painter);
-    if (!m_Dump) {
-        m_Session.Paint(painterDc);
-        return;
-    }
     // The recorder passes everything on to the painter, and takes the screen objects into the
-    // drawing order as they are registered.
+    // drawing order as they are registered. Each display's part is read back into its board.
     platform::CRecordingDeviceContext recorder(&painterDc);
-    const int number = m_Session.Paint(recorder, [&recorder](const ScreenObject& object) {
-        platform::DrawItem item;
-        item.kind = platform::DrawItem::Kind::Object;
-        item.rect = object.area;
-        item.text = object.id;
-        item.number = object.type;
-        recorder.Record(std::move(item));
-    });
+    std::size_t displayStart = 0;
+    m_Boards.clear();
+    const int number = m_Session.Paint(
+        recorder,
+        [&recorder](const ScreenObject& object) {
+            platform::DrawItem item;
+            item.kind = platform::DrawItem::Kind::Object;
+            item.rect = object.area;
+            item.text = object.id;
+            item.number = object.type;
+            recorder.Record(std::move(item));
+        },
+        [&](const CDisplay& display) {
+            const auto items = std::span(recorder.Items()).subspan(displayStart);
+            displayStart = recorder.Items().size();
+            m_Boards.push_back(ReadBoard(items, stavo::ReadBoardRows([&display](const char* key) {
+                return display.Settings().Find(key);
+            })));
+        });
+    if (!m_Dump)
+        return;
     m_Out << "refresh " << number << '\n';
     for (const platform::DrawItem& item : recorder.Items()) {
         const std::string line = platform::FormatDumpLine(item);
@@ -105,6 +127,8 @@ bool CHostDriver::Forget(const std::string& callsign, std::string* error)
 
 bool CHostDriver::Command(const std::string& line)
 {
+    if (m_Progress != nullptr)
+        *m_Progress << "typed: " << line << std::endl;
     return m_Session.Command(line);
 }
 
@@ -147,6 +171,83 @@ void CHostDriver::Wait(double seconds)
 bool CHostDriver::Snapshot(const std::string& file, std::string* error)
 {
     return SaveSnapshot(file, error);
+}
+
+std::ostream& CHostDriver::Progress()
+{
+    return m_Progress != nullptr ? *m_Progress : std::cerr;
+}
+
+void CHostDriver::RefreshRound()
+{
+    Wait(1);
+    Refresh();
+    const std::int64_t now = platform::Time64();
+    if (m_Stopped || (m_LastCounts && now - *m_LastCounts < 5))
+        return;
+    m_LastCounts = now;
+    std::string counts;
+    for (const BoardReading& board : m_Boards)
+        counts += (counts.empty() ? "" : "; ") + board.Counts();
+    Progress() << "board: " << counts << std::endl;
+}
+
+bool CHostDriver::Expect(const BoardCondition& condition, double seconds, std::string* error)
+{
+    const std::int64_t start = platform::Time64();
+    const bool connection = condition.kind == BoardCondition::Kind::Connected;
+    if (connection && !m_Connected) {
+        *error = "the host has no FSD server to be connected to";
+        m_ExpectFailed = true;
+        return false;
+    }
+    for (;;) {
+        if (connection)
+            Wait(0.5);
+        else
+            RefreshRound();
+        if (connection ? m_Connected() : BoardShows(m_Boards, condition)) {
+            if (!connection)
+                Progress() << "board shows: " << condition.text << std::endl;
+            return true;
+        }
+        if (m_Stopped)
+            return true; // the user has gone; the script ends after this event anyway
+        if (platform::Time64() - start >= seconds) {
+            *error = connection ? "not connected within " + FormatSeconds(seconds) + " s"
+                                : "the board did not show \"" + condition.text + "\" within "
+                    + FormatSeconds(seconds) + " s";
+            m_ExpectFailed = true;
+            return false;
+        }
+    }
+}
+
+void CHostDriver::Watch(double seconds)
+{
+    const std::int64_t start = platform::Time64();
+    do
+        RefreshRound();
+    while (!m_Stopped && platform::Time64() - start < seconds);
+}
+
+void CHostDriver::Say(const std::string& text)
+{
+    Progress() << text << std::endl;
+}
+
+void CHostDriver::Describe(const std::string& heading)
+{
+    std::string counts;
+    for (const BoardReading& board : m_Boards)
+        counts += (counts.empty() ? "" : "; ") + board.Counts();
+    for (std::size_t at; (at = counts.find(", ")) != std::string::npos;)
+        counts.replace(at, 2, " | ");
+    Progress() << (heading.empty() ? "the board" : heading) << " (" << counts << "):\n";
+    for (const BoardReading& board : m_Boards)
+        for (const std::string& line : board.Words())
+            Progress() << line << '\n';
+    Progress().flush();
 }
 
 bool CHostDriver::AfterEvent()

@@ -8,9 +8,12 @@
 
 #include <QImage>
 
+#include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <string>
+#include <vector>
 
 class QEventLoop;
 class QPainter;
@@ -35,6 +38,15 @@ public:
     // A window repaints its radar area at once through this; without one, refreshes are drawn
     // offscreen.
     void SetWindowRepaint(std::function<void()> repaint) { m_WindowRepaint = std::move(repaint); }
+    // Where say, the outcome of expect and, every 5 seconds of refreshing, the board's counts
+    // go (standard error unless set). Once set, typed commands are told there as well.
+    void SetProgress(std::ostream* progress) { m_Progress = progress; }
+    // Tells whether the host is connected to its FSD server, for "expect connected".
+    void SetConnectedProbe(std::function<bool()> probe) { m_Connected = std::move(probe); }
+    // The boards of the last refresh, one per display, read back from what they drew.
+    const std::vector<BoardReading>& Boards() const { return m_Boards; }
+    // An expect of the script did not come in time.
+    bool ExpectFailed() const { return m_ExpectFailed; }
 
     // One refresh with an active painter over the radar area: the background, then every
     // display. Printed when dumping.
@@ -58,9 +70,18 @@ public:
     void Refresh() override;
     void Wait(double seconds) override;
     bool Snapshot(const std::string& file, std::string* error) override;
+    bool Expect(const BoardCondition& condition, double seconds, std::string* error) override;
+    void Watch(double seconds) override;
+    void Say(const std::string& text) override;
+    void Describe(const std::string& heading) override;
     bool AfterEvent() override;
 
 private:
+    std::ostream& Progress();
+    // One second of time, then a refresh; the board's counts when 5 seconds have passed since
+    // they were last shown.
+    void RefreshRound();
+
     CHostSession& m_Session;
     std::ostream& m_Out;
     bool m_Dump;
@@ -69,6 +90,11 @@ private:
     std::function<void()> m_WindowRepaint;
     QEventLoop* m_Waiting = nullptr; // a real-time wait in progress
     bool m_Stopped = false;
+    std::ostream* m_Progress = nullptr;
+    std::function<bool()> m_Connected;
+    std::vector<BoardReading> m_Boards;
+    std::optional<std::int64_t> m_LastCounts; // when the counts were last shown
+    bool m_ExpectFailed = false;
 };
 
 } // namespace host

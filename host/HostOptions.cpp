@@ -70,9 +70,11 @@ std::optional<HostOptions> ParseHostOptions(
             options.headless = true;
         } else if (arg == "--info") {
             options.info = true;
+        } else if (arg == "--check") {
+            options.check = true;
         } else if (arg == "--plugin" || arg == "--display" || arg == "--type" || arg == "--size"
             || arg == "--fsd" || arg == "--callsign" || arg == "--airports" || arg == "--script"
-            || arg == "--snapshot" || arg == "--clock") {
+            || arg == "--snapshot" || arg == "--clock" || arg == "--progress") {
             const std::string* v = value();
             if (v == nullptr)
                 return std::nullopt;
@@ -101,6 +103,8 @@ std::optional<HostOptions> ParseHostOptions(
                 options.script = *v;
             } else if (arg == "--snapshot") {
                 options.snapshot = *v;
+            } else if (arg == "--progress") {
+                options.progress = *v;
             } else { // --clock
                 const std::optional<std::int64_t> start = ParseInteger<std::int64_t>(*v);
                 if (!start)
@@ -138,6 +142,18 @@ from an FSD server or a script, and shows them in a window or renders them offsc
                        command TEXT          prints handled or not handled
                        drag ID X Y           drop ID X Y
                        refresh               wait SECONDS          snapshot FILE.png
+                       expect [not] final CALLSIGN [BITMAP] [within SECONDS]
+                       expect [not] stand|allocated LABEL CALLSIGN [BITMAP] [within SECONDS]
+                       expect connected [within SECONDS]
+                                             refresh every second until the board shows it
+                                             (default 60 s; "-" for an empty cell); the
+                                             script stops with exit status 3 if it does not
+                       watch SECONDS         let time pass, refreshing every second
+                       say TEXT              describe [TEXT]
+  --progress FILE    where say, expect and describe report, and the board's counts every
+                     5 seconds of refreshing (default: standard error); with it, each
+                     typed command is told there too
+  --check            only check the script's lines (exit status 2 for a bad one) and end
   --clock SECONDS    run on a fake clock starting at SECONDS since 1970-01-01 00:00 UTC;
                      "wait" then advances it instead of sleeping
   --dump             print what every refresh drew: "refresh N", then one line per item,

@@ -23,6 +23,8 @@ struct HostOptions {
     bool dump = false;
     bool headless = false;
     std::string snapshot;
+    std::string progress; // where a script's progress goes; empty: standard error
+    bool check = false; // only check the script's lines
     std::optional<std::int64_t> clock; // a fake clock starting here, seconds since 1970
     bool info = false;
     bool help = false;

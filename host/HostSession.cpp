@@ -231,12 +231,16 @@ void CHostSession::OnRefreshRequest()
         m_OnRefreshRequest();
 }
 
-int CHostSession::Paint(
-    platform::CDeviceContext& dc, const std::function<void(const ScreenObject&)>& onObject)
+int CHostSession::Paint(platform::CDeviceContext& dc,
+    const std::function<void(const ScreenObject&)>& onObject,
+    const std::function<void(const CDisplay&)>& afterDisplay)
 {
     m_RefreshPending = false;
-    for (const auto& display : m_Displays)
+    for (const auto& display : m_Displays) {
         display->Paint(dc, onObject);
+        if (afterDisplay)
+            afterDisplay(*display);
+    }
     return ++m_Refreshes;
 }
 

@@ -81,9 +81,11 @@ public:
     void SetRefreshListener(std::function<void()> onRequest);
     bool RefreshPending() const { return m_RefreshPending; }
     // One refresh: every display paints in turn through `dc`; its screen objects are reported to
-    // `onObject` as they are registered. Returns the refresh's number, counted from 1.
+    // `onObject` as they are registered, and `afterDisplay` hears when each display is done.
+    // Returns the refresh's number, counted from 1.
     int Paint(platform::CDeviceContext& dc,
-        const std::function<void(const ScreenObject&)>& onObject = {});
+        const std::function<void(const ScreenObject&)>& onObject = {},
+        const std::function<void(const CDisplay&)>& afterDisplay = {});
 
     // CFsdTrafficSink
     bool OnFsdPosition(const PositionReport& report) override;

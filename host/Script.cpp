@@ -11,6 +11,9 @@ namespace {
 
 using Kind = ScriptEvent::Kind;
 
+constexpr double kDefaultExpectSeconds = 60;
+constexpr int kLongestWait = 86400;
+
 ScriptError Usage(std::string_view usage)
 {
     return ScriptError { "usage: " + std::string(usage) };
@@ -115,6 +118,39 @@ ScriptLine ParseScriptLine(std::string_view line)
         event.text = rest;
         return event;
     }
+    if (keyword == "expect") {
+        std::vector<std::string_view> condition(words.begin() + 1, words.end());
+        event.seconds = kDefaultExpectSeconds;
+        if (condition.size() >= 2 && condition[condition.size() - 2] == "within") {
+            const std::optional<int> seconds = ParseInteger<int>(condition.back());
+            if (!seconds || *seconds < 0 || *seconds > kLongestWait)
+                return ScriptError { "within takes whole seconds (0 to 86400)" };
+            event.seconds = *seconds;
+            condition.resize(condition.size() - 2);
+        }
+        const std::optional<BoardCondition> parsed = ParseBoardCondition(condition);
+        if (!parsed)
+            return Usage("expect [not] final CALLSIGN [BITMAP] | [not] stand LABEL CALLSIGN "
+                         "[BITMAP] | [not] allocated LABEL CALLSIGN [BITMAP] | connected "
+                         "[within SECONDS]");
+        event.kind = Kind::Expect;
+        event.condition = *parsed;
+        return event;
+    }
+    if (keyword == "watch") {
+        const std::optional<double> seconds
+            = words.size() == 2 ? ParseNumber(words[1]) : std::nullopt;
+        if (!seconds || *seconds < 0 || *seconds > kLongestWait)
+            return ScriptError { "usage: watch SECONDS (0 to 86400)" };
+        event.kind = Kind::Watch;
+        event.seconds = *seconds;
+        return event;
+    }
+    if (keyword == "say" || keyword == "describe") {
+        event.kind = keyword == "say" ? Kind::Say : Kind::Describe;
+        event.text = rest;
+        return event;
+    }
     return ScriptError { "unknown event \"" + std::string(keyword) + "\"" };
 }
 
@@ -129,6 +165,7 @@ int RunScript(std::istream& input, const std::string& name, CScriptHost& host, s
         const ScriptLine parsed = ParseScriptLine(line);
         std::string error;
         bool ok = true;
+        bool stop = false;
         if (const auto* bad = std::get_if<ScriptError>(&parsed)) {
             error = bad->message;
             ok = false;
@@ -156,6 +193,19 @@ int RunScript(std::istream& input, const std::string& name, CScriptHost& host, s
             case Kind::Snapshot:
                 ok = host.Snapshot(event->text, &error);
                 break;
+            case Kind::Expect:
+                ok = host.Expect(event->condition, event->seconds, &error);
+                stop = !ok;
+                break;
+            case Kind::Watch:
+                host.Watch(event->seconds);
+                break;
+            case Kind::Say:
+                host.Say(event->text);
+                break;
+            case Kind::Describe:
+                host.Describe(event->text);
+                break;
             }
         } else {
             continue;
@@ -165,7 +215,7 @@ int RunScript(std::istream& input, const std::string& name, CScriptHost& host, s
             out.flush();
             err << name << ':' << number << ": " << error << std::endl;
         }
-        if (!host.AfterEvent())
+        if (!host.AfterEvent() || stop)
             break;
     }
     out.flush();

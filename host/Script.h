@@ -9,11 +9,18 @@
 //   refresh                                          repaints every display
 //   wait SECONDS                                     lets time pass (a fraction is allowed)
 //   snapshot FILE.png                                writes the board as a picture
+//   expect [not] CONDITION [within SECONDS]          refreshes every second until the board
+//                                                    shows CONDITION (see BoardReading.h); the
+//                                                    script stops when it does not in time
+//   watch SECONDS                                    lets time pass, refreshing every second
+//   say TEXT                                         prints TEXT as progress
+//   describe [TEXT]                                  prints the last board in words
 //
 // Blank lines and lines starting with '#' are ignored. A bad line is reported with its number
 // and the script goes on.
 #pragma once
 
+#include "BoardReading.h"
 #include "Traffic.h"
 #include "platform/Geometry.h"
 
@@ -26,15 +33,29 @@
 namespace host {
 
 struct ScriptEvent {
-    enum class Kind { Aircraft, Forget, Command, Drag, Drop, Refresh, Wait, Snapshot };
+    enum class Kind {
+        Aircraft,
+        Forget,
+        Command,
+        Drag,
+        Drop,
+        Refresh,
+        Wait,
+        Snapshot,
+        Expect,
+        Watch,
+        Say,
+        Describe
+    };
     Kind kind = Kind::Refresh;
     PositionReport report; // Aircraft
     std::optional<std::string> destination; // Aircraft
     std::optional<std::string> aircraftType; // Aircraft
     std::string text; // Forget: callsign; Command: line; Drag, Drop: id;
-                      // Snapshot: file
+                      // Snapshot: file; Say, Describe: the text
     platform::Point point; // Drag, Drop
-    double seconds = 0.0; // Wait
+    double seconds = 0.0; // Wait, Watch; Expect: how long it may take
+    BoardCondition condition; // Expect
 };
 
 struct ScriptError {
@@ -59,13 +80,22 @@ public:
     virtual void Refresh() = 0;
     virtual void Wait(double seconds) = 0;
     virtual bool Snapshot(const std::string& file, std::string* error) = 0;
+    // Refreshes every second until the condition holds, judged at each refresh. False, with a
+    // message, when it did not within `seconds`; the script then stops.
+    virtual bool Expect(const BoardCondition& condition, double seconds, std::string* error) = 0;
+    // Lets time pass, refreshing every second.
+    virtual void Watch(double seconds) = 0;
+    virtual void Say(const std::string& text) = 0;
+    // The board of the last refresh in words, under a heading line that starts with `heading`.
+    virtual void Describe(const std::string& heading) = 0;
     // After every event: serve what the event left pending (refresh requests). Returns false
     // when the host is going away and the script must stop.
     virtual bool AfterEvent() = 0;
 };
 
 // Runs the script read from `input` line by line (so that standard input works as it comes).
-// Results go to `out`, errors as "NAME:LINE: message" to `err`. Returns the number of errors.
+// Results go to `out`, errors as "NAME:LINE: message" to `err`. Returns the number of errors. A
+// failed expect ends the script.
 int RunScript(std::istream& input, const std::string& name, CScriptHost& host, std::ostream& out,
     std::ostream& err);
 

@@ -24,6 +24,7 @@
 #include <signal.h>
 #include <string>
 #include <unistd.h>
+#include <variant>
 #include <vector>
 
 namespace {
@@ -94,6 +95,27 @@ void PrintInfo(const host::CPlugInLibrary& library)
         std::cout << "display type: \"" << type.name << "\"\n";
 }
 
+// Reports every bad line of the script; true when there is none.
+bool CheckScript(const std::string& name)
+{
+    std::ifstream file(name);
+    if (!file) {
+        std::cerr << "veltrix-host: cannot open script " << name << '\n';
+        return false;
+    }
+    bool good = true;
+    int number = 0;
+    for (std::string line; std::getline(file, line);) {
+        ++number;
+        const host::ScriptLine parsed = host::ParseScriptLine(line);
+        if (const auto* bad = std::get_if<host::ScriptError>(&parsed)) {
+            std::cerr << name << ':' << number << ": " << bad->message << '\n';
+            good = false;
+        }
+    }
+    return good;
+}
+
 int Run(QApplication& app, const host::HostOptions& options)
 {
     std::optional<platform::FakeClock> clock;
@@ -142,6 +164,15 @@ int Run(QApplication& app, const host::HostOptions& options)
     session.UsePlugIn(std::move(library));
 
     host::CHostDriver driver(session, std::cout, options.dump, clock ? &*clock : nullptr);
+    std::ofstream progress;
+    if (!options.progress.empty()) {
+        progress.open(options.progress);
+        if (!progress) {
+            std::cerr << "veltrix-host: cannot write progress to " << options.progress << '\n';
+            return 2;
+        }
+        driver.SetProgress(&progress);
+    }
     if (options.headless) {
         platform::SetMessageBoxHandler(
             [](std::string_view text) { std::cerr << OneLine(text) << std::endl; });
@@ -186,6 +217,7 @@ int Run(QApplication& app, const host::HostOptions& options)
         fsd = std::make_unique<host::CFsdConnection>(
             options.fsdHost, options.fsdPort, options.callsign, session, notice);
         fsd->Start();
+        driver.SetConnectedProbe([&fsd] { return fsd && fsd->IsConnected(); });
     }
 
     // Once a second: silent traffic is forgotten, interrupts are noticed, and a window shows
@@ -234,6 +266,8 @@ int Run(QApplication& app, const host::HostOptions& options)
     fsd.reset();
     window.reset(); // what the displays say while they close goes to standard error
     session.Shutdown();
+    if (driver.ExpectFailed())
+        return 3;
     return errors == 0 ? 0 : 1;
 }
 
@@ -251,6 +285,13 @@ int main(int argc, char** argv)
     if (options->help) {
         std::cout << host::HostUsage();
         return 0;
+    }
+    if (options->check) {
+        if (options->script.empty() || options->script == "-") {
+            std::cerr << "veltrix-host: --check needs --script FILE\n";
+            return 2;
+        }
+        return CheckScript(options->script) ? 0 : 2;
     }
     // --info shows no window either.
     if ((options->headless || options->info) && std::getenv("QT_QPA_PLATFORM") == nullptr)

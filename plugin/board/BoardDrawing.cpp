@@ -1,7 +1,8 @@
-// Draws the stand board at every refresh: the panel, the grid of final-approach slots and stand
-// lines, and what each cell shows. The same refresh rebuilds the per-refresh lists, writes the
-// cell positions that drag and drop hit-tests, and registers every drawn callsign as a movable
+// Draws the stand board at every refresh: the panel, the grid of final-approach finalSlots and
+// stand lines, and what each cell shows. The same refresh rebuilds the per-refresh lists, writes
+// the cell positions that drag and drop hit-tests, and registers every drawn callsign as a movable
 // screen object.
+#include "BoardLayout.h"
 #include "StavoBitmaps.h"
 #include "platform/Bitmap.h"
 #include "platform/Clock.h"
@@ -20,23 +21,6 @@ using platform::Rect;
 
 namespace {
 
-// One column of a cell: its width in units of the cell width, then the separator after it in
-// pixels, 1 (a thin line) or 3 (a thick line).
-struct CColumn {
-    int width;
-    int separator;
-};
-
-// A final-approach slot: callsign, status bitmap, type/stand/distance.
-constexpr CColumn kFinalSlotColumns[] = { { 7, 1 }, { 2, 1 }, { 5, 3 } };
-// One half of a stand line: label, standing aircraft (callsign, bitmap, time on the stand),
-// first allocation (callsign, bitmap, time or distance), distance of the second allocation.
-constexpr CColumn kStandCellColumns[]
-    = { { 3, 3 }, { 7, 1 }, { 2, 1 }, { 5, 3 }, { 7, 1 }, { 2, 1 }, { 5, 3 }, { 5, 3 } };
-
-constexpr int kSlotsPerRow = 5;
-constexpr int kStandsPerLine = 2;
-constexpr int kLeastLineHeight = 10;
 constexpr int kGreatestFontHeight = 20;
 constexpr int kThickPenWidth = 3;
 constexpr platform::Color kPanelColor = platform::Rgb(220, 220, 220);
@@ -55,19 +39,6 @@ constexpr std::int64_t kCoordinateLimit = std::int64_t { 1 } << 20;
 int BoardEdge(int base, std::int64_t offset)
 {
     return static_cast<int>(std::clamp(base + offset, -kCoordinateLimit, kCoordinateLimit));
-}
-
-// Lays a row of cells out from (x, y): calls cell(column, rectangle) for each column and returns
-// the x after the row's last separator.
-template <typename F>
-int LayOut(std::span<const CColumn> columns, int x, int y, int unit, int height, F&& cell)
-{
-    for (std::size_t c = 0; c < columns.size(); ++c) {
-        const Rect rect { x, y, x + columns[c].width * unit, y + height };
-        cell(static_cast<int>(c), rect);
-        x = rect.right + columns[c].separator;
-    }
-    return x;
 }
 
 std::string FormatDistance(double distance)
@@ -122,16 +93,15 @@ void CStavoScreen::OnPaintDisplay(CDeviceContext* dc, int phase)
     dc->SetBkColor(kPanelColor);
     dc->SetTextColor(kBlack);
 
-    // Every line gets one pixel of rule; the frame, the thick rule under the final rows and the
-    // two extra pixels of each separator's thick rule take the rest.
-    const std::int64_t rows = std::max(1, m_FinalRows + m_StandLines);
-    const std::int64_t spare = std::int64_t { board.bottom } - board.top - 8
-        - 2 * static_cast<std::int64_t>(m_Separators.size()) - rows;
-    m_LineHeight = static_cast<int>(std::max<std::int64_t>(spare / rows, kLeastLineHeight));
-    m_CellWidth = (board.right - board.left - 35) / 72;
+    stavo::CBoardShape shape { board, m_FinalRows, m_StandLines, m_Separators, {} };
+    for (const CStavoStand& stand : m_Stands)
+        shape.stands.push_back({ stand.m_Column, stand.m_Line });
+    m_Layout = stavo::ComputeBoardLayout(shape);
+    m_LineHeight = m_Layout.lineHeight;
+    m_CellWidth = m_Layout.cellWidth;
 
     RebuildRefreshLists();
-    DrawBoardGrid(*dc, board);
+    DrawBoardGrid(*dc);
     DrawBoardContents(*dc);
 }
 
@@ -162,106 +132,34 @@ VeltrixPlugIn::CAircraft CStavoScreen::SelectAircraft(const std::string& callsig
                              : VeltrixPlugIn::CAircraft();
 }
 
-void CStavoScreen::DrawBoardGrid(CDeviceContext& dc, const Rect& board)
+void CStavoScreen::DrawBoardGrid(CDeviceContext& dc)
 {
     const platform::CPen thin { 0, kBlack };
     const platform::CPen thick { kThickPenWidth, kBlack };
-    const int height = m_LineHeight;
-    const int unit = m_CellWidth;
     const platform::CPen* previousPen = dc.SelectPen(&thick);
-
-    auto horizontal = [&](const platform::CPen& pen, int y) {
-        dc.SelectPen(&pen);
-        dc.MoveTo(board.left, y);
-        dc.LineTo(board.right, y);
-    };
-    auto vertical = [&](const platform::CPen& pen, int x, int y) {
-        dc.SelectPen(&pen);
-        dc.MoveTo(x, y);
-        dc.LineTo(x, y + height);
-    };
-    // The separators of one slot or stand cell; a thick one is centred on its middle pixel.
-    auto separators = [&](std::span<const CColumn> columns, int x, int y) {
-        return LayOut(columns, x, y, unit, height, [&](int c, const Rect& cell) {
-            if (columns[c].separator == 1)
-                vertical(thin, cell.right, y);
-            else
-                vertical(thick, cell.right + 1, y);
-        });
-    };
-
-    int y = board.top;
-    horizontal(thick, y + 1);
-    y = board.top + 3;
-
-    std::size_t slot = 0;
-    for (int row = 0; row < m_FinalRows; ++row) {
-        int x = board.left;
-        for (int i = 0; i < kSlotsPerRow; ++i, ++slot) {
-            vertical(thick, x + 1, y);
-            x += 3;
-            // Entries beyond the last slot get no cell and are not drawn.
-            if (slot < m_Finals.size()) {
-                m_Finals[slot].m_X = x;
-                m_Finals[slot].m_Y = y;
-            }
-            x = separators(kFinalSlotColumns, x, y);
-        }
-        if (row < m_FinalRows - 1) {
-            horizontal(thin, y + height);
-            y += height + 1;
+    const Rect& board = m_Layout.board;
+    for (const stavo::CBoardRule& rule : m_Layout.rules) {
+        dc.SelectPen(rule.thick ? &thick : &thin);
+        if (rule.vertical) {
+            dc.MoveTo(rule.x, rule.y);
+            dc.LineTo(rule.x, rule.y + m_Layout.lineHeight);
         } else {
-            horizontal(thick, y + height + 1);
-            y += height + 3;
+            dc.MoveTo(board.left, rule.y);
+            dc.LineTo(board.right, rule.y);
         }
     }
 
-    // Each stand takes the cell of its line and column unless an earlier stand has it; a stand
-    // that cannot be placed does not keep the stands after it off the board.
-    const int lines = std::max(0, m_StandLines);
-    std::vector<int> cellStand(static_cast<std::size_t>(lines) * kStandsPerLine, -1);
-    m_StandPlaced.assign(m_Stands.size(), false);
+    // Entries beyond the last slot get no cell and are not drawn.
+    for (std::size_t k = 0; k < m_Finals.size() && k < m_Layout.finalSlots.size(); ++k) {
+        m_Finals[k].m_X = m_Layout.finalSlots[k][0].left;
+        m_Finals[k].m_Y = m_Layout.finalSlots[k][0].top;
+    }
+    m_StandPlaced = m_Layout.placed;
     for (std::size_t s = 0; s < m_Stands.size(); ++s) {
-        CStavoStand& stand = m_Stands[s];
-        stand.m_Area = Rect {};
-        if (stand.m_Column < 0 || stand.m_Column >= kStandsPerLine || stand.m_Line < 0
-            || stand.m_Line >= lines)
-            continue;
-        int& cell = cellStand[static_cast<std::size_t>(stand.m_Line) * kStandsPerLine
-            + static_cast<std::size_t>(stand.m_Column)];
-        if (cell >= 0)
-            continue;
-        cell = static_cast<int>(s);
-        m_StandPlaced[s] = true;
-    }
-
-    std::size_t separator = 0;
-    for (int line = 0; line < lines; ++line) {
-        int x = board.left;
-        for (int half = 0; half < kStandsPerLine; ++half) {
-            vertical(thick, x + 1, y);
-            x += 3;
-            const int s = cellStand[static_cast<std::size_t>(line) * kStandsPerLine
-                + static_cast<std::size_t>(half)];
-            if (s >= 0) {
-                m_Stands[s].m_Area
-                    = Rect { x, y, x + kStandCellColumns[0].width * unit, y + height - 1 };
-            }
-            x = separators(kStandCellColumns, x, y);
-        }
-        y += height;
-        // A SEPARATOR value v asks for a thick rule under line v, counted from 1; the values
-        // are taken in the order read.
-        const bool thickRule = line == lines - 1
-            || (separator < m_Separators.size() && line + 1 >= m_Separators[separator]);
-        if (thickRule) {
-            horizontal(thick, y + 1);
-            y += 3;
-            ++separator;
-        } else {
-            horizontal(thin, y);
-            y += 1;
-        }
+        const auto* cell = m_Layout.StandCell(static_cast<int>(s));
+        m_Stands[s].m_Area = cell == nullptr
+            ? Rect {}
+            : Rect { (*cell)[0].left, (*cell)[0].top, (*cell)[0].right, (*cell)[0].bottom - 1 };
     }
     dc.SelectPen(previousPen);
 }
@@ -279,7 +177,6 @@ void CStavoScreen::DrawBoardContents(CDeviceContext& dc)
     const platform::CFont* previousFont = dc.SelectFont(font.get());
 
     const int height = m_LineHeight;
-    const int unit = m_CellWidth;
     const int textHeight = dc.GetTextExtent("W").cy;
     // Texts sit vertically centred in their cell, in a box one pixel taller than the font.
     auto textBox = [&](const Rect& cell) {
@@ -298,16 +195,15 @@ void CStavoScreen::DrawBoardContents(CDeviceContext& dc)
     };
     CRefreshBitmaps bitmaps;
 
-    const std::size_t slotCount = static_cast<std::size_t>(std::max(0, m_FinalRows)) * kSlotsPerRow;
-    for (std::size_t k = 0; k < std::min(m_Finals.size(), slotCount); ++k) {
+    for (std::size_t k = 0; k < std::min(m_Finals.size(), m_Layout.finalSlots.size()); ++k) {
         const CStavoFinalPositions& entry = m_Finals[k];
-        LayOut(kFinalSlotColumns, entry.m_X, entry.m_Y, unit, height,
-            [&](int column, const Rect& cell) {
-                if (const int id = FinalSlotBitmap(entry, column))
-                    bitmaps.Draw(dc, id, cell);
-                else
-                    drawText(FinalSlotText(entry, column), cell, column == 0);
-            });
+        for (int column = 0; column < stavo::kSlotColumns; ++column) {
+            const Rect& cell = m_Layout.finalSlots[k][column];
+            if (const int id = FinalSlotBitmap(entry, column))
+                bitmaps.Draw(dc, id, cell);
+            else
+                drawText(FinalSlotText(entry, column), cell, column == 0);
+        }
     }
 
     for (std::size_t s = 0; s < m_Stands.size() && s < m_StandPlaced.size(); ++s) {
@@ -315,18 +211,18 @@ void CStavoScreen::DrawBoardContents(CDeviceContext& dc)
             continue;
         CStavoStand& stand = m_Stands[s];
         const bool highlighted = m_ClickedObjectType != 0 && m_SelectedStand == static_cast<int>(s);
-        LayOut(kStandCellColumns, stand.m_Area.left, stand.m_Area.top, unit, height,
-            [&](int column, const Rect& cell) {
-                if (column == 0) {
-                    stand.m_Area = Rect { cell.left, cell.top, cell.right, cell.top + height - 1 };
-                    if (highlighted)
-                        dc.FillRect(stand.m_Area, kHighlightColor);
-                }
-                if (const int id = StandCellBitmap(stand, column))
-                    bitmaps.Draw(dc, id, cell);
-                else
-                    drawText(StandCellText(stand, column), cell, column == 1 || column == 4);
-            });
+        const auto* cells = m_Layout.StandCell(static_cast<int>(s));
+        if (cells == nullptr)
+            continue;
+        for (int column = 0; column < stavo::kStandColumns; ++column) {
+            const Rect& cell = (*cells)[column];
+            if (column == 0 && highlighted)
+                dc.FillRect(stand.m_Area, kHighlightColor);
+            if (const int id = StandCellBitmap(stand, column))
+                bitmaps.Draw(dc, id, cell);
+            else
+                drawText(StandCellText(stand, column), cell, column == 1 || column == 4);
+        }
     }
 
     if (m_ClickedObjectType == kCallsignObject)

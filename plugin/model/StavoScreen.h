@@ -11,6 +11,7 @@
 #pragma once
 
 #include "StavoRecords.h"
+#include "plugin/board/BoardLayout.h"
 #include "plugin/entry/VeltrixPlugIn.h"
 
 #include <optional>
@@ -56,8 +57,9 @@ public:
         platform::Rect area, bool released) override;
 
     // Board drawing, the two passes of a refresh and what each cell shows.
-    // The grid: lines and separators, and the cell origins of the final slots and stands.
-    void DrawBoardGrid(platform::CDeviceContext& dc, const platform::Rect& board);
+    // The grid of m_Layout: lines and separators, and the cell origins of the final slots and
+    // stands.
+    void DrawBoardGrid(platform::CDeviceContext& dc);
     // Texts, bitmaps, screen objects, the highlight and the dragged text.
     void DrawBoardContents(platform::CDeviceContext& dc);
     // The text of a final slot's column (0 callsign, 2 type, stand or distance); none if empty.
@@ -108,6 +110,7 @@ public:
     std::vector<int> m_Separators;
     int m_CellWidth = 0;
     int m_LineHeight = 0;
+    stavo::CBoardLayout m_Layout; // of the last refresh
     CStavoBox m_StandBox;
     CStavoBox m_TrackBox;
     std::string m_Airport;

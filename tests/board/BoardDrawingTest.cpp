@@ -90,6 +90,68 @@ TEST_F(BoardDrawingTest, LaysTheGridOutInWholePixels)
     EXPECT_EQ(screen->m_Stands[StandIndex("B1")].m_Area, (platform::Rect { 3, 67, 33, 96 }));
 }
 
+// What a host reading the board back relies on: every text, bitmap and screen object lies in a
+// column of the cell the layout gives its slot or stand, and the settings read the same rows.
+TEST_F(BoardDrawingTest, DrawsEveryItemInsideTheCellsOfItsLayout)
+{
+    ASSERT_TRUE(screen->OnCompileCommand(".stavodep A1 DEP1"));
+    Report("DEP1", 0, 0, StandLat(0), kLon);
+    Arrive("ARR1", 5.0);
+    Arrive("ARR2", 7.0, true);
+    ASSERT_TRUE(screen->OnCompileCommand(".stavoarr B1 ARR1"));
+    ASSERT_TRUE(screen->OnCompileCommand(".stavoarr B1 ARR2"));
+    Paint();
+    const stavo::CBoardLayout& layout = screen->m_Layout;
+    ASSERT_EQ(layout.finalSlots.size(), 5u);
+    ASSERT_EQ(layout.standCells.size(), 10u);
+    const auto within = [](const platform::Rect& item, const platform::Rect& cell) {
+        return item.left >= cell.left && item.right <= cell.right && item.top >= cell.top
+            && item.bottom <= cell.bottom;
+    };
+    // Slot k shows final entry k; stand cells show the stand placed in them.
+    std::vector<std::string> seen;
+    for (const DrawItem& item : recorder.Items()) {
+        if (item.kind != DrawItem::Kind::Text && item.kind != DrawItem::Kind::Bitmap)
+            continue;
+        std::string where;
+        for (std::size_t k = 0; k < layout.finalSlots.size(); ++k)
+            for (std::size_t c = 0; c < stavo::kSlotColumns; ++c)
+                if (within(item.rect, layout.finalSlots[k][c]))
+                    where = "slot " + std::to_string(k) + "." + std::to_string(c);
+        for (std::size_t k = 0; k < layout.standCells.size(); ++k)
+            for (std::size_t c = 0; c < stavo::kStandColumns; ++c)
+                if (within(item.rect, layout.standCells[k][c]) && layout.cellStand[k] >= 0)
+                    where = screen->m_Stands[layout.cellStand[k]].m_Label + "." + std::to_string(c);
+        seen.push_back(where + " " + (item.text.empty() ? std::to_string(item.number) : item.text));
+    }
+    EXPECT_EQ(seen,
+        (std::vector<std::string> { "slot 0.0 ARR1", "slot 0.1 139", "slot 0.2 B1", "slot 1.0 ARR2",
+            "slot 1.1 180", "slot 1.2 B1", "A1.0 A1", "A1.1 DEP1", "A1.2 183", "A1.3 00:00",
+            "A2.0 A2", "B1.0 B1", "B1.4 ARR1", "B1.5 139", "B1.6 5", "B1.7 7" }));
+    for (const auto& object : display.objects) {
+        const platform::Rect& area = object.area;
+        const bool inSlot
+            = within(area, layout.finalSlots[0][0]) || within(area, layout.finalSlots[1][0]);
+        const auto* a1 = layout.StandCell(StandIndex("A1"));
+        const auto* b1 = layout.StandCell(StandIndex("B1"));
+        ASSERT_TRUE(a1 != nullptr && b1 != nullptr);
+        EXPECT_TRUE(inSlot || within(area, (*a1)[1]) || within(area, (*b1)[4])) << object.id;
+    }
+
+    screen->m_Separators = { 2, 4 };
+    const stavo::CBoardShape rows = stavo::ReadBoardRows([](const char* key) -> const char* {
+        const std::string k = key;
+        return k == "FINAL"     ? "9"
+            : k == "LINES"      ? "3"
+            : k == "SEPARATOR1" ? "2"
+            : k == "SEPARATOR2" ? " 4x"
+                                : nullptr;
+    });
+    EXPECT_EQ(rows.finalRows, 4); // held in range as the loader does
+    EXPECT_EQ(rows.standLines, 5);
+    EXPECT_EQ(rows.separators, screen->m_Separators);
+}
+
 TEST_F(BoardDrawingTest, ThickRulesFollowSeparatorsInTheOrderRead)
 {
     const struct {

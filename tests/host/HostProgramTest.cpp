@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -108,6 +109,55 @@ TEST_F(HostProgramTest, RunsAScriptGoingOnAfterBadLines)
     EXPECT_EQ(result.err.find(name + ":6:"), std::string::npos) << result.err;
     // LHBP's position is unknown without an airports file: said once.
     EXPECT_NE(result.err.find("destination LHBP"), std::string::npos) << result.err;
+}
+
+// The sample board on the fake clock: a departure on stand 34, an arrival on final. Each expect
+// refreshes once a second; the one the board no longer shows fails after its 4 seconds.
+TEST_F(HostProgramTest, ExpectWaitsForWhatTheBoardShowsAndStopsTheScriptWhenItDoesNot)
+{
+    const QString script = Write("board.script",
+        "aircraft THY1036 47.43436 19.25081 0 500 LTFM A21N\n"
+        "aircraft AFR1394 47.3820 19.3600 150 2800 LHBP A20N\n"
+        "expect final AFR1394 141 within 3\n"
+        "command .stavoarr 104 AFR1394\n"
+        "expect allocated R104 AFR1394 139\n"
+        "expect stand 34 THY1036 142 within 3\n"
+        "expect not stand 34 - within 3\n"
+        "command .stavopush THY1036\n"
+        "expect final AFR1394 141 within 4\n"
+        "say not reached\n");
+    const QString progress = m_Dir.filePath("progress.txt");
+    const Result result = Run({ "--headless", "--dump", "--clock", "1767225600", "--display",
+        m_Sample, "--script", script, "--progress", progress });
+    EXPECT_EQ(result.exitCode, 3) << result.err;
+    EXPECT_NE(result.err.find(script.toStdString()
+                  + ":9: the board did not show \"final AFR1394 141\" within 4 s"),
+        std::string::npos)
+        << result.err;
+    std::ifstream file(progress.toStdString());
+    const std::string told((std::istreambuf_iterator<char>(file)), {});
+    EXPECT_EQ(told,
+        "board: 1 on final, 0 taxiing in, 0 on blocks, 1 at stands, 0 pushing back, "
+        "0 allocations\n"
+        "board shows: final AFR1394 141\n"
+        "typed: .stavoarr 104 AFR1394\n"
+        "board shows: allocated R104 AFR1394 139\n"
+        "board shows: stand 34 THY1036 142\n"
+        "board shows: not stand 34 -\n"
+        "typed: .stavopush THY1036\n"
+        "board: 1 on final, 0 taxiing in, 0 on blocks, 0 at stands, 1 pushing back, "
+        "1 allocations\n");
+    // One refresh a second: 4 for the expects that held at once, 4 for the one that failed.
+    EXPECT_NE(result.out.find("refresh 8\n"), std::string::npos) << result.out;
+    EXPECT_EQ(result.out.find("refresh 9\n"), std::string::npos) << result.out;
+
+    const QString bad = Write("bad.script", "expect final\nexpect stand 34 X within 2.5\n");
+    const Result checked = Run({ "--check", "--script", bad });
+    EXPECT_EQ(checked.exitCode, 2);
+    const std::string name = bad.toStdString();
+    EXPECT_NE(checked.err.find(name + ":1: usage: expect"), std::string::npos) << checked.err;
+    EXPECT_NE(checked.err.find(name + ":2: within takes whole seconds"), std::string::npos)
+        << checked.err;
 }
 
 TEST_F(HostProgramTest, ReadsTheScriptFromStandardInputAndWritesSnapshots)

@@ -113,6 +113,15 @@ public:
     void Refresh() override { log.push_back("refresh"); }
     void Wait(double seconds) override { log.push_back("wait " + std::to_string(int(seconds))); }
     bool Snapshot(const std::string&, std::string*) override { return true; }
+    bool Expect(const host::BoardCondition& condition, double seconds, std::string* error) override
+    {
+        log.push_back("expect " + condition.text + " " + std::to_string(int(seconds)));
+        *error = "not shown";
+        return condition.negated;
+    }
+    void Watch(double seconds) override { log.push_back("watch " + std::to_string(int(seconds))); }
+    void Say(const std::string& text) override { log.push_back("say " + text); }
+    void Describe(const std::string& heading) override { log.push_back("describe " + heading); }
     bool AfterEvent() override
     {
         ++afterEvents;
@@ -161,6 +170,24 @@ TEST_F(ScriptRunTest, GoesOnAfterBadLinesAndNamesThem)
         (std::vector<std::string> {
             "aircraft WZZ123", "drag WZZ123", "drop WZZ123", "wait 3", "refresh" }));
     EXPECT_EQ(m_Host.afterEvents, 10); // every line but the comment and the blank one
+}
+
+TEST_F(ScriptRunTest, ExpectTakesItsConditionAndAFailedOneEndsTheScript)
+{
+    const int errors = Run("expect not stand R104 - 139 within 5\n"
+                           "say the stand is free\n"
+                           "expect final AFR1394\n"
+                           "watch 3\n");
+    EXPECT_EQ(errors, 1);
+    EXPECT_EQ(m_Err.str(), "demo.script:3: not shown\n");
+    EXPECT_EQ(m_Host.log,
+        (std::vector<std::string> {
+            "expect not stand R104 - 139 5", "say the stand is free", "expect final AFR1394 60" }));
+    for (const char* bad : { "expect", "expect not connected", "expect final", "expect final A B C",
+             "expect stand R104", "expect allocated R104 A 139 7", "expect final A within",
+             "expect final A within 1.5", "expect sideways A", "watch", "watch -1" }) {
+        EXPECT_TRUE(std::holds_alternative<ScriptError>(host::ParseScriptLine(bad))) << bad;
+    }
 }
 
 TEST_F(ScriptRunTest, StopsWhenTheHostGoesAway)
