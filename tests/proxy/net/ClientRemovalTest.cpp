@@ -16,51 +16,55 @@ namespace {
 using qstest::Settle;
 using qstest::WaitFor;
 
+// What a probe client saw, kept by the test: the probe itself goes on the loop's next turn.
+struct CProbeRecord {
+    bool destroyed = false;
+    int linesHandled = 0;
+    bool aliveAfterHandler = true;
+    bool closeHandled = false;
+};
+
 // A client that notes, after its own handlers have run, whether it still exists.
 class CProbeClient : public CFsdClientSocket {
 public:
-    explicit CProbeClient(bool& destroyed)
-        : m_destroyed(destroyed)
+    explicit CProbeClient(CProbeRecord& record)
+        : m_record(record)
     {
     }
-    ~CProbeClient() override { m_destroyed = true; }
+    ~CProbeClient() override { m_record.destroyed = true; }
 
     bool ProcessLine(char* line) override
     {
         const bool goOn = CFsdClientSocket::ProcessLine(line);
-        ++linesHandled; // the object is touched after it may have removed itself
-        aliveAfterHandler = aliveAfterHandler && !m_destroyed;
+        ++m_nLinesHandled; // the object is touched after it may have removed itself
+        m_record.linesHandled = m_nLinesHandled;
+        m_record.aliveAfterHandler = m_record.aliveAfterHandler && !m_record.destroyed;
         return goOn;
     }
-
-    int linesHandled = 0;
-    bool aliveAfterHandler = true;
-    bool closeHandled = false;
 
 protected:
     void OnClose(int errorCode) override
     {
         CFsdClientSocket::OnClose(errorCode);
-        closeHandled = !m_destroyed;
+        m_record.closeHandled = !m_record.destroyed && IsDetached();
     }
 
 private:
-    bool& m_destroyed;
+    CProbeRecord& m_record;
+    int m_nLinesHandled = 0;
 };
 
 class ClientRemovalTest : public CFsdServerFixture {
 protected:
-    // A probe connected to `server`, listed; the server's end of it in `peer`.
-    CProbeClient* ConnectProbe(QTcpServer& server, bool& destroyed, QTcpSocket*& peer)
+    // A probe connected to `server` and listed; returns the server's end of it.
+    QTcpSocket* ConnectProbe(QTcpServer& server, CProbeRecord& record)
     {
-        auto probe = std::make_unique<CProbeClient>(destroyed);
-        CProbeClient* raw = probe.get();
+        auto probe = std::make_unique<CProbeClient>(record);
         EXPECT_TRUE(probe->Create());
         EXPECT_TRUE(probe->Connect("127.0.0.1", server.serverPort()));
         EXPECT_TRUE(WaitFor([&] { return server.hasPendingConnections(); }));
-        peer = server.nextPendingConnection();
         m_dlg.AddClient(std::move(probe));
-        return raw;
+        return server.nextPendingConnection();
     }
 };
 
@@ -68,17 +72,16 @@ TEST_F(ClientRemovalTest, TheRestOfTheReceiveIsDroppedAndTheObjectOutlivesItsHan
 {
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-    bool refusedDestroyed = false;
-    bool closedDestroyed = false;
-    QTcpSocket* refusedPeer = nullptr;
-    QTcpSocket* closedPeer = nullptr;
-    CProbeClient* refused = ConnectProbe(server, refusedDestroyed, refusedPeer);
-    CProbeClient* closed = ConnectProbe(server, closedDestroyed, closedPeer);
+    CProbeRecord refused;
+    CProbeRecord closed;
+    QTcpSocket* refusedPeer = ConnectProbe(server, refused);
+    QTcpSocket* closedPeer = ConnectProbe(server, closed);
+    ASSERT_TRUE(refusedPeer != nullptr && closedPeer != nullptr);
 
     refusedPeer->write("#AA:SERVER\r\n%X:dropped\r\n");
     ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.size() == 1; }));
-    EXPECT_EQ(refused->linesHandled, 1);
-    EXPECT_TRUE(refused->aliveAfterHandler);
+    EXPECT_EQ(refused.linesHandled, 1);
+    EXPECT_TRUE(refused.aliveAfterHandler);
     EXPECT_EQ(m_controls.GetWindowText(kIdClients), "1");
     const std::string refusal = "#TMserver::Sorry, but callsign is in use\r\n";
     ASSERT_TRUE(WaitFor([&] { return refusedPeer->bytesAvailable() >= qint64(refusal.size()); }));
@@ -86,8 +89,8 @@ TEST_F(ClientRemovalTest, TheRestOfTheReceiveIsDroppedAndTheObjectOutlivesItsHan
 
     closedPeer->disconnectFromHost();
     ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.empty(); }));
-    EXPECT_TRUE(closed->closeHandled);
-    EXPECT_TRUE(WaitFor([&] { return refusedDestroyed && closedDestroyed; }));
+    EXPECT_TRUE(closed.closeHandled);
+    EXPECT_TRUE(WaitFor([&] { return refused.destroyed && closed.destroyed; }));
 }
 
 TEST_F(ClientRemovalTest, AClientCutOffByItsOwnTextsGoesAndTheOthersStay)
