@@ -3,12 +3,13 @@
 // Qt window, on a console and in tests.
 #pragma once
 
+#include "platform/DeferredCall.h"
 #include "platform/DialogControls.h"
-#include "proxy/fsd/FsdSockets.h"
+#include "proxy/net/FsdSockets.h"
+#include "proxy/net/SBSSocket.h"
 #include "proxy/traffic/AircraftTable.h"
 #include "proxy/traffic/FieldList.h"
 #include "proxy/traffic/IcaoDataTable.h"
-#include "proxy/traffic/SBSSocket.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Control ids of the dialog template.
 inline constexpr int kIdOk = 1;
@@ -53,7 +55,11 @@ inline constexpr std::string_view kPortEmptyText = "The port number can not be e
 inline constexpr std::string_view kFilenameEmptyText = "Filename can not be empty";
 inline constexpr std::string_view kFileOpenErrorText = "File open error";
 
-class CQuorvexDlg {
+// The window's operations live in files by what they do: the buttons and the feed state here,
+// the feed parser in FeedParser.cpp, the aircraft list in AircraftListing.cpp, the client list and
+// its routing in ClientRouting.cpp, the timer and the position broadcast in PositionBroadcast.cpp,
+// the replay of a recording in Replay.cpp.
+class CQuorvexDlg : public CFeedLineSink, public CFsdClientList {
 public:
     explicit CQuorvexDlg(platform::CDialogControls& controls);
     virtual ~CQuorvexDlg();
@@ -69,7 +75,7 @@ public:
     void OnConnectClicked();
     // Stops the feed or the replay, returns the buttons to idle and tells every FSD client, logged
     // in or not. Also the end of a failed connect and of a closed feed.
-    void OnDisconnect();
+    void OnDisconnect() override;
     // Replays the recorded feed file named in the server field (a message box when it is empty or
     // cannot be opened, the buttons then untouched), starting with its first kReplayLinesPerStep
     // lines.
@@ -78,7 +84,7 @@ public:
     // feed parser; the end of the file ends the replay and restores the buttons.
     void ReplayNextLines();
     // The feed socket's successful connect event: "Connected", and every FSD client is told.
-    void OnFeedConnected();
+    void OnFeedConnected() override;
     bool IsReplaying() const { return m_pReplayFile != nullptr; }
 
     // Start-up pieces.
@@ -89,7 +95,7 @@ public:
 
     // SBS feed parser. HandleFeedLine takes one NUL-terminated line, which it cuts in place, and
     // always returns true (the caller goes on with its next line).
-    bool HandleFeedLine(char* line);
+    bool HandleFeedLine(char* line) override;
     bool ProcessSbsLine(const CFieldList& fields);
     // SBS field k is split index k - offset; offset counts the leading fields the line lacks.
     bool ApplySbsMessage(const CFieldList& fields, int offset);
@@ -106,29 +112,31 @@ public:
     // 0 for any free port); tells the user when that fails, and goes on without clients.
     bool StartFsdListener(unsigned port = kFsdPort);
     // The client list, in order of acceptance. AddClient takes the client over; RemoveClient
-    // destroys it at once, which is safe inside the client's own event handler as its last act.
-    // Both show the count of clients.
-    void AddClient(std::unique_ptr<CFsdClientSocket> client);
-    void RemoveClient(CFsdClientSocket* client);
+    // takes it out of the list and closes it at once, and destroys it on the event loop's next
+    // turn, so that it is safe anywhere, also inside the client's own event handler. Both show the
+    // count of clients.
+    void AddClient(std::unique_ptr<CFsdClientSocket> client) override;
+    void RemoveClient(CFsdClientSocket* client) override;
     // Whether any client is logged in as `callsign` (ASCII case ignored); the empty callsign is
     // in use while any client has not logged in.
-    bool IsCallsignInUse(std::string_view callsign) const;
+    bool IsCallsignInUse(std::string_view callsign) const override;
+    bool IsFeedConnected() const override { return m_bFeedConnected; }
 
-    // Routing. Every walk of the client list takes the next client before sending to the current
-    // one, as a send may remove a client whose backlog has passed its bound.
+    // Routing. A send may remove the client it goes to (its backlog past the bound), so every
+    // walk of the client list takes the next client before sending to the current one.
     //
     // Sends `text` to every FSD client whose login callsign differs from `callsign` (ASCII case
-    // ignored); the empty callsign reaches every logged-in client. Virtual so that tests observe
+    // ignored); the empty callsign reaches every logged-in client. Tests override it to observe
     // what the parser and the broadcast send.
-    virtual void BroadcastPacket(std::string_view text, std::string_view callsign);
+    void BroadcastPacket(std::string_view text, std::string_view callsign) override;
     // Sends `text` to every client logged in as `callsign` (ASCII case ignored).
-    void SendToCallsign(std::string_view callsign, std::string_view text);
+    void SendToCallsign(std::string_view callsign, std::string_view text) override;
     // Sends every client, logged in or not, the server text `message` addressed to itself.
     void SendServerText(std::string_view message);
     // Answers a "$CQ" flight-plan query (its split fields, at least four) with the first aircraft
     // whose callsign, registration or hex id is the name asked for, sent to the clients logged in
     // as the query's sender; nothing when no aircraft matches.
-    void SendFlightPlan(const CFieldList& fields);
+    void SendFlightPlan(const CFieldList& fields) override;
 
     // Timer 1: the purge at most once a minute, the replay step, then the position broadcast if
     // any client is connected.
@@ -152,7 +160,7 @@ public:
 
     CSBSSocket m_sbsSocket; // the feed connection; its m_pDlg is this window
     CFsdListenerSocket m_listenerSocket;
-    std::list<std::unique_ptr<CFsdClientSocket>> m_clientList; // owns the clients
+    std::list<std::unique_ptr<CFsdClientSocket>> m_clientList; // owns the listed clients
 
 protected:
     platform::CDialogControls& m_controls;
@@ -167,7 +175,12 @@ private:
     void SetCallsign(CTrackedAircraft& aircraft, const char* callsign);
     void SetCell(const CTrackedAircraft& aircraft, int column, std::string_view text);
     void ShowClientCount();
+    void DestroyRemovedClients();
 
     std::string m_strLineCopy; // the line being handled, as received; reused to spare allocations
     std::unique_ptr<std::FILE, FileCloser> m_pReplayFile; // the recording being replayed, if any
+    // Clients taken out of the list, closed, waiting for the loop's next turn to be destroyed.
+    std::vector<std::unique_ptr<CFsdClientSocket>> m_removedClients;
+    // Declared after m_removedClients: goes first, and with it any pending call.
+    platform::CDeferredCall m_destroyRemoved { [this] { DestroyRemovedClients(); } };
 };

@@ -1,8 +1,8 @@
 // The SBS-1 BaseStation line parser of the main window: one feed line in, one aircraft updated.
-#include "FeedNumbers.h"
-#include "ReferencePoint.h"
+#include "QuorvexDlg.h"
 #include "platform/Clock.h"
-#include "proxy/app/QuorvexDlg.h"
+#include "proxy/traffic/FeedNumbers.h"
+#include "proxy/traffic/ReferencePoint.h"
 
 #include <charconv>
 #include <cstdio>

@@ -1,9 +1,8 @@
 // The traffic table of the main window: creating records, purging silent ones, and keeping the
 // aircraft list row by row in step with the map.
-#include "AircraftTable.h"
-
+#include "QuorvexDlg.h"
 #include "platform/Clock.h"
-#include "proxy/app/QuorvexDlg.h"
+#include "proxy/traffic/AircraftTable.h"
 
 #include <new>
 #include <utility>

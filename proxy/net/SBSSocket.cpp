@@ -1,7 +1,5 @@
 #include "SBSSocket.h"
 
-#include "proxy/app/QuorvexDlg.h"
-
 bool CSBSSocket::ProcessLine(char* line)
 {
     return m_pDlg->HandleFeedLine(line);

@@ -1,8 +1,7 @@
 // The FSD server side of the main window: the listener, the client list and its routing
-// operations, and the timer that broadcasts the positions.
-#include "FsdPackets.h"
-#include "platform/Clock.h"
-#include "proxy/app/QuorvexDlg.h"
+// operations.
+#include "QuorvexDlg.h"
+#include "proxy/fsd/FsdPackets.h"
 
 #include <algorithm>
 
@@ -41,10 +40,18 @@ void CQuorvexDlg::RemoveClient(CFsdClientSocket* client)
             const std::unique_ptr<CFsdClientSocket>& listed) { return listed.get() == client; });
     if (it == m_clientList.end())
         return;
-    const std::unique_ptr<CFsdClientSocket> removed = std::move(*it);
+    // The client may be in the middle of its own handler, or of a send inside a walk of the list:
+    // it is closed and unlisted now, and destroyed once the running handler has returned.
+    client->Detach();
+    m_removedClients.push_back(std::move(*it));
     m_clientList.erase(it);
     ShowClientCount();
-    // `removed` goes here, closing the connection.
+    m_destroyRemoved.Post();
+}
+
+void CQuorvexDlg::DestroyRemovedClients()
+{
+    m_removedClients.clear();
 }
 
 void CQuorvexDlg::ShowClientCount()
@@ -94,26 +101,5 @@ void CQuorvexDlg::SendFlightPlan(const CFieldList& fields)
             SendToCallsign(fields.field[0] + 3, ComposeFlightPlan(requested, *aircraft));
             return;
         }
-    }
-}
-
-void CQuorvexDlg::OnTimer()
-{
-    // A clock set back gives a negative difference: no purge until it has caught up.
-    if (platform::Time64() - m_tLastPurge > kPurgeIntervalSeconds) {
-        PurgeStaleAircraft();
-        m_tLastPurge = platform::Time64();
-    }
-    ReplayTimerStep();
-    if (!m_clientList.empty())
-        BroadcastPositions();
-}
-
-void CQuorvexDlg::BroadcastPositions()
-{
-    for (const auto& [key, aircraft] : m_aircraftMap) {
-        const std::string packet = ComposePilotPosition(*aircraft, platform::Time64());
-        if (!packet.empty())
-            BroadcastPacket(packet, {});
     }
 }

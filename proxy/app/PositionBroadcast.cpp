@@ -1,0 +1,25 @@
+// The main window's timer: the purge, the replay step and the position broadcast.
+#include "QuorvexDlg.h"
+#include "platform/Clock.h"
+#include "proxy/fsd/FsdPackets.h"
+
+void CQuorvexDlg::OnTimer()
+{
+    // A clock set back gives a negative difference: no purge until it has caught up.
+    if (platform::Time64() - m_tLastPurge > kPurgeIntervalSeconds) {
+        PurgeStaleAircraft();
+        m_tLastPurge = platform::Time64();
+    }
+    ReplayTimerStep();
+    if (!m_clientList.empty())
+        BroadcastPositions();
+}
+
+void CQuorvexDlg::BroadcastPositions()
+{
+    for (const auto& [key, aircraft] : m_aircraftMap) {
+        const std::string packet = ComposePilotPosition(*aircraft, platform::Time64());
+        if (!packet.empty())
+            BroadcastPacket(packet, {});
+    }
+}

@@ -1,0 +1,73 @@
+// The FSD server's sockets: the listener that takes radar clients in, and one object per client
+// connection that applies the packet rules to what the client sends.
+#pragma once
+
+#include "CommonSocket.h"
+#include "proxy/fsd/FsdRules.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+
+class CFsdClientSocket;
+
+// The client list the FSD sockets belong to: its routing operations, and taking clients in and
+// out. The window implements it.
+class CFsdClientList : public CFsdRouter {
+public:
+    // Takes the client over and lists it last.
+    virtual void AddClient(std::unique_ptr<CFsdClientSocket> client) = 0;
+    // Takes the client out of the list at once and closes it (no packet reaches it any more, no
+    // event of it comes); the object itself is destroyed later, after the handler that removed it
+    // has returned. Nothing for a client that is not listed.
+    virtual void RemoveClient(CFsdClientSocket* client) = 0;
+
+protected:
+    ~CFsdClientList() = default;
+};
+
+// Listens for radar clients; every connection it accepts becomes a CFsdClientSocket in the
+// client list.
+class CFsdListenerSocket : public CCommonSocket {
+public:
+    bool ProcessLine(char* line) override;
+
+    CFsdClientList* m_pDlg = nullptr; // the list that takes the clients; not owned
+
+protected:
+    // A connection that cannot be accepted is discarded, not listed.
+    void OnAccept(int errorCode) override;
+};
+
+// One radar client. The client list owns it.
+class CFsdClientSocket : public CCommonSocket, public CFsdSender {
+public:
+    // Bytes a client may leave unread before it is cut off: over 13 position broadcasts of 5,000
+    // aircraft (about 300 KB each), a minute of traffic, which a client that reads at all never
+    // reaches, while a client that stopped reading holds at most this much memory.
+    static constexpr std::size_t kMaxSendBacklog = 4 * 1024 * 1024;
+
+    // The packet rules (ApplyPacketRules) on one line. Returns false once the client has been
+    // removed (a refused login, or a backlog past the bound): the rest of its receive is dropped.
+    bool ProcessLine(char* line) override;
+
+    // Sends the text, or nothing once the client is removed. A client whose backlog passes
+    // kMaxSendBacklog is removed from the list like a client that closed, at once; a walk of the
+    // list must therefore take the next client before sending to the current one.
+    int SendString(std::string_view text) override;
+
+    // The list calls this when it takes the client out: the connection closes (what is queued
+    // still goes out) and the client sends and handles nothing more.
+    void Detach();
+    bool IsDetached() const { return m_bDetached; }
+
+    std::string m_strCallsign; // the login callsign; empty until a login is accepted
+    CFsdClientList* m_pDlg = nullptr; // the list that owns this client; not owned
+
+protected:
+    void OnClose(int errorCode) override;
+
+private:
+    bool m_bDetached = false;
+};

@@ -1,0 +1,36 @@
+// The connection to an SBS-1 BaseStation receiver's data port. It only receives: every complete
+// line goes to the feed parser. Its connect and close events move the window between idle,
+// connecting and connected.
+#pragma once
+
+#include "CommonSocket.h"
+
+// What the feed connection needs of its owner: a place for its lines and for its connect and
+// close events. The window implements it.
+class CFeedLineSink {
+public:
+    // One NUL-terminated feed line, which the sink may cut in place; true to go on with the next.
+    virtual bool HandleFeedLine(char* line) = 0;
+    // The connection is up.
+    virtual void OnFeedConnected() = 0;
+    // The connection failed, closed or broke.
+    virtual void OnDisconnect() = 0;
+
+protected:
+    ~CFeedLineSink() = default;
+};
+
+class CSBSSocket : public CCommonSocket {
+public:
+    // Hands the line to the owner's HandleFeedLine; always true.
+    bool ProcessLine(char* line) override;
+
+    CFeedLineSink* m_pDlg = nullptr; // the owner of this connection; not owned
+
+protected:
+    // Success: OnFeedConnected. Failure, also of an attempt that could not even be started (no
+    // socket, a bad port, a host name that does not resolve): OnDisconnect.
+    void OnConnect(int errorCode) override;
+    // The receiver closed the connection, or it broke: OnDisconnect, whatever the error.
+    void OnClose(int errorCode) override;
+};
