@@ -1,11 +1,14 @@
 // Position reports per second through a stand board's tracking: 300 aircraft on the ground
-// around an airport of 150 stands. Every report is slow and low enough to walk the stands, and
-// its distance changes so that the record moves within the tracked list.
+// around an airport of 150 stands, and the same with 100,000, where a report should cost about
+// as much. Every report is slow and low enough to walk the stands, and its distance changes so
+// that the record moves within the tracked list.
 #include "host/HostInterface.h"
 #include "plugin/model/StavoScreen.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <random>
@@ -15,8 +18,7 @@
 namespace {
 
 constexpr int kStands = 150;
-constexpr int kAircraft = 300;
-constexpr int kReportsPerAircraft = 8;
+constexpr int kReports = 2400; // made up front: 8 per aircraft for 300, at least 2 each
 constexpr double kBaseLat = 47.43, kBaseLon = 19.26;
 constexpr double kStandSpacing = 0.002; // degrees between neighbouring stands
 
@@ -50,6 +52,8 @@ double StandLon(int i)
 
 void TrackingReports(benchmark::State& state)
 {
+    const int aircraftCount = static_cast<int>(state.range(0));
+    const int reportsPerAircraft = std::max(2, kReports / aircraftCount);
     SettingsDisplay display;
     display.settings["AIRPORT"] = "LHBP";
     for (int i = 0; i < kStands; ++i) {
@@ -67,8 +71,8 @@ void TrackingReports(benchmark::State& state)
     std::uniform_int_distribution<int> stand(0, kStands - 1);
     std::uniform_real_distribution<double> distance(0.0, 3.0);
     std::vector<VeltrixPlugIn::CAircraft> reports;
-    for (int r = 0; r < kReportsPerAircraft; ++r) {
-        for (int a = 0; a < kAircraft; ++a) {
+    for (int r = 0; r < reportsPerAircraft; ++r) {
+        for (int a = 0; a < aircraftCount; ++a) {
             auto data = std::make_shared<VeltrixPlugIn::HostAircraft>();
             const int s = stand(random);
             const double offset = r % 2 == 0 ? 0.0 : kStandSpacing / 2;
@@ -84,7 +88,7 @@ void TrackingReports(benchmark::State& state)
     }
     for (const VeltrixPlugIn::CAircraft& report : reports)
         screen->OnAircraftPositionUpdate(report);
-    if (screen->m_TrackedAircraft.size() != kAircraft)
+    if (screen->m_TrackedAircraft.size() != static_cast<std::size_t>(aircraftCount))
         state.SkipWithError("not every aircraft is tracked");
 
     std::size_t next = 0;
@@ -95,7 +99,7 @@ void TrackingReports(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
     state.counters["tracked"] = static_cast<double>(screen->m_TrackedAircraft.size());
 }
-BENCHMARK(TrackingReports);
+BENCHMARK(TrackingReports)->ArgName("aircraft")->Arg(300)->Arg(100'000);
 
 } // namespace
 

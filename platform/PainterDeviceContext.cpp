@@ -8,6 +8,7 @@
 #include <QPen>
 #include <QString>
 #include <QStringList>
+#include <QTextLayout>
 
 #include <algorithm>
 #include <cmath>
@@ -111,17 +112,33 @@ CPainterFont::CPainterFont(const LogFont& requested, Realization realized)
 {
 }
 
+// The painter's state is saved once for the context's life: the font, pen and clip a text needs
+// are set when they change rather than saved and restored around every text.
 CPainterDeviceContext::CPainterDeviceContext(QPainter& painter)
     : m_Painter(painter)
+    , m_OwnClip(painter.hasClipping())
 {
+    m_Painter.save();
 }
 
-CPainterDeviceContext::~CPainterDeviceContext() = default;
+CPainterDeviceContext::~CPainterDeviceContext()
+{
+    m_Painter.restore();
+}
+
+void CPainterDeviceContext::Unclip()
+{
+    if (m_TextClip) {
+        m_Painter.setClipping(false);
+        m_TextClip = false;
+    }
+}
 
 void CPainterDeviceContext::FillRect(const Rect& rect, Color brush)
 {
     if (rect.Width() <= 0 || rect.Height() <= 0)
         return;
+    Unclip();
     m_Painter.fillRect(ToQRect(rect), ToQColor(brush));
 }
 
@@ -188,6 +205,7 @@ void CPainterDeviceContext::LineTo(int x, int y)
     m_Current = to;
     if (from == to)
         return;
+    Unclip();
 
     const int width = std::max(1, m_Pen->width);
     const QColor color = ToQColor(m_Pen->color);
@@ -240,20 +258,37 @@ void CPainterDeviceContext::DrawText(std::string_view text, const Rect& rect, un
     if (rect.Width() <= 0 || rect.Height() <= 0 || text.empty())
         return;
     const CPainterFont& font = DrawingFont();
-    const QString line = FromLatin1(text);
-    const int width = font.Metrics().horizontalAdvance(line);
+    // Shaped once: the layout that gives the width to centre the text with draws its glyphs.
+    QTextLayout layout(FromLatin1(text), font.Font());
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    layout.endLayout();
+    const int width = qRound(line.horizontalAdvance());
     const int x
         = (format & kDrawTextCenter) != 0 ? rect.left + (rect.Width() - width) / 2 : rect.left;
 
-    m_Painter.save();
-    m_Painter.setClipRect(
-        ToQRect(rect), m_Painter.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+    // Font and pen first: the save of a clip the painter came with keeps them.
+    if (!m_PainterFont || *m_PainterFont != font.Font()) {
+        m_Painter.setFont(font.Font());
+        m_PainterFont = font.Font();
+    }
+    if (!m_PainterTextColor || *m_PainterTextColor != m_TextColor) {
+        m_Painter.setPen(ToQColor(m_TextColor));
+        m_PainterTextColor = m_TextColor;
+    }
+    // A clip the painter came with stays: each text then cuts its own rectangle out of it.
+    if (m_OwnClip) {
+        m_Painter.save();
+        m_Painter.setClipRect(ToQRect(rect), Qt::IntersectClip);
+    } else {
+        m_Painter.setClipRect(ToQRect(rect), Qt::ReplaceClip);
+        m_TextClip = true;
+    }
     if (m_BkMode == kOpaque)
         m_Painter.fillRect(QRect(x, rect.top, width, font.CellHeight()), ToQColor(m_BkColor));
-    m_Painter.setFont(font.Font());
-    m_Painter.setPen(ToQColor(m_TextColor));
-    m_Painter.drawText(QPoint(x, rect.top + font.Ascent()), line);
-    m_Painter.restore();
+    line.draw(&m_Painter, QPointF(x, rect.top + font.Ascent() - line.ascent()));
+    if (m_OwnClip)
+        m_Painter.restore();
 }
 
 Size CPainterDeviceContext::GetTextExtent(std::string_view text)
@@ -278,11 +313,16 @@ void CPainterDeviceContext::StretchBlt(const Rect& dest, const CBitmap& bitmap, 
     const QRect from = ToQRect(source).intersected(image.rect());
     if (from.isEmpty())
         return;
-    m_Painter.save();
-    m_Painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    m_Painter.setRenderHint(QPainter::Antialiasing, false);
+    Unclip();
+    // Nearest pixel, whatever the painter's owner asked for; its hints are put back after.
+    constexpr QPainter::RenderHints kSmooth
+        = QPainter::SmoothPixmapTransform | QPainter::Antialiasing;
+    const QPainter::RenderHints smooth = m_Painter.renderHints() & kSmooth;
+    if (smooth)
+        m_Painter.setRenderHints(kSmooth, false);
     m_Painter.drawImage(ToQRect(dest), image, from);
-    m_Painter.restore();
+    if (smooth)
+        m_Painter.setRenderHints(smooth, true);
 }
 
 } // namespace platform

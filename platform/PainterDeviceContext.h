@@ -12,6 +12,7 @@
 #include <QFontMetrics>
 
 #include <memory>
+#include <optional>
 
 class QPainter;
 
@@ -75,6 +76,8 @@ public:
 private:
     const CPainterFont& DrawingFont();
     const CFont* StockFont();
+    // Lifts the clip the last text left, before anything else is drawn.
+    void Unclip();
 
     QPainter& m_Painter;
     int m_BkMode = kOpaque;
@@ -86,6 +89,12 @@ private:
     const CFont* m_Font = nullptr; // nullptr: the stock font
     std::unique_ptr<CPainterFont> m_Adopted; // stands in for a selected font made elsewhere
     Point m_Current;
+
+    // What the painter holds, so that it is set only when it changes.
+    const bool m_OwnClip; // the painter came with a clip of its own
+    bool m_TextClip = false; // the painter is clipped to the last text's rectangle
+    std::optional<QFont> m_PainterFont; // a copy: a font freed and made anew is told apart
+    std::optional<Color> m_PainterTextColor;
 };
 
 } // namespace platform

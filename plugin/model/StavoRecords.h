@@ -5,9 +5,13 @@
 #include "platform/Geometry.h"
 #include "plugin/entry/VeltrixPlugIn.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
+#include <map>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 // State codes of a tracked aircraft. The numbers are fixed: the board and the commands test them.
@@ -41,9 +45,61 @@ public:
     bool m_Allocated = false; // reached a stand that held an allocation for it; never cleared
 };
 
-// The tracked aircraft, ordered by distance; an iterator is a node handle that stays valid until
-// its node is removed.
-using CStavoAircraftList = std::list<CStavoAircraft>;
+// The tracked aircraft, ordered by distance, equal distances in the order they took them. The
+// list owns the records; an iterator is a node handle that stays valid until its node is removed.
+// Beside the list two indexes spare a position report every walk of it, so that a report costs
+// the same with a hundred thousand aircraft as with a few hundred: one by callsign (ASCII case
+// ignored) and one by distance, which holds the nodes in the list's own order.
+class CStavoAircraftList {
+public:
+    using List = std::list<CStavoAircraft>;
+    using iterator = List::iterator;
+    using const_iterator = List::const_iterator;
+
+    CStavoAircraftList() = default;
+    // The indexes point into the list: a copy would point into the original.
+    CStavoAircraftList(const CStavoAircraftList&) = delete;
+    CStavoAircraftList& operator=(const CStavoAircraftList&) = delete;
+
+    iterator begin() { return m_Aircraft.begin(); }
+    iterator end() { return m_Aircraft.end(); }
+    const_iterator begin() const { return m_Aircraft.begin(); }
+    const_iterator end() const { return m_Aircraft.end(); }
+    std::size_t size() const { return m_Aircraft.size(); }
+    bool empty() const { return m_Aircraft.empty(); }
+    CStavoAircraft& front() { return m_Aircraft.front(); }
+    const CStavoAircraft& front() const { return m_Aircraft.front(); }
+
+    // Inserts the record in front of `place`. The list stays ordered when `place` is where the
+    // record's distance belongs; tracking appends and then calls Place. A record's callsign must
+    // not change while it is listed.
+    iterator insert(const_iterator place, CStavoAircraft record);
+    void erase(iterator node);
+    void clear();
+
+    // The first aircraft in the list with this callsign, ASCII case ignored; end() if none.
+    iterator Find(std::string_view callsign);
+    // Gives the node its distance and moves it in front of the first other node with a strictly
+    // greater distance, or to the end: equal distances keep their order, the latest behind. The
+    // node itself is moved, so its handle stays valid.
+    void Place(iterator node, double distance);
+
+private:
+    using DistanceIndex = std::multimap<double, iterator>;
+    struct Indexed {
+        iterator node;
+        DistanceIndex::iterator byDistance;
+    };
+    using CallsignIndex = std::unordered_multimap<std::string, Indexed>;
+
+    CallsignIndex::iterator Entry(iterator node);
+
+    List m_Aircraft;
+    CallsignIndex m_ByCallsign; // upper-case callsign
+    DistanceIndex m_ByDistance; // in the list's order
+    // The entry Find or insert gave last: a report finds its record and then places it.
+    CallsignIndex::iterator m_LastEntry = m_ByCallsign.end();
+};
 using TrackedNode = CStavoAircraftList::iterator;
 
 // One stand of the airport.

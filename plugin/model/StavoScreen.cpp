@@ -38,8 +38,7 @@ int CStavoScreen::FindStandByName(std::string_view name) const
 
 TrackedNode CStavoScreen::FindTrackedAircraft(std::string_view callsign)
 {
-    return std::find_if(m_TrackedAircraft.begin(), m_TrackedAircraft.end(),
-        [&](const CStavoAircraft& a) { return EqualsNoCase(a.m_Callsign, callsign); });
+    return m_TrackedAircraft.Find(callsign);
 }
 
 int CStavoScreen::FindAllocatedStand(std::string_view callsign) const

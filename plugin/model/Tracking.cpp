@@ -19,6 +19,20 @@ constexpr int kFastSpeed = 50; // divides taxiing from flying
 constexpr double kStandRadius = 0.05; // greatest distance to a stand's reference position
 constexpr double kInitialBest = 100.0; // start of the nearest-stand search
 
+// Only a stand within a narrow band of latitude can be within the radius: no great-circle
+// distance is shorter than the meridian arc between the two latitudes, and a degree of that arc
+// is never shorter than 59.7 nm (the WGS84 ellipsoid at the equator; 60.04 nm on the host's
+// sphere). Taking 59 nm leaves room for every rounding of the distance formula. The band is
+// tested only where both latitudes lie within 90 degrees: beyond, the formula's cosines turn
+// negative and a report across the pole may come out near.
+bool InLatitudeBand(double a, double b)
+{
+    constexpr double kNmPerDegreeAtLeast = 59.0;
+    constexpr double kBand = kStandRadius / kNmPerDegreeAtLeast;
+    // NaN and unusual latitudes fall through to the full formula.
+    return !(std::fabs(a - b) > kBand && std::fabs(a) <= 90.0 && std::fabs(b) <= 90.0);
+}
+
 } // namespace
 
 int CStavoScreen::FindNearestStand(const VeltrixPlugIn::CPosition& position) const
@@ -28,7 +42,8 @@ int CStavoScreen::FindNearestStand(const VeltrixPlugIn::CPosition& position) con
     for (std::size_t i = 0; i < m_Stands.size(); ++i) {
         const CStavoStand& stand = m_Stands[i];
         for (int element = 0; element < 2; ++element) {
-            if (!stand.m_PositionValid[element])
+            if (!stand.m_PositionValid[element]
+                || !InLatitudeBand(position.m_Latitude, stand.m_Position[element].m_Latitude))
                 continue;
             const double d = position.DistanceTo(stand.m_Position[element]);
             // Strictly nearer only: on a tie the lower stand index (and element 0) wins.
@@ -132,16 +147,9 @@ void CStavoScreen::ApplyStateRules(CStavoAircraft& record, int stand, int ground
         change(StateInbound);
 }
 
-// Moves the node in front of the first other node with a strictly greater distance, or to the
-// end: equal distances keep the order of insertion, the latest behind. The node itself is moved,
-// not copied, so its handle stays valid.
 void CStavoScreen::Reinsert(TrackedNode node, double distance)
 {
     // A distance the host cannot give as a number sorts last instead of breaking the order.
-    node->m_Distance = std::isnan(distance) ? std::numeric_limits<double>::infinity() : distance;
-    auto place = m_TrackedAircraft.begin();
-    while (place != m_TrackedAircraft.end()
-        && (place == node || place->m_Distance <= node->m_Distance))
-        ++place;
-    m_TrackedAircraft.splice(place, m_TrackedAircraft, node);
+    m_TrackedAircraft.Place(
+        node, std::isnan(distance) ? std::numeric_limits<double>::infinity() : distance);
 }

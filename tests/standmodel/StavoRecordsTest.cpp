@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <list>
+#include <random>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -34,6 +38,50 @@ TEST(StavoRecordsTest, CopiesLeaveTheArraysWhileMovesCarryThem)
     for (int i = 0; i < 20; ++i)
         stands.emplace_back();
     EXPECT_EQ(stands[0].m_Allocations.size(), 1u);
+}
+
+// The indexes must give what walks of the list gave: the record by callsign whatever its case,
+// and the place in front of the first other record with a greater distance.
+TEST(StavoRecordsTest, TrackedListPlacesAndFindsAsAWalkWould)
+{
+    CStavoAircraftList list;
+    std::list<std::pair<std::string, double>> walked; // the list as the walk kept it
+    std::mt19937 random(3);
+    for (int step = 0; step < 3000; ++step) {
+        const std::string callsign = "AC" + std::to_string(random() % 40);
+        const double distance = static_cast<double>(random() % 6); // many equal distances
+        const TrackedNode node = list.Find(step % 2 == 0 ? callsign : "ac" + callsign.substr(2));
+        auto reference = std::find_if(walked.begin(), walked.end(),
+            [&](const auto& entry) { return entry.first == callsign; });
+        ASSERT_EQ(node == list.end(), reference == walked.end()) << step;
+        if (random() % 7 == 0) {
+            if (node != list.end()) {
+                list.erase(node);
+                walked.erase(reference);
+            }
+            continue;
+        }
+        if (node == list.end()) {
+            list.Place(list.insert(list.end(), CStavoAircraft { callsign }), distance);
+            reference = walked.insert(walked.end(), { callsign, 0.0 });
+        } else {
+            list.Place(node, distance);
+        }
+        reference->second = distance;
+        auto place = walked.begin();
+        while (place != walked.end() && (place == reference || place->second <= distance))
+            ++place;
+        walked.splice(place, walked, reference);
+
+        ASSERT_EQ(list.size(), walked.size());
+        auto a = list.begin();
+        for (auto b = walked.begin(); b != walked.end(); ++a, ++b)
+            ASSERT_EQ(a->m_Callsign + " " + std::to_string(a->m_Distance),
+                b->first + " " + std::to_string(b->second))
+                << step;
+    }
+    list.clear();
+    EXPECT_EQ(list.Find("AC1"), list.end());
 }
 
 } // namespace

@@ -1,7 +1,11 @@
 #include "StavoTestSupport.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstddef>
+#include <iterator>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -116,6 +120,75 @@ TEST_F(TrackingTest, TiesGoToTheLowerStandAndSecondPositionsCount)
     screen->m_Stands[0].m_PositionValid[1] = true;
     Report("A", 0, 0, kLat, kLon);
     EXPECT_EQ(screen->m_TrackedAircraft.front().m_Stand, 0);
+}
+
+// The latitude pre-test must never change the stand found, near the poles and across the
+// antimeridian included: a full search by the distance alone is the reference.
+TEST_F(TrackingTest, LatitudePreTestNeverChangesTheStandFound)
+{
+    auto reference = [this](const VeltrixPlugIn::CPosition& p) {
+        double best = 100.0;
+        int result = -1;
+        for (std::size_t i = 0; i < screen->m_Stands.size(); ++i) {
+            for (int e = 0; e < 2; ++e) {
+                const CStavoStand& stand = screen->m_Stands[i];
+                const double d = stand.m_PositionValid[e]
+                    ? p.DistanceTo(stand.m_Position[e])
+                    : std::numeric_limits<double>::quiet_NaN();
+                if (d <= 0.05 && d < best) {
+                    best = d;
+                    result = static_cast<int>(i);
+                }
+            }
+        }
+        return result;
+    };
+    std::mt19937 random(14);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const double radiusDegrees = 0.05 / 60.0; // about the stand radius in degrees of latitude
+    const struct {
+        double m_Latitude, m_Longitude;
+    } centres[] = { { 47.43, 19.26 }, { 89.9995, 10.0 }, { -89.9999, -45.0 }, { 0.0, 179.9995 },
+        { 12.0, -179.9998 }, { 90.0, 0.0 } };
+    screen->m_Stands.resize(40);
+    int found = 0;
+    for (int round = 0; round < 200; ++round) {
+        const auto& centre = centres[round % std::size(centres)];
+        auto near = [&](double spread) {
+            VeltrixPlugIn::CPosition p;
+            p.m_Latitude = std::clamp(centre.m_Latitude + spread * unit(random), -90.0, 90.0);
+            p.m_Longitude = centre.m_Longitude + spread * unit(random);
+            if (p.m_Longitude > 180.0)
+                p.m_Longitude -= 360.0;
+            if (p.m_Longitude < -180.0)
+                p.m_Longitude += 360.0;
+            return p;
+        };
+        for (CStavoStand& stand : screen->m_Stands) {
+            for (int e = 0; e < 2; ++e) {
+                stand.m_PositionValid[e] = unit(random) > -0.5;
+                stand.m_Position[e] = near(4 * radiusDegrees);
+            }
+        }
+        for (int report = 0; report < 100; ++report) {
+            // Mostly at the edge of the band, where a pre-test too tight would show.
+            VeltrixPlugIn::CPosition p = near(report % 4 == 0 ? 0.5 : 5 * radiusDegrees);
+            if (report % 10 == 0)
+                p.m_Latitude += 2.0 * unit(random); // beyond the poles too
+            if (report % 10 == 5) {
+                // A stand seen from beyond the pole, the other side of the earth: the formula
+                // puts it near.
+                const CStavoStand& stand = screen->m_Stands[report % 40];
+                p.m_Latitude = 180.0 - stand.m_Position[0].m_Latitude;
+                p.m_Longitude = stand.m_Position[0].m_Longitude + 180.0;
+            }
+            const int expected = reference(p);
+            found += expected >= 0 ? 1 : 0;
+            ASSERT_EQ(screen->FindNearestStand(p), expected)
+                << round << ' ' << p.m_Latitude << ' ' << p.m_Longitude;
+        }
+    }
+    EXPECT_GT(found, 2000); // the positions do reach stands
 }
 
 TEST_F(TrackingTest, ConsumesOneAllocationPerReportAnyAircraftMarkFirst)
