@@ -251,9 +251,8 @@ public:
         if (read > 0) {
             m_receiveArmed = true;
             m_receivedInTurn += read;
-            if (m_socket->bytesAvailable() == 0)
-                ResumeReading();
-            else if (!m_inReceiveTurn)
+            // A read that empties Qt's full buffer lets it read from the system again.
+            if (m_socket->bytesAvailable() > 0 && !m_inReceiveTurn)
                 PostReceive(); // read outside its handler: the rest is offered in a later turn
             return static_cast<int>(read);
         }
@@ -457,19 +456,6 @@ private:
         // Every byte has been offered: what the handler left unread it has declined.
         else if (m_closed && !m_receivePosted)
             PostClose();
-    }
-
-    // Qt stops reading from the system while the read buffer is full and starts again only when
-    // a read reaches past what it holds, which a handler that empties the buffer exactly does
-    // not do. An empty read starts it again; a buffered socket's read never takes bytes from the
-    // system itself, so nothing can come back here.
-    void ResumeReading()
-    {
-        if (m_socket->state() != QAbstractSocket::ConnectedState)
-            return;
-        char spare = 0;
-        if (m_socket->read(&spare, 1) == 1)
-            m_socket->ungetChar(spare);
     }
 
     // One turn of accepting: the handler is called again while it accepts and connections are

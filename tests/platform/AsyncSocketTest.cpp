@@ -467,26 +467,33 @@ std::size_t ResidentBytes()
     return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
 }
 
-// A plain blocking loopback connection of the test's own, outside Qt and the event loop.
-int ConnectRaw(unsigned port)
+// Plain blocking loopback sockets of the test's own, outside Qt and the event loop: a connection
+// to `port`, or (with `listen`) a listener on a port the system picks, stored into `port`.
+int RawSocket(unsigned& port, bool listen = false)
 {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in to {};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(static_cast<std::uint16_t>(port));
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0)
+    sockaddr_in at {};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(static_cast<std::uint16_t>(listen ? 0 : port));
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    auto* address = reinterpret_cast<sockaddr*>(&at);
+    socklen_t size = sizeof at;
+    if (listen && ::bind(fd, address, size) == 0 && ::listen(fd, 1) == 0
+        && ::getsockname(fd, address, &size) == 0) {
+        port = ntohs(at.sin_port);
         return fd;
-    if (fd >= 0)
-        ::close(fd);
+    }
+    if (!listen && ::connect(fd, address, size) == 0)
+        return fd;
+    ::close(fd);
     return -1;
 }
 
-bool SendAll(int fd, std::size_t from, std::size_t to, std::atomic<std::size_t>* pushed = nullptr)
+bool SendAll(int fd, std::size_t total, std::atomic<std::size_t>* pushed = nullptr)
 {
     std::string chunk;
-    for (std::size_t at = from; at < to; at += chunk.size()) {
-        chunk.resize(std::min<std::size_t>(64 * 1024, to - at));
+    for (std::size_t at = 0; at < total; at += chunk.size()) {
+        chunk.resize(std::min<std::size_t>(64 * 1024, total - at));
         for (std::size_t i = 0; i < chunk.size(); ++i)
             chunk[i] = PatternAt(at + i);
         if (::send(fd, chunk.data(), chunk.size(), MSG_NOSIGNAL)
@@ -508,7 +515,7 @@ public:
             if (listening)
                 ::close(fd);
             if (m_fd >= 0)
-                SendAll(m_fd, 0, total, &pushed);
+                SendAll(m_fd, total, &pushed);
             done = true;
         })
     {
@@ -530,17 +537,14 @@ private:
 };
 
 // Counts turns of the event loop: a zero timer fires once per turn.
-class CTurnCounter {
-public:
+struct CTurnCounter {
     CTurnCounter()
     {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { ++turns; });
-        m_timer.start(0);
+        QObject::connect(&timer, &QTimer::timeout, [this] { ++turns; });
+        timer.start(0);
     }
+    QTimer timer;
     int turns = 0;
-
-private:
-    QTimer m_timer;
 };
 
 // A handler that reads `chunk` bytes a call and checks each against the pattern.
@@ -570,30 +574,19 @@ TEST_F(AsyncSocketTest, AFloodingPeerIsHeldBackAndLosesNothing)
         serverLog.clear();
         ProbeSocket outgoing(clientLog);
         outgoing.onReceive = nullptr;
-        std::unique_ptr<CFloodPeer> flood;
+        unsigned floodPort = port;
+        const int fd = RawSocket(floodPort, !accepting);
+        ASSERT_GE(fd, 0);
         const std::size_t before = ResidentBytes();
-        if (accepting) {
-            const int fd = ConnectRaw(port);
-            ASSERT_GE(fd, 0);
-            flood = std::make_unique<CFloodPeer>(fd, false, kFlood);
-            ASSERT_TRUE(WaitFor([&] { return !accepted.empty(); }));
-        } else {
-            const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in at {};
-            at.sin_family = AF_INET;
-            at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            socklen_t size = sizeof at;
-            ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&at), sizeof at), 0);
-            ASSERT_EQ(::listen(fd, 1), 0);
-            ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&at), &size), 0);
-            flood = std::make_unique<CFloodPeer>(fd, true, kFlood);
+        CFloodPeer flood(fd, !accepting, kFlood);
+        if (!accepting) {
             ASSERT_TRUE(outgoing.Create());
-            ASSERT_TRUE(outgoing.Connect("127.0.0.1", ntohs(at.sin_port)));
-            ASSERT_TRUE(WaitFor([&] { return !clientLog.empty(); }));
+            ASSERT_TRUE(outgoing.Connect("127.0.0.1", floodPort));
         }
+        ASSERT_TRUE(WaitFor([&] { return !accepted.empty() || !clientLog.empty(); }));
         ProbeSocket& reader = accepting ? *accepted.front() : outgoing;
-        WaitFor([&] { return flood->done.load(); }, 1000);
-        EXPECT_LT(flood->pushed.load(), kBound) << "the sender was not held back";
+        WaitFor([&] { return flood.done.load(); }, 1000);
+        EXPECT_LT(flood.pushed.load(), kBound) << "the sender was not held back";
         EXPECT_LT(ResidentBytes(), before + kBound) << "unread input grew our memory";
 
         std::size_t count = 0;
@@ -619,7 +612,7 @@ TEST_F(AsyncSocketTest, ABurstOfConnectionsIsAcceptedInOneTurn)
     };
     std::vector<int> peers;
     for (int i = 0; i < 5; ++i) // the listen backlog: the system completes them all at once
-        peers.push_back(ConnectRaw(port));
+        peers.push_back(RawSocket(port));
     ASSERT_TRUE(WaitFor([&] { return accepted.size() == 5; }));
     EXPECT_EQ(turns, std::vector<int>(5, turns.front()));
     for (const int fd : peers)
@@ -649,9 +642,9 @@ TEST_F(AsyncSocketTest, FloodingPeersAreServedTogetherInFewTurns)
                 otherWhenFirstDone = counts[1 - i];
         };
     };
-    int fds[2] = { ConnectRaw(port), ConnectRaw(port) };
+    int fds[2] = { RawSocket(port), RawSocket(port) };
     for (const int fd : fds)
-        ASSERT_TRUE(fd >= 0 && SendAll(fd, 0, kEach));
+        ASSERT_TRUE(fd >= 0 && SendAll(fd, kEach));
     ASSERT_TRUE(WaitFor([&] { return counts[0] == kEach && counts[1] == kEach; }, 60'000));
     EXPECT_GE(otherWhenFirstDone, kEach / 2) << "one socket was served while the other waited";
     EXPECT_LT(turnsWithReceives, 256) << "a turn of the loop per small receive";
