@@ -15,6 +15,10 @@ CFsdConnection::CFsdConnection(std::string host, int port, std::string callsign,
         m_Socket.write(packet.data(), static_cast<qint64>(packet.size()));
     })
 {
+    // The socket holds little unread input, so that a server sending faster than the host
+    // handles its lines is held back by TCP rather than growing the host's memory; readAll below
+    // empties it every time, which lets Qt read on.
+    m_Socket.setReadBufferSize(kReadBufferBytes);
     m_Retry.setSingleShot(true);
     m_Retry.setInterval(kRetryMilliseconds);
     QObject::connect(&m_Retry, &QTimer::timeout, &m_Socket, [this] { Connect(); });

@@ -15,6 +15,7 @@ namespace host {
 class CFsdConnection {
 public:
     static constexpr int kRetryMilliseconds = 5000;
+    static constexpr qint64 kReadBufferBytes = 64 * 1024;
 
     // `notice` hears of connections made, lost and refused.
     CFsdConnection(std::string host, int port, std::string callsign, CFsdTrafficSink& sink,

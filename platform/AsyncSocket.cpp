@@ -12,6 +12,7 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 #else
@@ -27,6 +28,16 @@ constexpr int kLingerMilliseconds = 10'000;
 // How long a listener whose accept failed (no descriptors left, for example) waits before it
 // offers the waiting connection again, so that a lasting failure does not spin the event loop.
 constexpr int kAcceptRetryMilliseconds = 500;
+// How much received input a socket holds above what the system holds. When it is full the socket
+// stops reading from the system, whose buffers then fill, and TCP holds the sender back: a peer
+// faster than its handler cannot grow our memory.
+constexpr qint64 kReadBufferBytes = 64 * 1024;
+// How much one socket's handler may read in one turn of the event loop before the other sockets
+// are served; the rest follows in the next turn.
+constexpr qint64 kReceiveBytesPerTurn = 64 * 1024;
+// How many connections one turn of the event loop accepts at most: more than a listen backlog
+// holds, and few enough that a connection storm does not hold up the sockets already open.
+constexpr int kAcceptsPerTurn = 64;
 
 int MapQtError(QAbstractSocket::SocketError error)
 {
@@ -120,7 +131,7 @@ public:
             = new QSocketNotifier(m_server->socketDescriptor(), QSocketNotifier::Read, this);
         connect(m_acceptNotifier, &QSocketNotifier::activated, this, [this] {
             m_acceptNotifier->setEnabled(false); // until Accept has been called
-            Post([this] { Deliver(&CAsyncSocket::OnAccept, kSocketOk); });
+            Post([this] { DeliverAccepts(); });
         });
         return kSocketOk;
     }
@@ -136,6 +147,7 @@ public:
             const int descriptor = ::accept(listening, nullptr, nullptr);
 #endif
             if (descriptor >= 0) {
+                ++m_acceptsInHandler;
                 m_acceptNotifier->setEnabled(true); // raises OnAccept again if more are waiting
                 auto socket = std::make_unique<QTcpSocket>();
                 if (!socket->setSocketDescriptor(descriptor)) {
@@ -182,6 +194,7 @@ public:
     {
         socket->setParent(this);
         m_socket = socket.release(); // owned by the bridge as its child
+        m_socket->setReadBufferSize(kReadBufferBytes);
         m_established = true;
         SendWithoutDelay();
         Watch();
@@ -196,6 +209,7 @@ public:
     {
         m_socket = new QTcpSocket(this);
         m_socket->setProxy(QNetworkProxy::NoProxy);
+        m_socket->setReadBufferSize(kReadBufferBytes);
         if (m_bindLocal && !m_socket->bind(m_localAddress, static_cast<quint16>(m_localPort))) {
             PostConnectResult(MapQtError(m_socket->error()));
             return;
@@ -236,8 +250,10 @@ public:
             : 0;
         if (read > 0) {
             m_receiveArmed = true;
-            if (m_socket->bytesAvailable() > 0)
-                PostReceive();
+            m_receivedInTurn += read;
+            // A read that empties Qt's full buffer lets it read from the system again.
+            if (m_socket->bytesAvailable() > 0 && !m_inReceiveTurn)
+                PostReceive(); // read outside its handler: the rest is offered in a later turn
             return static_cast<int>(read);
         }
         if (m_closed) {
@@ -414,11 +430,52 @@ private:
         m_receivePosted = true;
         Post([this] {
             m_receivePosted = false;
-            Deliver(&CAsyncSocket::OnReceive, kSocketOk);
-            // Every byte has been offered: what the handler left unread it has declined.
-            if (m_owner != nullptr && m_closed && !m_receivePosted)
-                PostClose();
+            DeliverReceives();
         });
+    }
+
+    // One turn of receiving: the handler is called again while it reads and input is left, up to
+    // the turn's budget; what is left then is offered again by one posted event, after the other
+    // sockets have had their turn.
+    void DeliverReceives()
+    {
+        m_receivedInTurn = 0;
+        m_inReceiveTurn = true;
+        bool readSomething = false;
+        do {
+            const qint64 before = m_receivedInTurn;
+            Deliver(&CAsyncSocket::OnReceive, kSocketOk);
+            if (m_owner == nullptr)
+                return; // closed or destroyed inside: nothing more is delivered
+            readSomething = m_receivedInTurn > before;
+        } while (readSomething && m_receivedInTurn < kReceiveBytesPerTurn
+            && m_socket->bytesAvailable() > 0);
+        m_inReceiveTurn = false;
+        if (readSomething && m_socket->bytesAvailable() > 0)
+            PostReceive();
+        // Every byte has been offered: what the handler left unread it has declined.
+        else if (m_closed && !m_receivePosted)
+            PostClose();
+    }
+
+    // One turn of accepting: the handler is called again while it accepts and connections are
+    // waiting, so that a burst of connections is taken at once rather than one per turn.
+    void DeliverAccepts()
+    {
+        for (int turn = 0; turn < kAcceptsPerTurn; ++turn) {
+            m_acceptsInHandler = 0;
+            Deliver(&CAsyncSocket::OnAccept, kSocketOk);
+            if (m_owner == nullptr || m_acceptsInHandler == 0 || !ConnectionWaiting())
+                return;
+        }
+    }
+
+    bool ConnectionWaiting() const
+    {
+        pollfd listening {};
+        listening.fd = static_cast<int>(m_server->socketDescriptor());
+        listening.events = POLLIN;
+        return ::poll(&listening, 1, 0) > 0 && (listening.revents & POLLIN) != 0;
     }
 
     void PostClose()
@@ -464,6 +521,9 @@ private:
     bool m_closed = false; // the connection ended after it was established
     bool m_receiveArmed = true;
     bool m_receivePosted = false;
+    bool m_inReceiveTurn = false; // inside DeliverReceives: it decides what follows
+    qint64 m_receivedInTurn = 0;
+    int m_acceptsInHandler = 0;
     bool m_closePosted = false;
     int m_dispatchDepth = 0;
     bool m_deleteWhenIdle = false;

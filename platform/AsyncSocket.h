@@ -8,17 +8,23 @@
 //
 // Event rules:
 // - OnReceive: data is waiting. Receive re-arms the event: if a handler reads only part of what is
-//   there, another OnReceive follows without new data arriving. A handler that reads nothing gets
-//   no further OnReceive until new data arrives (the bytes stay readable).
+//   there, another OnReceive follows without new data arriving; while it keeps reading, that is
+//   the next call in the same turn of the event loop, up to 64 KiB read per turn, after which the
+//   other sockets are served first. A handler that reads nothing gets no further OnReceive until
+//   new data arrives (the bytes stay readable).
+// - Received input is bounded: a socket holds at most 64 KiB that its handler has not read, above
+//   what the system holds. A peer that sends faster than the handler reads is held back by TCP
+//   flow control; so the OnClose of a peer that a handler stops reading from waits until the
+//   bytes before its end have been read.
 // - OnClose: the peer closed the connection, or it broke. It comes once, and only after every byte
 //   the peer sent has been offered through OnReceive.
 // - OnConnect: exactly once per Connect on a socket that is not already connecting, connected or
 //   listening: 0 on success, an error code otherwise, also when the attempt could not even be
 //   started (socket not created, bad port, host name that does not resolve).
 // - OnAccept (always 0): a connection is waiting. Accept takes it, or fails and says why (out of
-// descriptors,
-//   for example); a connection that could not be taken is offered again after a short pause.
-//   Accept re-arms the event like Receive: more waiting connections raise it again.
+//   descriptors, for example); a connection that could not be taken is offered again after a short
+//   pause. Accept re-arms the event like Receive: while connections are waiting, the next OnAccept
+//   follows in the same turn of the event loop, so that a burst is taken at once.
 // Close, or destroying the object, cancels every event still to come; no event reaches a
 // destroyed object. Destroying the object inside its own handler is safe.
 //

@@ -11,10 +11,20 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
+
+#ifdef __linux__
+#include <arpa/inet.h>
+#include <fstream>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -26,11 +36,16 @@ using platform::CAsyncSocket;
 using qstest::Settle;
 using qstest::WaitFor;
 
+char PatternAt(std::size_t i)
+{
+    return static_cast<char>('a' + (i * 7 + i / 26) % 26);
+}
+
 std::string Pattern(std::size_t size)
 {
     std::string text(size, '\0');
     for (std::size_t i = 0; i < size; ++i)
-        text[i] = static_cast<char>('a' + (i * 7 + i / 26) % 26);
+        text[i] = PatternAt(i);
     return text;
 }
 
@@ -91,6 +106,8 @@ protected:
     {
         listener.onAccept = [this](ProbeSocket& self, int) {
             auto socket = std::make_unique<ProbeSocket>(serverLog);
+            if (prepareAccepted)
+                prepareAccepted(*socket);
             if (self.Accept(*socket))
                 accepted.push_back(std::move(socket));
         };
@@ -126,6 +143,7 @@ protected:
     std::vector<std::string> listenerLog, serverLog, clientLog;
     ProbeSocket listener { listenerLog };
     std::vector<std::unique_ptr<ProbeSocket>> accepted;
+    std::function<void(ProbeSocket&)> prepareAccepted; // before it takes a connection
     unsigned port = 0;
     QTcpSocket peer;
 };
@@ -437,6 +455,202 @@ TEST_F(AsyncSocketTest, FailedAcceptIsReportedAndListeningGoesOn)
     ASSERT_TRUE(WaitFor([&] { return accepted.size() == 1; }));
     PeerWrite("after\n");
     EXPECT_TRUE(WaitFor([&] { return accepted.front()->received == "after\n"; }));
+}
+#endif
+
+#ifdef __linux__
+std::size_t ResidentBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    std::size_t pages = 0, resident = 0;
+    statm >> pages >> resident;
+    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+}
+
+// Plain blocking loopback sockets of the test's own, outside Qt and the event loop: a connection
+// to `port`, or (with `listen`) a listener on a port the system picks, stored into `port`.
+int RawSocket(unsigned& port, bool listen = false)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in at {};
+    at.sin_family = AF_INET;
+    at.sin_port = htons(static_cast<std::uint16_t>(listen ? 0 : port));
+    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    auto* address = reinterpret_cast<sockaddr*>(&at);
+    socklen_t size = sizeof at;
+    if (listen && ::bind(fd, address, size) == 0 && ::listen(fd, 1) == 0
+        && ::getsockname(fd, address, &size) == 0) {
+        port = ntohs(at.sin_port);
+        return fd;
+    }
+    if (!listen && ::connect(fd, address, size) == 0)
+        return fd;
+    ::close(fd);
+    return -1;
+}
+
+bool SendAll(int fd, std::size_t total, std::atomic<std::size_t>* pushed = nullptr)
+{
+    std::string chunk;
+    for (std::size_t at = 0; at < total; at += chunk.size()) {
+        chunk.resize(std::min<std::size_t>(64 * 1024, total - at));
+        for (std::size_t i = 0; i < chunk.size(); ++i)
+            chunk[i] = PatternAt(at + i);
+        if (::send(fd, chunk.data(), chunk.size(), MSG_NOSIGNAL)
+            != static_cast<ssize_t>(chunk.size()))
+            return false;
+        if (pushed != nullptr)
+            *pushed += chunk.size();
+    }
+    return true;
+}
+
+// A peer on its own thread that pushes `total` bytes of the pattern as fast as TCP lets it. Given
+// a listening descriptor, it first accepts the connection to flood.
+class CFloodPeer {
+public:
+    CFloodPeer(int fd, bool listening, std::size_t total)
+        : m_thread([this, fd, listening, total] {
+            m_fd = listening ? ::accept(fd, nullptr, nullptr) : fd;
+            if (listening)
+                ::close(fd);
+            if (m_fd >= 0)
+                SendAll(m_fd, total, &pushed);
+            done = true;
+        })
+    {
+    }
+    ~CFloodPeer()
+    {
+        if (!done && m_fd >= 0)
+            ::shutdown(m_fd, SHUT_RDWR); // ends a send that TCP holds back
+        m_thread.join();
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    std::atomic<std::size_t> pushed { 0 };
+    std::atomic<bool> done { false };
+
+private:
+    std::atomic<int> m_fd { -1 };
+    std::thread m_thread;
+};
+
+// Counts turns of the event loop: a zero timer fires once per turn.
+struct CTurnCounter {
+    CTurnCounter()
+    {
+        QObject::connect(&timer, &QTimer::timeout, [this] { ++turns; });
+        timer.start(0);
+    }
+    QTimer timer;
+    int turns = 0;
+};
+
+// A handler that reads `chunk` bytes a call and checks each against the pattern.
+void ReadAndCheck(ProbeSocket& socket, int chunk, std::size_t& count, bool& intact)
+{
+    socket.onReceive = [chunk, &count, &intact](ProbeSocket& s, int) {
+        std::string bytes(static_cast<std::size_t>(chunk), '\0');
+        const int n = s.Receive(bytes.data(), chunk);
+        for (int i = 0; i < n; ++i)
+            intact = intact && bytes[static_cast<std::size_t>(i)] == PatternAt(count + i);
+        count += n > 0 ? static_cast<std::size_t>(n) : 0;
+    };
+}
+
+// A peer that sends far more than the socket's handler reads is held back by TCP: neither the
+// bytes it got through nor our memory grow with what it tries to send, on an accepted socket and
+// on one that connected out; and once the handler reads, every byte arrives in order.
+TEST_F(AsyncSocketTest, AFloodingPeerIsHeldBackAndLosesNothing)
+{
+    constexpr std::size_t kFlood = 48u << 20;
+    constexpr std::size_t kBound = 16u << 20;
+    StartListener();
+    prepareAccepted = [](ProbeSocket& s) { s.onReceive = nullptr; }; // reads nothing for now
+    for (const bool accepting : { true, false }) {
+        SCOPED_TRACE(accepting ? "accepted" : "connected");
+        accepted.clear();
+        serverLog.clear();
+        ProbeSocket outgoing(clientLog);
+        outgoing.onReceive = nullptr;
+        unsigned floodPort = port;
+        const int fd = RawSocket(floodPort, !accepting);
+        ASSERT_GE(fd, 0);
+        const std::size_t before = ResidentBytes();
+        CFloodPeer flood(fd, !accepting, kFlood);
+        if (!accepting) {
+            ASSERT_TRUE(outgoing.Create());
+            ASSERT_TRUE(outgoing.Connect("127.0.0.1", floodPort));
+        }
+        ASSERT_TRUE(WaitFor([&] { return !accepted.empty() || !clientLog.empty(); }));
+        ProbeSocket& reader = accepting ? *accepted.front() : outgoing;
+        WaitFor([&] { return flood.done.load(); }, 1000);
+        EXPECT_LT(flood.pushed.load(), kBound) << "the sender was not held back";
+        EXPECT_LT(ResidentBytes(), before + kBound) << "unread input grew our memory";
+
+        std::size_t count = 0;
+        bool intact = true;
+        ReadAndCheck(reader, 1024, count, intact); // 1024 empties the buffer exactly
+        reader.onReceive(reader, 0);
+        ASSERT_TRUE(WaitFor([&] { return count == kFlood; }, 120'000)) << count;
+        EXPECT_TRUE(intact) << "bytes lost or reordered";
+    }
+}
+
+TEST_F(AsyncSocketTest, ABurstOfConnectionsIsAcceptedInOneTurn)
+{
+    StartListener();
+    CTurnCounter counter;
+    std::vector<int> turns;
+    listener.onAccept = [&](ProbeSocket& self, int) {
+        auto socket = std::make_unique<ProbeSocket>(serverLog);
+        if (self.Accept(*socket)) {
+            accepted.push_back(std::move(socket));
+            turns.push_back(counter.turns);
+        }
+    };
+    std::vector<int> peers;
+    for (int i = 0; i < 5; ++i) // the listen backlog: the system completes them all at once
+        peers.push_back(RawSocket(port));
+    ASSERT_TRUE(WaitFor([&] { return accepted.size() == 5; }));
+    EXPECT_EQ(turns, std::vector<int>(5, turns.front()));
+    for (const int fd : peers)
+        ::close(fd);
+}
+
+// Two peers with much to read: both make progress together, each turn of the event loop serves
+// many receives of a socket rather than one, and each gets its own bytes whole.
+TEST_F(AsyncSocketTest, FloodingPeersAreServedTogetherInFewTurns)
+{
+    constexpr std::size_t kEach = 1u << 20; // the system takes this much without a reader
+    StartListener();
+    CTurnCounter counter;
+    std::size_t counts[2] = {};
+    bool intact[2] = { true, true };
+    std::size_t otherWhenFirstDone = kEach;
+    int lastTurn[2] = { -1, -1 };
+    int turnsWithReceives = 0;
+    prepareAccepted = [&](ProbeSocket& socket) {
+        const std::size_t i = accepted.size();
+        ReadAndCheck(socket, 1000, counts[i], intact[i]);
+        socket.onReceive = [&, i, check = socket.onReceive](ProbeSocket& s, int e) {
+            check(s, e);
+            turnsWithReceives += lastTurn[i] != counter.turns ? 1 : 0;
+            lastTurn[i] = counter.turns;
+            if (counts[i] == kEach && otherWhenFirstDone == kEach)
+                otherWhenFirstDone = counts[1 - i];
+        };
+    };
+    int fds[2] = { RawSocket(port), RawSocket(port) };
+    for (const int fd : fds)
+        ASSERT_TRUE(fd >= 0 && SendAll(fd, kEach));
+    ASSERT_TRUE(WaitFor([&] { return counts[0] == kEach && counts[1] == kEach; }, 60'000));
+    EXPECT_GE(otherWhenFirstDone, kEach / 2) << "one socket was served while the other waited";
+    EXPECT_LT(turnsWithReceives, 256) << "a turn of the loop per small receive";
+    EXPECT_TRUE(intact[0] && intact[1]);
+    for (const int fd : fds)
+        ::close(fd);
 }
 #endif
 
