@@ -5,6 +5,7 @@
 #include "proxy/app/QuorvexDlg.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -101,7 +102,12 @@ void CQuorvexDlg::OnTimer()
 {
     // A clock set back gives a negative difference: no purge until it has caught up.
     if (platform::Time64() - m_tLastPurge > kPurgeIntervalSeconds) {
+        // A duration for /metrics, not a time of day: the steady clock, not Time64().
+        const auto start = std::chrono::steady_clock::now();
         PurgeStaleAircraft();
+        ++m_metrics.m_nPurges;
+        m_metrics.m_dPurgeSeconds
+            += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         m_tLastPurge = platform::Time64();
     }
     ReplayTimerStep();

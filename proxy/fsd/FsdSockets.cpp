@@ -25,8 +25,12 @@ int CFsdClientSocket::SendString(std::string_view text)
     if (m_bCutOff)
         return kSocketError;
     const int sent = CCommonSocket::SendString(text);
+    if (sent > 0 && m_pDlg != nullptr)
+        m_pDlg->m_metrics.m_nBytesSent += sent;
     if (GetSendBacklog() > kMaxSendBacklog) {
         m_bCutOff = true;
+        if (m_pDlg != nullptr)
+            ++m_pDlg->m_metrics.m_nClientsDroppedBacklog;
         if (!m_bHandlingLine && m_pDlg != nullptr)
             m_pDlg->RemoveClient(this); // destroys this object
     }
@@ -78,6 +82,7 @@ bool CFsdClientSocket::Login(std::string_view line, std::string_view callsign)
     // not logged in, this one included).
     if (dlg.IsCallsignInUse(callsign)) {
         SendString(ComposeServerText(callsign, kCallsignInUseText));
+        ++dlg.m_metrics.m_nClientsRefusedCallsign;
         dlg.RemoveClient(this);
         return false;
     }

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "CommonSocket.h"
+#include "platform/Clock.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -42,6 +44,7 @@ public:
     bool IsCutOff() const { return m_bCutOff; }
 
     std::string m_strCallsign; // the login callsign; empty until a login is accepted
+    std::int64_t m_tConnected = platform::Time64(); // seconds since 1970, when it was accepted
 
 protected:
     void OnClose(int errorCode) override;

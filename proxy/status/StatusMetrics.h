@@ -33,7 +33,8 @@ struct CStatusMetrics {
     std::int64_t m_nLinesReceived = 0;
     std::int64_t m_nLinesAccepted = 0;
     std::int64_t m_nBytesSent = 0; // to radar clients
-    std::int64_t m_nFeedReconnects = 0; // connection attempts to the feed after the first
+    std::int64_t m_nFeedConnects
+        = 0; // connection attempts to the feed; after the first, reconnects
     std::int64_t m_nClientsRefusedCallsign = 0; // a login with a callsign already in use
     std::int64_t m_nClientsRefusedNotAllowed = 0; // a connection from outside the allow list
     std::int64_t m_nClientsDroppedBacklog = 0; // cut off for a send backlog past its bound

@@ -355,7 +355,7 @@ std::string RenderMetrics(const CStatusSnapshot& snapshot)
         snapshot.feed.state == FeedState::Connected ? 1.0 : 0.0);
     Simple(out, "quorvex_feed_reconnects_total", "counter",
         "Connection attempts to the SBS feed after the first.",
-        static_cast<double>(m.m_nFeedReconnects));
+        static_cast<double>(m.m_nFeedConnects > 0 ? m.m_nFeedConnects - 1 : 0));
     Simple(out, "quorvex_aircraft", "gauge", "Aircraft in the table.",
         static_cast<double>(snapshot.aircraft.size()));
     Simple(out, "quorvex_aircraft_with_position", "gauge",

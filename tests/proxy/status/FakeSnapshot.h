@@ -64,7 +64,7 @@ inline status::CStatusSnapshot FakeSnapshot(int count, int shift = 0, std::int64
     s.metrics.m_nBytesSent = 5'000'000'000;
     s.metrics.m_nClientsRefusedCallsign = 2;
     s.metrics.m_nClientsDroppedBacklog = 1;
-    s.metrics.m_nFeedReconnects = 3;
+    s.metrics.m_nFeedConnects = 4; // three reconnects
     s.metrics.m_tickDuration.Observe(0.0004);
     s.metrics.m_tickDuration.Observe(0.003);
     s.metrics.m_tickDuration.Observe(2.0);
