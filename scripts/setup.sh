@@ -18,6 +18,8 @@ packages=(
   xvfb xauth                # a virtual display for the windows on machines without a screen
   iproute2                  # ip, to bring up loopback in the tests' private network
   clang-format              # the format check of the test command
+  qt6-httpserver-dev qt6-websockets-dev  # Qt HTTP Server (and the WebSockets it needs): the status page
+  chromium                  # the status page's browser test
 )
 
 missing=()

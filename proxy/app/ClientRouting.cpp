@@ -4,6 +4,7 @@
 #include "proxy/fsd/FsdPackets.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace {
 
@@ -29,6 +30,7 @@ bool CQuorvexDlg::StartFsdListener(unsigned port)
 void CQuorvexDlg::AddClient(std::unique_ptr<CFsdClientSocket> client)
 {
     client->m_pDlg = this;
+    client->m_pMetrics = &m_metrics;
     m_clientList.push_back(std::move(client));
     ShowClientCount();
 }

@@ -43,11 +43,13 @@ bool CQuorvexDlg::HandleFeedLine(char* line)
 {
     m_strLineCopy.assign(line);
     ++m_nLinesReceived;
+    ++m_metrics.m_nLinesReceived;
     CFieldList fields;
     fields.Split(line, ',');
     if (ProcessSbsLine(fields)) {
         m_controls.SetWindowText(kIdLastLine, m_strLineCopy);
         ++m_nLinesAccepted;
+        ++m_metrics.m_nLinesAccepted;
     }
     char text[48];
     const int length = std::snprintf(text, sizeof text, "%lld / %lld",

@@ -3,11 +3,18 @@
 #include "platform/Clock.h"
 #include "proxy/fsd/FsdPackets.h"
 
+#include <chrono>
+
 void CQuorvexDlg::OnTimer()
 {
     // A clock set back gives a negative difference: no purge until it has caught up.
     if (platform::Time64() - m_tLastPurge > kPurgeIntervalSeconds) {
+        // A duration for /metrics, not a time of day: the steady clock, not Time64().
+        const auto start = std::chrono::steady_clock::now();
         PurgeStaleAircraft();
+        ++m_metrics.m_nPurges;
+        m_metrics.m_dPurgeSeconds
+            += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         m_tLastPurge = platform::Time64();
     }
     ReplayTimerStep();

@@ -2,8 +2,10 @@
 
 #include "ConsoleControls.h"
 #include "QuorvexDlg.h"
+#include "QuorvexStatus.h"
 #include "QuorvexWindow.h"
 #include "platform/SignalBridge.h"
+#include "proxy/status/StatusServer.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -11,8 +13,10 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -37,6 +41,11 @@ void SetUpParser(QCommandLineParser& parser)
             "Run without a window: message boxes go to standard error, and a status line "
             "(lines received / accepted, clients, aircraft, Connect caption) goes to standard "
             "output every 5 seconds. SIGINT and SIGTERM end the program." },
+        { "http",
+            "Serve a status page (feed, radar clients, aircraft, a plot), /status.json, "
+            "/aircraft.json and Prometheus /metrics on ADDRESS:PORT (an address alone takes "
+            "port 8754, a port alone 127.0.0.1; port 0 any free port). Loopback addresses only.",
+            "ADDRESS:PORT" },
         { "snapshot",
             "Write a PNG picture of the window to FILE at every timer tick (not with "
             "--headless).",
@@ -44,6 +53,43 @@ void SetUpParser(QCommandLineParser& parser)
     });
     parser.addHelpOption();
     parser.addVersionOption();
+}
+
+// Timer 1's tick, timed for /metrics.
+void TimedTick(CQuorvexDlg& dlg)
+{
+    const auto start = std::chrono::steady_clock::now();
+    dlg.OnTimer();
+    dlg.m_metrics.m_tickDuration.Observe(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+}
+
+// The status server of --http over the window's state; none without --http. `failed` is set when
+// it cannot listen.
+std::unique_ptr<status::CStatusServer> StartStatusServer(const CQuorvexOptions& options,
+    const CQuorvexDlg& dlg, const platform::CDialogControls& controls, status::CLineRate& rate,
+    bool& failed)
+{
+    failed = false;
+    if (!options.http)
+        return nullptr;
+    auto server = std::make_unique<status::CStatusServer>(
+        [&dlg, &controls, &rate] { return TakeStatusSnapshot(dlg, controls, rate); },
+        [](const QHostAddress& peer) { return peer.isLoopback(); });
+    QString error;
+    const quint16 port = server->Listen(options.httpAddress, options.httpPort, error);
+    const QString address = options.httpAddress.protocol() == QAbstractSocket::IPv6Protocol
+        ? "[" + options.httpAddress.toString() + "]"
+        : options.httpAddress.toString();
+    if (port == 0) {
+        std::fprintf(stderr, "quorvex: cannot serve the status page on %s:%u: %s\n",
+            address.toLocal8Bit().constData(), options.httpPort, error.toLocal8Bit().constData());
+        failed = true;
+        return nullptr;
+    }
+    std::fprintf(
+        stderr, "quorvex: status page on http://%s:%u/\n", address.toLocal8Bit().constData(), port);
+    return server;
 }
 
 // Fills the fields and presses the button that the command line asks for.
@@ -90,9 +136,14 @@ int RunWindow(const CQuorvexOptions& options)
     dlg.OnInitDialog();
     if (ended)
         return 0;
+    status::CLineRate rate;
+    bool failed = false;
+    const auto statusServer = StartStatusServer(options, dlg, window, rate, failed);
+    if (failed)
+        return 2;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        dlg.OnTimer();
+        TimedTick(dlg);
         if (!options.snapshot.isEmpty()) {
             window.ShowPendingTexts();
             window.AircraftList().AnnounceChanges();
@@ -114,9 +165,14 @@ int RunHeadless(const CQuorvexOptions& options)
     CQuorvexDlg dlg(controls);
     platform::CSignalBridge endOnSignal([] { QCoreApplication::quit(); });
     dlg.OnInitDialog();
+    status::CLineRate rate;
+    bool failed = false;
+    const auto statusServer = StartStatusServer(options, dlg, controls, rate, failed);
+    if (failed)
+        return 2;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        dlg.OnTimer();
+        TimedTick(dlg);
         std::printf("%s\n", controls.StatusLine(dlg).c_str());
         std::fflush(stdout);
     });
@@ -159,6 +215,21 @@ CommandLine ParseQuorvexOptions(
     if (options.headless && parser.isSet("snapshot")) {
         message = "--snapshot needs the window: it cannot go with --headless";
         return CommandLine::Error;
+    }
+    if (parser.isSet("http")) {
+        QString error;
+        if (!status::ParseHttpEndpoint(
+                parser.value("http"), options.httpAddress, options.httpPort, error)) {
+            message = error;
+            return CommandLine::Error;
+        }
+        if (!options.httpAddress.isLoopback()) {
+            message = "--http " + parser.value("http")
+                + ": the status page is served on loopback addresses only, as there is no "
+                  "--allow list yet to say who else may see it";
+            return CommandLine::Error;
+        }
+        options.http = true;
     }
     if (parser.isSet("server") && options.server.isEmpty()) {
         message = "--server needs a host name or address";

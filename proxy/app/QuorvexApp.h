@@ -2,6 +2,7 @@
 // closes.
 #pragma once
 
+#include <QHostAddress>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +13,9 @@ struct CQuorvexOptions {
     QString replay; // --replay: fills the server field with the file and presses Logfile
     bool headless = false;
     QString snapshot; // --snapshot: a PNG picture of the window, rewritten at every timer tick
+    bool http = false; // --http: serve the status page on httpAddress and httpPort
+    QHostAddress httpAddress;
+    quint16 httpPort = 0;
 };
 
 enum class CommandLine { Run, Help, Version, Error };

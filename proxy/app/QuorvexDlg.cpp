@@ -59,6 +59,7 @@ void CQuorvexDlg::OnConnectClicked()
     // Every failure, even of an attempt that cannot start (a bad port, a name that does not
     // resolve), arrives as the connect event with an error and ends in OnDisconnect: the window
     // never stays in "Connecting ..." for want of an event.
+    ++m_metrics.m_nFeedConnects;
     m_sbsSocket.Close();
     m_sbsSocket.Create();
     m_sbsSocket.Connect(server, PortNumber(port));

@@ -7,6 +7,7 @@
 #include "platform/DialogControls.h"
 #include "proxy/net/FsdSockets.h"
 #include "proxy/net/SBSSocket.h"
+#include "proxy/status/StatusMetrics.h"
 #include "proxy/traffic/AircraftTable.h"
 #include "proxy/traffic/FieldList.h"
 #include "proxy/traffic/IcaoDataTable.h"
@@ -157,6 +158,7 @@ public:
     std::int64_t m_nLinesAccepted = 0;
     bool m_bFeedConnected = false; // the SBS feed is connected (not during a replay)
     std::int64_t m_tLastPurge; // seconds since 1970: construction, then every purge
+    status::CStatusMetrics m_metrics; // for the status page and /metrics; never reset
 
     CSBSSocket m_sbsSocket; // the feed connection; its m_pDlg is this window
     CFsdListenerSocket m_listenerSocket;

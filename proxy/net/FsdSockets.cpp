@@ -20,8 +20,13 @@ int CFsdClientSocket::SendString(std::string_view text)
     if (m_bDetached)
         return kSocketError;
     const int sent = CCommonSocket::SendString(text);
-    if (GetSendBacklog() > kMaxSendBacklog && m_pDlg != nullptr)
+    if (sent > 0 && m_pMetrics != nullptr)
+        m_pMetrics->m_nBytesSent += sent;
+    if (GetSendBacklog() > kMaxSendBacklog && m_pDlg != nullptr) {
+        if (m_pMetrics != nullptr)
+            ++m_pMetrics->m_nClientsDroppedBacklog;
         m_pDlg->RemoveClient(this);
+    }
     return sent;
 }
 
@@ -41,7 +46,10 @@ bool CFsdClientSocket::ProcessLine(char* line)
 {
     if (m_bDetached || m_pDlg == nullptr)
         return false;
-    if (!ApplyPacketRules(line, m_strCallsign, *this, *m_pDlg))
+    if (!ApplyPacketRules(line, m_strCallsign, *this, *m_pDlg)) {
+        if (m_pMetrics != nullptr)
+            ++m_pMetrics->m_nClientsRefusedCallsign; // the only line the rules refuse: a login
         m_pDlg->RemoveClient(this);
+    }
     return !m_bDetached;
 }

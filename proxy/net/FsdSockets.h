@@ -3,9 +3,12 @@
 #pragma once
 
 #include "CommonSocket.h"
+#include "platform/Clock.h"
 #include "proxy/fsd/FsdRules.h"
+#include "proxy/status/StatusMetrics.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -64,6 +67,8 @@ public:
 
     std::string m_strCallsign; // the login callsign; empty until a login is accepted
     CFsdClientList* m_pDlg = nullptr; // the list that owns this client; not owned
+    status::CStatusMetrics* m_pMetrics = nullptr; // the proxy's counters; not owned
+    std::int64_t m_tConnected = platform::Time64(); // seconds since 1970, when it was accepted
 
 protected:
     void OnClose(int errorCode) override;

@@ -62,4 +62,34 @@ TEST(QuorvexOptionsTest, HelpNamesTheProgramAndEveryOption)
         EXPECT_TRUE(help.contains(option)) << option;
 }
 
+// The status page is opt-in, and stays on loopback while there is no allow list.
+TEST(QuorvexOptionsTest, HttpServesOnLoopbackOnly)
+{
+    const auto parse = [](const QString& value, CQuorvexOptions& options) {
+        QString message;
+        return ParseQuorvexOptions({ "quorvex", "--headless", "--http", value }, options, message);
+    };
+    CQuorvexOptions none;
+    QString message;
+    ASSERT_EQ(ParseQuorvexOptions({ "quorvex" }, none, message), CommandLine::Run);
+    EXPECT_FALSE(none.http);
+
+    CQuorvexOptions options;
+    ASSERT_EQ(parse("9000", options), CommandLine::Run);
+    EXPECT_TRUE(options.http);
+    EXPECT_EQ(options.httpAddress, QHostAddress(QHostAddress::LocalHost));
+    EXPECT_EQ(options.httpPort, 9000);
+    ASSERT_EQ(parse("127.0.0.1", options), CommandLine::Run);
+    EXPECT_EQ(options.httpPort, 8754);
+    ASSERT_EQ(parse("[::1]:0", options), CommandLine::Run);
+    EXPECT_EQ(options.httpPort, 0);
+    for (const char* refused : { "0.0.0.0:8754", "192.168.1.2", "[::]:80", "127.0.0.1:x" }) {
+        CQuorvexOptions o;
+        EXPECT_EQ(parse(refused, o), CommandLine::Error) << refused;
+    }
+    CQuorvexOptions wide;
+    ParseQuorvexOptions({ "quorvex", "--http", "0.0.0.0" }, wide, message);
+    EXPECT_TRUE(message.contains("--allow")) << message.toStdString();
+}
+
 } // namespace

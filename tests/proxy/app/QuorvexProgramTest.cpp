@@ -3,7 +3,13 @@
 #include "proxy/fsd/FsdTestPeer.h"
 #include "support/EventLoop.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTemporaryDir>
 
@@ -11,6 +17,8 @@
 
 #include <csignal>
 #include <fstream>
+#include <map>
+#include <memory>
 #include <string>
 
 namespace {
@@ -128,6 +136,99 @@ TEST_F(QuorvexProgramTest, HeadlessMessageBoxesGoToStandardErrorWithoutWaiting)
     EXPECT_EQ(errors, "File open error\n");
     Signal(m_quorvex, SIGINT);
     EXPECT_EQ(Finish(m_quorvex), 0);
+}
+
+// The status page of the running program: its JSON names the aircraft the radar client is sent,
+// at the positions it is sent, and the metrics count what the same run did.
+TEST_F(QuorvexProgramTest, StatusPageShowsWhatTheRadarClientsAreSent)
+{
+    const QString port = QString::number(FreePort());
+    m_simulator.start(QS_BINARY_DIR "/bin/sbs-sim", { "--port", port, "--rate", "200" });
+    ASSERT_TRUE(m_simulator.waitForStarted(10000));
+    ASSERT_TRUE(WaitFor([&] {
+        return m_simulator.readAllStandardError().contains("serving")
+            || m_simulator.state() == QProcess::NotRunning;
+    }));
+    m_quorvex.start(QS_BINARY_DIR "/bin/quorvex",
+        { "--headless", "--server", "127.0.0.1", "--port", port, "--http", "127.0.0.1:0" });
+    ASSERT_TRUE(m_quorvex.waitForStarted(10000));
+    QString errors;
+    QRegularExpressionMatch announced;
+    ASSERT_TRUE(WaitFor([&] {
+        errors += QString::fromLocal8Bit(m_quorvex.readAllStandardError());
+        announced
+            = QRegularExpression("status page on (http://127\\.0\\.0\\.1:\\d+/)\n").match(errors);
+        return announced.hasMatch();
+    })) << errors.toStdString();
+    const QString base = announced.captured(1);
+
+    std::unique_ptr<CFsdTestPeer> client;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            client = std::make_unique<CFsdTestPeer>(6809);
+            client->Write("#AATEST:SERVER:Test Client:1234567:3:100\r\n");
+            return WaitFor(
+                [&] { return client->received.find("sever") != std::string::npos; }, 500);
+        },
+        10000));
+    ASSERT_TRUE(WaitFor([&] { return client->received.find("\r\n@") != std::string::npos; }, 12000))
+        << client->received;
+
+    QNetworkAccessManager network;
+    const auto fetch = [&](const QString& path) {
+        std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(QUrl(base + path))));
+        EXPECT_TRUE(WaitFor([&] { return reply->isFinished(); }));
+        EXPECT_EQ(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 200)
+            << path.toStdString();
+        return reply->readAll();
+    };
+    const QJsonObject status = QJsonDocument::fromJson(fetch("status.json")).object();
+    EXPECT_EQ(status["feed"].toObject()["state"].toString(), "connected");
+    EXPECT_EQ(status["feed"].toObject()["port"].toString(), port);
+    const QJsonArray clients = status["clients"].toArray();
+    ASSERT_EQ(clients.size(), 1);
+    EXPECT_EQ(clients[0].toObject()["callsign"].toString(), "TEST");
+
+    // Every aircraft the client was sent is in the JSON under that name, near where it was sent.
+    const QJsonArray aircraft
+        = QJsonDocument::fromJson(fetch("aircraft.json")).object()["aircraft"].toArray();
+    ASSERT_FALSE(aircraft.isEmpty());
+    std::map<std::string, QJsonObject> byName;
+    for (const QJsonValue& a : aircraft)
+        byName[a.toObject()["name"].toString().toStdString()] = a.toObject();
+    const QRegularExpression packet("@[YN]:([^:]+):[^:]*:1:(-?[0-9.]+):(-?[0-9.]+):");
+    int checked = 0;
+    for (auto it = packet.globalMatch(QString::fromStdString(client->received)); it.hasNext();) {
+        const auto m = it.next();
+        const auto found = byName.find(m.captured(1).toStdString());
+        ASSERT_NE(found, byName.end()) << m.captured(1).toStdString();
+        const QJsonObject position = found->second["clientPosition"].toObject();
+        ASSERT_FALSE(position.isEmpty()) << m.captured(1).toStdString();
+        // Both moved on since that packet: a few seconds of flight at most.
+        EXPECT_NEAR(position["latitude"].toDouble(), m.captured(2).toDouble(), 0.2);
+        EXPECT_NEAR(position["longitude"].toDouble(), m.captured(3).toDouble(), 0.3);
+        ++checked;
+    }
+    EXPECT_GT(checked, 0);
+
+    const QString metrics = QString::fromUtf8(fetch("metrics"));
+    const auto value = [&](const QString& name) {
+        const auto m = QRegularExpression("\n" + QRegularExpression::escape(name) + " (\\S+)\n")
+                           .match(metrics);
+        EXPECT_TRUE(m.hasMatch()) << name.toStdString();
+        return m.captured(1).toDouble();
+    };
+    EXPECT_GT(value("quorvex_lines_received_total"), 0);
+    EXPECT_GE(value("quorvex_lines_received_total"), value("quorvex_lines_accepted_total"));
+    EXPECT_EQ(value("quorvex_clients_logged_in"), 1);
+    EXPECT_EQ(value("quorvex_aircraft"), aircraft.size());
+    EXPECT_GE(value("quorvex_bytes_sent_total"), static_cast<double>(client->received.size()));
+    EXPECT_GE(value("quorvex_tick_duration_seconds_count"), 1);
+
+    Signal(m_quorvex, SIGTERM);
+    EXPECT_EQ(Finish(m_quorvex), 0);
+    Signal(m_simulator, SIGINT);
+    EXPECT_EQ(Finish(m_simulator), 0);
 }
 
 } // namespace
