@@ -1,29 +1,13 @@
 // libFuzzer target: arbitrary bytes as feed lines. No input may crash the parser or leave the
 // aircraft list out of step with the table.
+#include "ProxyFuzzSupport.h"
 #include "platform/Clock.h"
 #include "proxy/app/MemoryControls.h"
 #include "proxy/app/QuorvexDlg.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
-
-namespace {
-
-void CheckListMirrorsTable(const CQuorvexDlg& dlg, const CMemoryControls& controls)
-{
-    const auto& rows = controls.List(kIdAircraftList).rows;
-    if (rows.size() != dlg.m_aircraftMap.size())
-        std::abort();
-    for (const auto& [key, aircraft] : dlg.m_aircraftMap) {
-        if (aircraft->listRow < 0 || aircraft->listRow >= static_cast<int>(rows.size())
-            || rows[aircraft->listRow][kColHexId] != key)
-            std::abort();
-    }
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -52,6 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Time moves on with every input, so aircraft age and are purged now and then.
     clock.Advance(size % 97);
     dlg.PurgeStaleAircraft();
-    CheckListMirrorsTable(dlg, controls);
+    fuzz::CheckListMirrorsTable(dlg, controls);
     return 0;
 }

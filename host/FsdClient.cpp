@@ -2,6 +2,7 @@
 
 #include "Text.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -18,6 +19,16 @@ std::vector<std::string_view> SplitFields(std::string_view line)
             return fields;
         line.remove_prefix(colon + 1);
     }
+}
+
+// The name of a position goes back to the server in the flight-plan query: a CR or NUL in it
+// would end or cut that packet, so such a name is not understood.
+bool HasControlByte(std::string_view text)
+{
+    return std::any_of(text.begin(), text.end(), [](char c) {
+        const auto byte = static_cast<unsigned char>(c);
+        return byte < 0x20 || byte == 0x7F;
+    });
 }
 
 std::string_view AircraftTypeOf(std::string_view field)
@@ -39,7 +50,7 @@ std::optional<FsdPosition> ParseFsdPosition(std::string_view line)
     if (!line.starts_with('@'))
         return std::nullopt;
     const std::vector<std::string_view> f = SplitFields(line);
-    if (f.size() < 8 || f[1].empty())
+    if (f.size() < 8 || f[1].empty() || HasControlByte(f[1]))
         return std::nullopt;
     const std::optional<double> latitude = ParseNumber(f[4]);
     const std::optional<double> longitude = ParseNumber(f[5]);

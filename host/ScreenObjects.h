@@ -35,7 +35,7 @@ private:
 };
 
 // The object's rectangle after the mouse moved from `grab` to `mouse`: it keeps its offset to
-// the mouse.
+// the mouse. An edge that would leave int's range stays at its end.
 platform::Rect MoveWithMouse(
     const platform::Rect& area, platform::Point grab, platform::Point mouse);
 

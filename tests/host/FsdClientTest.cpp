@@ -5,6 +5,7 @@
 
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -60,6 +61,11 @@ TEST_F(FsdClientTest, ReadsPositionPackets)
     for (const char* bad : { "@N::1234:1:47.4:19.2:2500:145:0:0", "@N:X:1:1:47.4:19.2:2500",
              "@N:X:1:1:north:19.2:2500:145:0:0", "@N:X:1:1:91:19.2:2500:145:0:0",
              "@N:X:1:1:47.4:19.2:25.5:145:0:0", "#AAX:SERVER" })
+        EXPECT_FALSE(host::ParseFsdPosition(bad)) << bad;
+    // The name is sent back in the flight-plan query, where a control byte would cut the packet.
+    using namespace std::string_view_literals;
+    for (const std::string_view bad : { "@N:AB\rCD:1:1:47.4:19.2:2500:145:0:0"sv,
+             "@N:AB\0CD:1:1:47.4:19.2:2500:145:0:0"sv, "@N:\x7f:1:1:47.4:19.2:2500:145:0:0"sv })
         EXPECT_FALSE(host::ParseFsdPosition(bad)) << bad;
 }
 

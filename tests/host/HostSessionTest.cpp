@@ -196,6 +196,28 @@ TEST_F(HostSessionTest, ScriptedDragGrabsTheCentreAndNeedsAShownObject)
         }));
 }
 
+TEST_F(HostSessionTest, DragsToTheEndsOfTheCoordinateRangeSaturateInsteadOfWrapping)
+{
+    Open();
+    m_Session.Paint(m_Dc);
+    Take();
+    std::string error;
+    // Grabbed at its centre (430,110), RYR5TL (400,100 - 460,120) is moved 2^31 - 431 right and
+    // about 2^31 up: its right and top edges stop at the ends of int's range.
+    ASSERT_TRUE(m_Session.DragObject("RYR5TL", { 2147483647, -2147483648 }, false, &error));
+    // Dropped at the opposite ends: further from the grab than an int can count.
+    m_Session.MouseRelease({ -2147483648, 2147483647 });
+    EXPECT_EQ(Take(),
+        (std::vector<std::string> {
+            "screen1 press 1 RYR5TL 2147483647,-2147483648 2147483617,-2147483648,2147483647,"
+            "-2147483638 held",
+            "screen1 press 1 RYR5TL -2147483648,2147483647 -2147483648,2147483637,-2147483618,"
+            "2147483647 released",
+        }));
+    EXPECT_EQ(host::CentreOf({ -2147483648, -2147483648, 2147483647, 2147483647 }),
+        (platform::Point { -1, -1 }));
+}
+
 TEST_F(HostSessionTest, ScriptAircraftCarryTheirFlightPlanInOneReport)
 {
     Open();

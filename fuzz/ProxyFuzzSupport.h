@@ -1,0 +1,22 @@
+// Checks on the proxy's main window logic that several targets share.
+#pragma once
+
+#include "FuzzSupport.h"
+#include "proxy/app/MemoryControls.h"
+#include "proxy/app/QuorvexDlg.h"
+
+namespace fuzz {
+
+// Every aircraft of the table has its own list row, showing its hex id, and no row is left over.
+inline void CheckListMirrorsTable(const CQuorvexDlg& dlg, const CMemoryControls& controls)
+{
+    const auto& rows = controls.List(kIdAircraftList).rows;
+    Check(rows.size() == dlg.m_aircraftMap.size(), "one list row per aircraft");
+    for (const auto& [key, aircraft] : dlg.m_aircraftMap) {
+        Check(aircraft->listRow >= 0 && aircraft->listRow < static_cast<int>(rows.size())
+                && rows[aircraft->listRow][kColHexId] == key,
+            "an aircraft's list row shows its hex id");
+    }
+}
+
+} // namespace fuzz
