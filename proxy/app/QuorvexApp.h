@@ -2,6 +2,8 @@
 // closes.
 #pragma once
 
+#include "FeedOptions.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +14,14 @@ struct CQuorvexOptions {
     QString replay; // --replay: fills the server field with the file and presses Logfile
     bool headless = false;
     QString snapshot; // --snapshot: a PNG picture of the window, rewritten at every timer tick
+    // The feed service options: retries, silence, positions, replay pace; SIGHUP.
+    CFeedOptions feed;
+    bool reloadOnHangup = false;
+    // Whether the feed and lookup file events go to standard error.
+    bool LogsFeedEvents() const
+    {
+        return feed.reconnectMaxSeconds > 0 || feed.feedTimeoutSeconds > 0 || reloadOnHangup;
+    }
 };
 
 enum class CommandLine { Run, Help, Version, Error };
