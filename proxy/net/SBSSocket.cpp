@@ -2,6 +2,29 @@
 
 #include <string>
 
+namespace {
+
+// The reason of a failed or broken feed connection, as the event log says it.
+std::string Reason(int errorCode)
+{
+    switch (errorCode) {
+    case platform::kInvalidAddress:
+        return "a bad address or port";
+    case platform::kHostNotFound:
+        return "the host name did not resolve";
+    case platform::kConnectionRefused:
+        return "refused";
+    case platform::kTimedOut:
+        return "timed out";
+    case platform::kNetworkError:
+        return "a network error";
+    default:
+        return "error " + std::to_string(errorCode);
+    }
+}
+
+} // namespace
+
 bool CSBSSocket::ProcessLine(char* line)
 {
     return m_pDlg->HandleFeedLine(line);
@@ -10,7 +33,7 @@ bool CSBSSocket::ProcessLine(char* line)
 void CSBSSocket::OnConnect(int errorCode)
 {
     if (errorCode != platform::kSocketOk) {
-        m_pDlg->OnFeedLost("cannot connect (error " + std::to_string(errorCode) + ")");
+        m_pDlg->OnFeedLost("cannot connect: " + Reason(errorCode));
         return;
     }
     // Half a line left by an earlier connection must not prefix the first line of this one.
@@ -20,7 +43,6 @@ void CSBSSocket::OnConnect(int errorCode)
 
 void CSBSSocket::OnClose(int errorCode)
 {
-    m_pDlg->OnFeedLost(errorCode == platform::kSocketOk
-            ? std::string("closed by the receiver")
-            : "broken (error " + std::to_string(errorCode) + ")");
+    m_pDlg->OnFeedLost(errorCode == platform::kSocketOk ? std::string("closed by the receiver")
+                                                        : "broken: " + Reason(errorCode));
 }

@@ -113,8 +113,7 @@ TEST_F(FeedServiceTest, RefusedFeedIsToldOnceWhileTheWaitDoublesUpToTheLimit)
     EXPECT_EQ(Drain(app), kSorry);
     ASSERT_GE(events.size(), 2u);
     EXPECT_EQ(events[0], "feed: connecting to 127.0.0.1 port " + std::to_string(closedPort));
-    EXPECT_EQ(events[1].rfind("feed: lost, cannot connect (error ", 0), 0u) << events[1];
-    EXPECT_NE(events[1].find("; retrying in 1 s"), std::string::npos) << events[1];
+    EXPECT_EQ(events[1], "feed: lost, cannot connect: refused; retrying in 1 s");
 }
 
 TEST_F(FeedServiceTest, SilentFeedIsDroppedAfterTheTimeout)
