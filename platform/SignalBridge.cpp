@@ -13,9 +13,9 @@ namespace {
 
 int g_signalWriteFd = -1; // the write end of the bridge's socket pair, for the handler
 
-extern "C" void WriteSignalByte(int /*signal*/)
+extern "C" void WriteSignalByte(int signal)
 {
-    const char byte = 1;
+    const char byte = static_cast<char>(signal);
     const int saved = errno;
     [[maybe_unused]] const ssize_t written = ::write(g_signalWriteFd, &byte, 1);
     errno = saved;
@@ -24,8 +24,15 @@ extern "C" void WriteSignalByte(int /*signal*/)
 } // namespace
 
 CSignalBridge::CSignalBridge(std::function<void()> onSignal, QObject* parent)
+    : CSignalBridge(std::move(onSignal), {}, parent)
+{
+}
+
+CSignalBridge::CSignalBridge(
+    std::function<void()> onSignal, std::function<void()> onHangup, QObject* parent)
     : QObject(parent)
     , m_onSignal(std::move(onSignal))
+    , m_onHangup(std::move(onHangup))
 {
     if (g_signalWriteFd >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, m_fds) != 0)
         return;
@@ -34,8 +41,17 @@ CSignalBridge::CSignalBridge(std::function<void()> onSignal, QObject* parent)
     m_notifier = new QSocketNotifier(m_fds[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char bytes[16];
-        [[maybe_unused]] const ssize_t read = ::read(m_fds[0], bytes, sizeof bytes);
-        m_onSignal();
+        const ssize_t read = ::read(m_fds[0], bytes, sizeof bytes);
+        bool hangup = false;
+        bool end = read <= 0; // as before: a wake-up without a byte ends too
+        for (ssize_t i = 0; i < read; ++i)
+            (bytes[i] == SIGHUP && m_onHangup ? hangup : end) = true;
+        // One call each per wake-up, however many signals came: the end last, as it may destroy
+        // what the reload works on.
+        if (hangup)
+            m_onHangup();
+        if (end)
+            m_onSignal();
     });
     struct sigaction action { };
     action.sa_handler = WriteSignalByte;
@@ -43,6 +59,8 @@ CSignalBridge::CSignalBridge(std::function<void()> onSignal, QObject* parent)
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    if (m_onHangup)
+        sigaction(SIGHUP, &action, nullptr);
 }
 
 CSignalBridge::~CSignalBridge()
@@ -51,6 +69,8 @@ CSignalBridge::~CSignalBridge()
         return;
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
+    if (m_onHangup)
+        std::signal(SIGHUP, SIG_DFL);
     g_signalWriteFd = -1;
     ::close(m_fds[0]);
     ::close(m_fds[1]);

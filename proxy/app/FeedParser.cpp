@@ -2,9 +2,11 @@
 #include "QuorvexDlg.h"
 #include "platform/Clock.h"
 #include "proxy/traffic/FeedNumbers.h"
+#include "proxy/traffic/Geo.h"
 #include "proxy/traffic/ReferencePoint.h"
 
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -27,6 +29,33 @@ bool IsAcceptedPosition(double latitude, double longitude)
     return latitude > 10.0 && latitude <= 90.0 && longitude > 10.0 && longitude <= 180.0;
 }
 
+// With receivers anywhere, only the receivers' 0,0 of an aircraft without a fix is junk by
+// itself; the receiver's range, when given, drops the far garbage of bad decodes.
+bool IsAcceptedPosition(double latitude, double longitude, const CFeedOptions& options)
+{
+    if (!options.positionsAnywhere) {
+        if (!IsAcceptedPosition(latitude, longitude))
+            return false;
+    } else if (!(std::fabs(latitude) <= 90.0 && std::fabs(longitude) <= 180.0)
+        || (latitude == 0.0 && longitude == 0.0)) {
+        return false; // also not a number
+    }
+    return !options.receiverSet
+        || DistanceNm(options.receiverLatitude, options.receiverLongitude, latitude, longitude)
+        <= options.maxRangeNm;
+}
+
+// "YYYY/MM/DD", the shape of the date fields.
+bool IsDateField(const char* text)
+{
+    for (int i = 0; i < 10; ++i) {
+        const bool slash = i == 4 || i == 7;
+        if (slash ? text[i] != '/' : (text[i] < '0' || text[i] > '9'))
+            return false;
+    }
+    return text[10] == '\0';
+}
+
 // "%.4f,%.4f" of latitude and longitude, independent of the process locale.
 std::string_view FormatPosition(char (&buffer)[64], double latitude, double longitude)
 {
@@ -44,6 +73,8 @@ bool CQuorvexDlg::HandleFeedLine(char* line)
     m_strLineCopy.assign(line);
     ++m_nLinesReceived;
     ++m_metrics.m_nLinesReceived;
+    if (m_feedOptions.feedTimeoutSeconds > 0 && m_bFeedConnected)
+        m_tFeedActivity = platform::Time64();
     CFieldList fields;
     fields.Split(line, ',');
     if (ProcessSbsLine(fields)) {
@@ -65,14 +96,22 @@ bool CQuorvexDlg::ProcessSbsLine(const CFieldList& fields)
         return ApplySbsMessage(fields, 0);
 
     // A line without its leading fields: the field holding today's date is the "date logged"
-    // field of the full layout, and fixes the alignment of all the others.
+    // field of the full layout, and fixes the alignment of all the others. A replay may take the
+    // recording's own date instead: the last field shaped as a date.
+    constexpr int kDateLoggedField = 8;
+    if (m_feedOptions.replayDateRecorded && IsReplaying()) {
+        for (int i = fields.fieldCount - 1; i >= 0; --i) {
+            if (IsDateField(fields.field[i]))
+                return i <= kDateLoggedField && ApplySbsMessage(fields, kDateLoggedField - i);
+        }
+        return false;
+    }
     const std::string today = FormatLocalDate(platform::Time64());
     if (today.empty())
         return false; // an empty date would match every empty field
     for (int i = fields.fieldCount - 1; i >= 0; --i) {
         if (today != fields.field[i])
             continue;
-        constexpr int kDateLoggedField = 8;
         if (i > kDateLoggedField)
             return false;
         return ApplySbsMessage(fields, kDateLoggedField - i);
@@ -130,7 +169,7 @@ bool CQuorvexDlg::ApplySbsMessage(const CFieldList& fields, int offset)
     if (present(15) != nullptr && present(14) != nullptr) {
         const double latitude = FeedDouble(field(14));
         const double longitude = FeedDouble(field(15));
-        if (IsAcceptedPosition(latitude, longitude)) {
+        if (IsAcceptedPosition(latitude, longitude, m_feedOptions)) {
             aircraft->position = AircraftPosition { longitude, latitude, true };
             SetReferencePointOnce(longitude, latitude);
             aircraft->lastPositionTime = now;

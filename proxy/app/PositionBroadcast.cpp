@@ -24,8 +24,10 @@ void CQuorvexDlg::OnTimer()
 
 void CQuorvexDlg::BroadcastPositions()
 {
+    const PositionRange range
+        = m_feedOptions.positionsAnywhere ? PositionRange::Anywhere : PositionRange::NorthEast;
     for (const auto& [key, aircraft] : m_aircraftMap) {
-        const std::string packet = ComposePilotPosition(*aircraft, platform::Time64());
+        const std::string packet = ComposePilotPosition(*aircraft, platform::Time64(), range);
         if (!packet.empty())
             BroadcastPacket(packet, {});
     }

@@ -16,11 +16,15 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
+#include <string_view>
 
 namespace {
 
 constexpr const char* kVersion = "1.0";
+// The feed service's tick: retries, the silence limit and the paced replay, in whole seconds.
+constexpr int kServiceTickMilliseconds = 1000;
 
 void SetUpParser(QCommandLineParser& parser)
 {
@@ -50,6 +54,32 @@ void SetUpParser(QCommandLineParser& parser)
             "Write a PNG picture of the window to FILE at every timer tick (not with "
             "--headless).",
             "FILE" },
+    });
+    // The feed service: a feed that comes back, receivers anywhere, the replay's pace, SIGHUP.
+    parser.addOptions({
+        { "reconnect",
+            "As --reconnect[=MAX_SECONDS]: try a lost, refused or failed feed connection (also "
+            "of the Connect button) again after 1 s, doubling up to MAX_SECONDS (default 30), "
+            "until Disconnect.",
+            "MAX_SECONDS" },
+        { "feed-timeout", "A connected feed silent for SECONDS counts as lost (default: off).",
+            "SECONDS" },
+        { "positions",
+            "north-east (default): only positions north of 10 N and east of 10 E; anywhere: "
+            "every valid position but 0,0.",
+            "RULE" },
+        { "receiver", "The receiver's position, for --max-range.", "LAT,LON" },
+        { "max-range", "Drop positions farther than NM nautical miles from --receiver.", "NM" },
+        { "replay-lines", "Replay N lines per tick and per +10 press (default 20).", "N" },
+        { "replay-speed",
+            "Replay at X times the recorded pace, from the lines' own times (lines without a "
+            "time at the --replay-lines pace).",
+            "X" },
+        { "replay-date",
+            "today (default): a replayed line without its leading fields must carry today's "
+            "date; recorded: the date it carries.",
+            "DATE" },
+        { "reload-on-hup", "On SIGHUP, read the three lookup files again instead of ending." },
     });
     parser.addHelpOption();
     parser.addVersionOption();
@@ -92,6 +122,119 @@ std::unique_ptr<status::CStatusServer> StartStatusServer(const CQuorvexOptions& 
     return server;
 }
 
+// The value of an option as a whole number from `low` to `high`, or an error naming it.
+bool WholeNumber(const QCommandLineParser& parser, const char* name, int low, int high, int& value,
+    QString& message)
+{
+    const QString text = parser.value(name);
+    bool ok = !text.isEmpty()
+        && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+    const int number = ok ? text.toInt(&ok) : 0;
+    if (!ok || number < low || number > high) {
+        message = QString("--%1 takes a whole number from %2 to %3, not %4")
+                      .arg(name)
+                      .arg(low)
+                      .arg(high)
+                      .arg(text);
+        return false;
+    }
+    value = number;
+    return true;
+}
+
+// The value of an option as a finite number above 0 and at most `high`, or an error naming it.
+bool PositiveNumber(const QCommandLineParser& parser, const char* name, double high, double& value,
+    QString& message)
+{
+    const QString text = parser.value(name);
+    bool ok = false;
+    const double number = text.toDouble(&ok);
+    if (!ok || !(number > 0.0 && number <= high)) {
+        message = QString("--%1 takes a number above 0 and at most %2, not %3")
+                      .arg(name)
+                      .arg(high)
+                      .arg(text);
+        return false;
+    }
+    value = number;
+    return true;
+}
+
+// The feed service options into `feed`; false with the message for a bad value.
+bool ParseFeedOptions(const QCommandLineParser& parser, CQuorvexOptions& options, QString& message)
+{
+    CFeedOptions& feed = options.feed;
+    if (parser.isSet("reconnect")
+        && !WholeNumber(parser, "reconnect", 1, 3600, feed.reconnectMaxSeconds, message))
+        return false;
+    if (parser.isSet("feed-timeout")
+        && !WholeNumber(parser, "feed-timeout", 1, 86400, feed.feedTimeoutSeconds, message))
+        return false;
+    if (parser.isSet("positions")) {
+        const QString rule = parser.value("positions");
+        if (rule != "anywhere" && rule != "north-east") {
+            message = "--positions takes anywhere or north-east, not " + rule;
+            return false;
+        }
+        feed.positionsAnywhere = rule == "anywhere";
+    }
+    if (parser.isSet("receiver") != parser.isSet("max-range")) {
+        message = "--receiver and --max-range go together: give both or neither";
+        return false;
+    }
+    if (parser.isSet("receiver")) {
+        const QString at = parser.value("receiver");
+        if (!ParseLatLon(at.toStdString(), feed.receiverLatitude, feed.receiverLongitude)) {
+            message = "--receiver takes LAT,LON in degrees, latitude from -90 to 90 and "
+                      "longitude from -180 to 180, not "
+                + at;
+            return false;
+        }
+        if (!PositiveNumber(parser, "max-range", 10800.0, feed.maxRangeNm, message))
+            return false;
+        feed.receiverSet = true;
+    }
+    if (parser.isSet("replay-lines")
+        && !WholeNumber(parser, "replay-lines", 1, 100000, feed.replayLines, message))
+        return false;
+    if (parser.isSet("replay-speed")
+        && !PositiveNumber(parser, "replay-speed", 10000.0, feed.replaySpeed, message))
+        return false;
+    if (parser.isSet("replay-date")) {
+        const QString date = parser.value("replay-date");
+        if (date != "today" && date != "recorded") {
+            message = "--replay-date takes today or recorded, not " + date;
+            return false;
+        }
+        feed.replayDateRecorded = date == "recorded";
+    }
+    options.reloadOnHangup = parser.isSet("reload-on-hup");
+    return true;
+}
+
+// --reconnect alone takes its default limit: the parser knows no option with an optional value.
+QStringList WithReconnectDefault(QStringList arguments)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == "--")
+            break;
+        if (arguments[i] == "--reconnect")
+            arguments[i] = "--reconnect=30";
+    }
+    return arguments;
+}
+
+// Hands the front-end's options to the window logic; the events go to standard error.
+void ApplyFeedOptions(const CQuorvexOptions& options, CQuorvexDlg& dlg)
+{
+    dlg.m_feedOptions = options.feed;
+    if (options.LogsFeedEvents())
+        dlg.m_eventLog = [](std::string_view text) {
+            std::fprintf(stderr, "quorvex: %.*s\n", static_cast<int>(text.size()), text.data());
+            std::fflush(stderr);
+        };
+}
+
 // Fills the fields and presses the button that the command line asks for.
 void PressStartButtons(
     const CQuorvexOptions& options, platform::CDialogControls& controls, CQuorvexDlg& dlg)
@@ -123,15 +266,20 @@ int RunWindow(const CQuorvexOptions& options)
 {
     CQuorvexWindow window;
     CQuorvexDlg dlg(window);
+    ApplyFeedOptions(options, dlg);
     window.Attach(dlg);
     // "OK", "Cancel", Enter, Escape, the close box and the two signals all close the window. A
     // signal may come while start-up waits on a message box: the program then ends right there.
     bool ended = false;
-    platform::CSignalBridge endOnSignal([&] {
+    const auto end = [&] {
         ended = true;
         window.reject();
         QCoreApplication::quit();
-    });
+    };
+    std::function<void()> reload;
+    if (options.reloadOnHangup)
+        reload = [&dlg] { dlg.ReloadLookupFiles(); };
+    platform::CSignalBridge endOnSignal(end, reload);
     QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
     dlg.OnInitDialog();
     if (ended)
@@ -153,6 +301,10 @@ int RunWindow(const CQuorvexOptions& options)
         }
     });
     timer.start(kTimerPeriodMilliseconds);
+    QTimer serviceTimer;
+    QObject::connect(&serviceTimer, &QTimer::timeout, [&] { dlg.OnServiceTick(); });
+    if (options.feed.NeedsServiceTick())
+        serviceTimer.start(kServiceTickMilliseconds);
     window.show();
     QTimer::singleShot(0, &window, [&] { PressStartButtons(options, window, dlg); });
     QApplication::exec();
@@ -163,7 +315,11 @@ int RunHeadless(const CQuorvexOptions& options)
 {
     CConsoleControls controls;
     CQuorvexDlg dlg(controls);
-    platform::CSignalBridge endOnSignal([] { QCoreApplication::quit(); });
+    ApplyFeedOptions(options, dlg);
+    std::function<void()> reload;
+    if (options.reloadOnHangup)
+        reload = [&dlg] { dlg.ReloadLookupFiles(); };
+    platform::CSignalBridge endOnSignal([] { QCoreApplication::quit(); }, reload);
     dlg.OnInitDialog();
     status::CLineRate rate;
     bool failed = false;
@@ -177,6 +333,10 @@ int RunHeadless(const CQuorvexOptions& options)
         std::fflush(stdout);
     });
     timer.start(kTimerPeriodMilliseconds);
+    QTimer serviceTimer;
+    QObject::connect(&serviceTimer, &QTimer::timeout, [&] { dlg.OnServiceTick(); });
+    if (options.feed.NeedsServiceTick())
+        serviceTimer.start(kServiceTickMilliseconds);
     QTimer::singleShot(0, [&] { PressStartButtons(options, controls, dlg); });
     QCoreApplication::exec();
     return 0;
@@ -189,7 +349,7 @@ CommandLine ParseQuorvexOptions(
 {
     QCommandLineParser parser;
     SetUpParser(parser);
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(WithReconnectDefault(arguments))) {
         message = parser.errorText();
         return CommandLine::Error;
     }
@@ -260,6 +420,8 @@ CommandLine ParseQuorvexOptions(
     } else if (!options.server.isEmpty()) {
         options.port = kDefaultFeedPort;
     }
+    if (!ParseFeedOptions(parser, options, message))
+        return CommandLine::Error;
     return CommandLine::Run;
 }
 

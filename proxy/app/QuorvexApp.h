@@ -2,6 +2,8 @@
 // closes.
 #pragma once
 
+#include "FeedOptions.h"
+
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
@@ -16,6 +18,14 @@ struct CQuorvexOptions {
     bool http = false; // --http: serve the status page on httpAddress and httpPort
     QHostAddress httpAddress;
     quint16 httpPort = 0;
+    // The feed service options: retries, silence, positions, replay pace; SIGHUP.
+    CFeedOptions feed;
+    bool reloadOnHangup = false;
+    // Whether the feed and lookup file events go to standard error.
+    bool LogsFeedEvents() const
+    {
+        return feed.reconnectMaxSeconds > 0 || feed.feedTimeoutSeconds > 0 || reloadOnHangup;
+    }
 };
 
 enum class CommandLine { Run, Help, Version, Error };

@@ -4,7 +4,9 @@
 #include "proxy/fsd/FsdPackets.h"
 #include "proxy/traffic/FeedNumbers.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
 
 namespace {
 
@@ -39,9 +41,32 @@ void CQuorvexDlg::OnInitDialog(unsigned fsdPort)
 
 void CQuorvexDlg::LoadLookupFiles()
 {
-    m_icao24Table.Load(kIcao24File);
-    m_aircraftsTable.Load(kAircraftsFile);
-    m_flightplansTable.Load(kFlightplansFile);
+    for (auto [table, name] : { std::pair { &m_icao24Table, kIcao24File },
+             { &m_aircraftsTable, kAircraftsFile }, { &m_flightplansTable, kFlightplansFile } }) {
+        table->Load(name);
+        if (m_eventLog)
+            LogEvent(std::string(name) + ": " + std::to_string(table->GetSize()) + " rows");
+    }
+}
+
+void CQuorvexDlg::ReloadLookupFiles()
+{
+    for (auto [table, name] : { std::pair { &m_icao24Table, kIcao24File },
+             { &m_aircraftsTable, kAircraftsFile }, { &m_flightplansTable, kFlightplansFile } }) {
+        int skipped = 0;
+        if (table->Reload(name, skipped))
+            LogEvent(std::string(name) + ": " + std::to_string(table->GetSize()) + " rows, "
+                + std::to_string(skipped) + " lines skipped");
+        else
+            LogEvent(std::string(name) + ": cannot be read, keeping its "
+                + std::to_string(table->GetSize()) + " rows");
+    }
+}
+
+void CQuorvexDlg::LogEvent(std::string_view text) const
+{
+    if (m_eventLog)
+        m_eventLog(text);
 }
 
 void CQuorvexDlg::OnConnectClicked()
@@ -56,13 +81,11 @@ void CQuorvexDlg::OnConnectClicked()
         m_controls.MessageBox(kPortEmptyText);
         return;
     }
-    // Every failure, even of an attempt that cannot start (a bad port, a name that does not
-    // resolve), arrives as the connect event with an error and ends in OnDisconnect: the window
-    // never stays in "Connecting ..." for want of an event.
-    ++m_metrics.m_nFeedConnects;
-    m_sbsSocket.Close();
-    m_sbsSocket.Create();
-    m_sbsSocket.Connect(server, PortNumber(port));
+    m_strFeedServer = server;
+    m_nFeedPort = PortNumber(port);
+    m_nRetryDelay = 1;
+    m_bLossAnnounced = false;
+    StartFeedAttempt();
 
     m_controls.EnableWindow(kIdConnect, false);
     m_controls.SetWindowText(kIdConnect, "Connecting ...");
@@ -72,21 +95,95 @@ void CQuorvexDlg::OnConnectClicked()
     m_nLinesReceived = 0;
 }
 
+void CQuorvexDlg::StartFeedAttempt()
+{
+    // Every failure, even of an attempt that cannot start (a bad port, a name that does not
+    // resolve), arrives as the connect event with an error and ends in OnFeedLost: the window
+    // never stays in "Connecting ..." for want of an event.
+    ++m_metrics.m_nFeedConnects;
+    m_sbsSocket.Close();
+    m_sbsSocket.Create();
+    m_sbsSocket.Connect(m_strFeedServer, m_nFeedPort);
+    m_feedState = FeedState::Connecting;
+    if (m_feedOptions.feedTimeoutSeconds > 0)
+        m_tFeedActivity = platform::Time64();
+    LogEvent("feed: connecting to " + m_strFeedServer + " port " + std::to_string(m_nFeedPort));
+}
+
 void CQuorvexDlg::OnFeedConnected()
 {
     m_controls.SetWindowText(kIdConnect, "Connected");
     m_bFeedConnected = true;
+    m_feedState = FeedState::Connected;
+    m_nRetryDelay = 1;
+    m_bLossAnnounced = false;
+    if (m_feedOptions.feedTimeoutSeconds > 0)
+        m_tFeedActivity = platform::Time64();
+    LogEvent("feed: connected");
     SendServerText(kFeedConnectedMessage);
+}
+
+void CQuorvexDlg::OnFeedLost(std::string_view reason)
+{
+    if (m_feedOptions.reconnectMaxSeconds <= 0 || m_feedState == FeedState::Idle) {
+        if (m_feedState != FeedState::Idle)
+            LogEvent("feed: lost, " + std::string(reason));
+        OnDisconnect();
+        return;
+    }
+    m_sbsSocket.Close();
+    m_bFeedConnected = false;
+    if (!m_bLossAnnounced) {
+        m_bLossAnnounced = true;
+        SendServerText(kFeedDisconnectedMessage);
+    }
+    const std::int64_t now = platform::Time64();
+    m_feedState = FeedState::Waiting;
+    m_tRetryAt = now + m_nRetryDelay;
+    LogEvent("feed: lost, " + std::string(reason) + "; retrying in " + std::to_string(m_nRetryDelay)
+        + " s");
+    m_nRetryDelay = std::min(m_nRetryDelay * 2, m_feedOptions.reconnectMaxSeconds);
+    ShowRetryCaption(now);
+}
+
+void CQuorvexDlg::ShowRetryCaption(std::int64_t now)
+{
+    const std::int64_t left = std::max<std::int64_t>(0, m_tRetryAt - now);
+    m_controls.SetWindowText(kIdConnect, "retrying in " + std::to_string(left) + " s");
+}
+
+void CQuorvexDlg::OnServiceTick()
+{
+    const std::int64_t now = platform::Time64();
+    if (m_feedState == FeedState::Waiting) {
+        if (now >= m_tRetryAt) {
+            StartFeedAttempt();
+            m_controls.SetWindowText(kIdConnect, "Connecting ...");
+        } else {
+            ShowRetryCaption(now);
+        }
+    } else if (m_feedState != FeedState::Idle && m_feedOptions.feedTimeoutSeconds > 0
+        && now - m_tFeedActivity >= m_feedOptions.feedTimeoutSeconds) {
+        OnFeedLost((m_feedState == FeedState::Connected ? "silent for " : "no answer in ")
+            + std::to_string(now - m_tFeedActivity) + " s");
+    }
+    if (m_pReplayFile && m_feedOptions.replaySpeed > 0.0)
+        ReplayDueLines(0);
 }
 
 void CQuorvexDlg::OnDisconnect()
 {
     m_pReplayFile.reset();
+    m_bReplayHeld = false;
     m_sbsSocket.Close();
     SetIdleButtons();
     m_controls.SetWindowText(kIdConnect, "Connect");
     m_bFeedConnected = false;
-    SendServerText(kFeedDisconnectedMessage);
+    m_feedState = FeedState::Idle;
+    // A loss already told while retrying is not told again when the retries stop.
+    if (!m_bLossAnnounced)
+        SendServerText(kFeedDisconnectedMessage);
+    m_bLossAnnounced = false;
 }
 
 void CQuorvexDlg::SetIdleButtons()

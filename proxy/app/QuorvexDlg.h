@@ -3,6 +3,7 @@
 // Qt window, on a console and in tests.
 #pragma once
 
+#include "FeedOptions.h"
 #include "platform/DeferredCall.h"
 #include "platform/DialogControls.h"
 #include "proxy/net/FsdSockets.h"
@@ -14,6 +15,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <list>
 #include <memory>
 #include <string>
@@ -49,6 +51,7 @@ inline constexpr std::int64_t kPurgeIntervalSeconds = 60;
 // of at most kReplayReadSize - 1 bytes.
 inline constexpr int kReplayLinesPerStep = 20;
 inline constexpr int kReplayReadSize = 256;
+static_assert(CFeedOptions {}.replayLines == kReplayLinesPerStep);
 
 // Message box texts of the window.
 inline constexpr std::string_view kServerEmptyText = "The server IP can not be empty";
@@ -87,6 +90,19 @@ public:
     // The feed socket's successful connect event: "Connected", and every FSD client is told.
     void OnFeedConnected() override;
     bool IsReplaying() const { return m_pReplayFile != nullptr; }
+    // Waiting to try the feed again (--reconnect).
+    bool IsRetrying() const { return m_feedState == FeedState::Waiting; }
+
+    // The feed failed, closed or broke. Without a retry, OnDisconnect. With one, the clients are
+    // told once, at the first loss, and the next attempt waits 1 s, then twice as long after each
+    // failure, up to the limit; the Connect caption says "retrying in N s".
+    void OnFeedLost(std::string_view reason) override;
+    // Once a second when CFeedOptions::NeedsServiceTick: the due retry, the silence limit, and
+    // the lines of a paced replay that are due.
+    void OnServiceTick();
+    // Reads the lookup files again, for a running proxy: a file that cannot be read keeps its
+    // table. Aircraft already known keep what they got from the old tables.
+    void ReloadLookupFiles();
 
     // Start-up pieces.
     void InsertAircraftListColumns();
@@ -160,6 +176,11 @@ public:
     std::int64_t m_tLastPurge; // seconds since 1970: construction, then every purge
     status::CStatusMetrics m_metrics; // for the status page and /metrics; never reset
 
+    CFeedOptions m_feedOptions; // set by the front-end before OnInitDialog
+    // Where the events of the feed and of the lookup files go, one line each without its end;
+    // none when empty.
+    std::function<void(std::string_view)> m_eventLog;
+
     CSBSSocket m_sbsSocket; // the feed connection; its m_pDlg is this window
     CFsdListenerSocket m_listenerSocket;
     std::list<std::unique_ptr<CFsdClientSocket>> m_clientList; // owns the listed clients
@@ -172,7 +193,18 @@ private:
         void operator()(std::FILE* file) const { std::fclose(file); }
     };
 
+    enum class FeedState { Idle, Connecting, Connected, Waiting };
+
     void SetIdleButtons();
+    void LogEvent(std::string_view text) const;
+    void StartFeedAttempt();
+    void ShowRetryCaption(std::int64_t now);
+    // A line of the recording: the one held back by the pace first; false at its end.
+    bool ReadReplayLine(char (&line)[kReplayReadSize]);
+    void EndReplay();
+    // The paced replay: every line whose recorded time has come, and at most `timelessLines`
+    // lines without a time; the first line not due is held back.
+    void ReplayDueLines(int timelessLines);
     CTrackedAircraft* CreateAircraft(std::string_view hexId);
     void SetCallsign(CTrackedAircraft& aircraft, const char* callsign);
     void SetCell(const CTrackedAircraft& aircraft, int column, std::string_view text);
@@ -181,6 +213,20 @@ private:
 
     std::string m_strLineCopy; // the line being handled, as received; reused to spare allocations
     std::unique_ptr<std::FILE, FileCloser> m_pReplayFile; // the recording being replayed, if any
+
+    FeedState m_feedState = FeedState::Idle;
+    std::string m_strFeedServer; // of the last Connect, for the retries
+    unsigned m_nFeedPort = 0;
+    int m_nRetryDelay = 1; // seconds before the next retry
+    std::int64_t m_tRetryAt = 0;
+    std::int64_t m_tFeedActivity = 0; // start of the attempt, connect, or last line
+    bool m_bLossAnnounced = false; // the clients were told of a loss not yet made good
+
+    std::string m_strReplayHeld; // a line of a paced replay not due yet
+    bool m_bReplayHeld = false;
+    bool m_bPaceAnchored = false; // the pace has its first timed line
+    std::int64_t m_nPaceRecordedMs = 0; // the recorded time of that line, in milliseconds
+    std::int64_t m_tPaceStart = 0; // and when it was handled
     // Clients taken out of the list, closed, waiting for the loop's next turn to be destroyed.
     std::vector<std::unique_ptr<CFsdClientSocket>> m_removedClients;
     // Declared after m_removedClients: goes first, and with it any pending call.

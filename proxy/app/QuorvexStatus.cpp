@@ -18,6 +18,8 @@ status::CStatusSnapshot TakeStatusSnapshot(
         feed.state = status::FeedState::Replaying;
     else if (dlg.m_bFeedConnected)
         feed.state = status::FeedState::Connected;
+    else if (dlg.IsRetrying())
+        feed.state = status::FeedState::Retrying;
     else if (!controls.IsWindowEnabled(kIdConnect) && controls.IsWindowEnabled(kIdDisconnect))
         feed.state = status::FeedState::Connecting; // Connect pressed, no outcome yet
     feed.server = controls.GetWindowText(kIdEditServer);

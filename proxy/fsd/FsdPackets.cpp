@@ -1,6 +1,7 @@
 #include "FsdPackets.h"
 
 #include "platform/AsciiText.h"
+#include "proxy/traffic/Geo.h"
 #include "proxy/traffic/IcaoDataTable.h"
 #include "proxy/traffic/ReferencePoint.h"
 
@@ -56,7 +57,7 @@ std::int32_t AttitudeWord(std::int32_t track)
 }
 
 AircraftPosition DeadReckon(const AircraftPosition& position, std::int32_t groundSpeed,
-    std::int32_t track, std::int32_t age)
+    std::int32_t track, std::int32_t age, PositionRange range)
 {
     // Nautical miles: 0.8 times the distance flown at the ground speed in knots. The product is
     // taken in 64 bits, so a garbled speed cannot overflow it.
@@ -65,13 +66,23 @@ AircraftPosition DeadReckon(const AircraftPosition& position, std::int32_t groun
     const double angle = track * 3.141592653589793 / 180.0;
     double x = 0.0;
     double y = 0.0;
+    const bool anywhere = range == PositionRange::Anywhere;
     if (position.valid) {
-        x = (position.longitude - g_dRefLon) * g_dLonScale;
+        // Anywhere, an aircraft at 179.9 E seen from a reference point at 179.9 W is 0.2
+        // degrees away, not 359.8.
+        const double dLon = position.longitude - g_dRefLon;
+        x = (anywhere ? WrapLongitude(dLon) : dLon) * g_dLonScale;
         y = g_dLatScale * (position.latitude - g_dRefLat);
     }
     x += std::sin(angle) * distance;
     y += std::cos(angle) * distance;
-    return { x / g_dLonScale + g_dRefLon, y / g_dLatScale + g_dRefLat, position.valid };
+    AircraftPosition moved { x / g_dLonScale + g_dRefLon, y / g_dLatScale + g_dRefLat,
+        position.valid };
+    if (anywhere) {
+        moved.longitude = WrapLongitude(moved.longitude);
+        moved.latitude = std::fmax(-90.0, std::fmin(90.0, moved.latitude));
+    }
+    return moved;
 }
 
 const std::string& AircraftName(const CTrackedAircraft& aircraft)
@@ -83,7 +94,8 @@ const std::string& AircraftName(const CTrackedAircraft& aircraft)
     return aircraft.hexId;
 }
 
-std::string ComposePilotPosition(const CTrackedAircraft& aircraft, std::int64_t now)
+std::string ComposePilotPosition(
+    const CTrackedAircraft& aircraft, std::int64_t now, PositionRange range)
 {
     if (aircraft.lastPositionTime == 0)
         return {};
@@ -92,7 +104,7 @@ std::string ComposePilotPosition(const CTrackedAircraft& aircraft, std::int64_t 
         return {};
     AircraftPosition position = aircraft.position;
     if (age > kDeadReckonAge)
-        position = DeadReckon(position, aircraft.groundSpeed, aircraft.track, age);
+        position = DeadReckon(position, aircraft.groundSpeed, aircraft.track, age, range);
 
     const std::string& name = AircraftName(aircraft);
     std::string packet;

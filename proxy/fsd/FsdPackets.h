@@ -42,11 +42,16 @@ std::int32_t PositionAge(std::int64_t now, std::int64_t positionTime);
 // clients have always been sent it this way.
 std::int32_t AttitudeWord(std::int32_t track);
 
+// Which positions the dead reckoning must handle: the classic north-east of 10 degrees, or any
+// valid one, when differences of longitude are taken across the antimeridian and the results kept
+// within +-90 and +-180 degrees.
+enum class PositionRange { NorthEast, Anywhere };
+
 // Where an aircraft is `age` seconds after `position`, flying `track` at 0.8 times
 // `groundSpeed`, on the flat projection around the reference point (the longitude step uses the
 // reference latitude's scale).
 AircraftPosition DeadReckon(const AircraftPosition& position, std::int32_t groundSpeed,
-    std::int32_t track, std::int32_t age);
+    std::int32_t track, std::int32_t age, PositionRange range = PositionRange::NorthEast);
 
 // The name under which the clients know an aircraft: callsign, else registration, else hex id.
 const std::string& AircraftName(const CTrackedAircraft& aircraft);
@@ -54,7 +59,8 @@ const std::string& AircraftName(const CTrackedAircraft& aircraft);
 // The "@" pilot position packet of an aircraft at time `now`, dead-reckoned when its position is
 // more than kDeadReckonAge seconds old; an empty text when it has no position or one older than
 // kMaxPositionAge seconds.
-std::string ComposePilotPosition(const CTrackedAircraft& aircraft, std::int64_t now);
+std::string ComposePilotPosition(const CTrackedAircraft& aircraft, std::int64_t now,
+    PositionRange range = PositionRange::NorthEast);
 
 // The "$FP" flight plan of `aircraft`, answering a query for `requested` (written back as the
 // client wrote it).

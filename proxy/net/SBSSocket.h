@@ -5,6 +5,8 @@
 
 #include "CommonSocket.h"
 
+#include <string_view>
+
 // What the feed connection needs of its owner: a place for its lines and for its connect and
 // close events. The window implements it.
 class CFeedLineSink {
@@ -15,6 +17,8 @@ public:
     virtual void OnFeedConnected() = 0;
     // The connection failed, closed or broke.
     virtual void OnDisconnect() = 0;
+    // The same, with the reason in words, for an owner that retries; by default OnDisconnect.
+    virtual void OnFeedLost(std::string_view /*reason*/) { OnDisconnect(); }
 
 protected:
     ~CFeedLineSink() = default;
@@ -28,9 +32,9 @@ public:
     CFeedLineSink* m_pDlg = nullptr; // the owner of this connection; not owned
 
 protected:
-    // Success: OnFeedConnected. Failure, also of an attempt that could not even be started (no
-    // socket, a bad port, a host name that does not resolve): OnDisconnect.
+    // Success: a new stream, then OnFeedConnected. Failure, also of an attempt that could not even
+    // be started (no socket, a bad port, a host name that does not resolve): OnFeedLost.
     void OnConnect(int errorCode) override;
-    // The receiver closed the connection, or it broke: OnDisconnect, whatever the error.
+    // The receiver closed the connection, or it broke: OnFeedLost, whatever the error.
     void OnClose(int errorCode) override;
 };

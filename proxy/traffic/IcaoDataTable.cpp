@@ -30,20 +30,31 @@ int CIcaoDataTable::Load(const std::string& name)
 {
     elements.clear();
     fileName = name;
+    int skipped = 0;
+    Reload(name, skipped);
+    return GetSize();
+}
+
+bool CIcaoDataTable::Reload(const std::string& name, int& skipped)
+{
+    skipped = 0;
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "r"));
     if (!file)
-        return 0;
+        return false;
 
     // Rows are appended in file order and sorted once at the end with a stable sort. That gives
     // exactly what inserting each row with InsertSorted gives (equal keys stay in file order), but
     // an unsorted file of many thousand rows does not cost a shift of the table per line.
+    std::vector<CIcaoDataElement> rows;
     bool sorted = true;
     char line[kMaxLineLength + 1];
     CFieldList fields;
     while (std::fgets(line, sizeof line, file.get()) != nullptr) {
-        if (fields.Split(line, '\t') < 2)
+        if (fields.Split(line, '\t') < 2) {
+            ++skipped;
             continue;
-        CIcaoDataElement& row = elements.emplace_back();
+        }
+        CIcaoDataElement& row = rows.emplace_back();
         row.key = fields.field[0];
         const int columns = std::min(fields.fieldCount - 1, CIcaoDataElement::kColumns);
         for (int i = 0; i < columns; ++i) {
@@ -52,12 +63,16 @@ int CIcaoDataTable::Load(const std::string& name)
                 ++text;
             row.column[i] = text;
         }
-        if (sorted && elements.size() > 1 && KeyLess(row, elements[elements.size() - 2]))
+        if (sorted && rows.size() > 1 && KeyLess(row, rows[rows.size() - 2]))
             sorted = false;
     }
+    if (std::ferror(file.get()))
+        return false; // a directory, an I/O error: half a table would be worse than the old one
     if (!sorted)
-        std::stable_sort(elements.begin(), elements.end(), KeyLess);
-    return GetSize();
+        std::stable_sort(rows.begin(), rows.end(), KeyLess);
+    elements = std::move(rows);
+    fileName = name;
+    return true;
 }
 
 void CIcaoDataTable::InsertSorted(const CIcaoDataElement& row)

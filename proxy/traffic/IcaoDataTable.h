@@ -28,6 +28,11 @@ public:
     // the table empty, silently. Returns the number of rows loaded.
     int Load(const std::string& fileName);
 
+    // Load for a table in use: the rows of `fileName` replace the contents only when the whole
+    // file could be read; otherwise the table stays as it was and the result is false.
+    // `skipped` receives the number of lines without a TAB.
+    bool Reload(const std::string& fileName, int& skipped);
+
     // Inserts a copy of `row` after every row whose key is less than or equal to it, so rows
     // with equal keys keep their order of insertion.
     void InsertSorted(const CIcaoDataElement& row);

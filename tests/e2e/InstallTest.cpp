@@ -86,8 +86,8 @@ TEST_F(InstallTest, InstallsTheServiceTheManualPagesAndTheDebianFiles)
 
     const QString unitPath = prefix + "/lib/systemd/system/quorvex.service";
     const QString unit = QString::fromUtf8(Read(unitPath));
-    EXPECT_TRUE(
-        unit.contains("\nExecStart=" + prefix + "/bin/quorvex --headless $QUORVEX_OPTIONS\n"))
+    EXPECT_TRUE(unit.contains(
+        "\nExecStart=" + prefix + "/bin/quorvex --headless --reload-on-hup $QUORVEX_OPTIONS\n"))
         << unit.toStdString();
     EXPECT_TRUE(unit.contains("\nEnvironmentFile=-" + prefix + "/etc/default/quorvex\n"));
     EXPECT_TRUE(unit.contains("\nExecReload=/bin/kill -HUP $MAINPID\n"));

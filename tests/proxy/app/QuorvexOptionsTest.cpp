@@ -52,6 +52,54 @@ TEST(QuorvexOptionsTest, AcceptsWhatItDocumentsAndRefusesTheRest)
     }
 }
 
+TEST(QuorvexOptionsTest, FeedServiceOptionsTakeTheirValuesAndNameTheOptionWhenRefused)
+{
+    CQuorvexOptions options;
+    QString message;
+    ASSERT_EQ(ParseQuorvexOptions(
+                  { "quorvex", "--reconnect", "--feed-timeout", "90", "--positions", "anywhere",
+                      "--receiver", "-33.9,151.2", "--max-range", "250", "--replay-lines", "200",
+                      "--replay-speed", "60", "--replay-date", "recorded" },
+                  options, message),
+        CommandLine::Run)
+        << message.toStdString();
+    EXPECT_EQ(options.feed.reconnectMaxSeconds, 30);
+    EXPECT_EQ(options.feed.feedTimeoutSeconds, 90);
+    EXPECT_TRUE(options.feed.positionsAnywhere && options.feed.receiverSet);
+    EXPECT_DOUBLE_EQ(options.feed.receiverLatitude, -33.9);
+    EXPECT_DOUBLE_EQ(options.feed.receiverLongitude, 151.2);
+    EXPECT_DOUBLE_EQ(options.feed.maxRangeNm, 250.0);
+    EXPECT_EQ(options.feed.replayLines, 200);
+    EXPECT_DOUBLE_EQ(options.feed.replaySpeed, 60.0);
+    EXPECT_TRUE(options.feed.replayDateRecorded);
+    ASSERT_EQ(
+        ParseQuorvexOptions({ "quorvex", "--reconnect=5" }, options, message), CommandLine::Run);
+    EXPECT_EQ(options.feed.reconnectMaxSeconds, 5);
+
+    const QStringList refused[] = {
+        { "--reconnect=0" },
+        { "--reconnect=x" },
+        { "--feed-timeout", "-1" },
+        { "--positions", "south" },
+        { "--receiver", "95,0", "--max-range", "100" },
+        { "--receiver", "10,181", "--max-range", "100" },
+        { "--receiver", "10", "--max-range", "100" },
+        { "--max-range", "0", "--receiver", "10,10" },
+        { "--receiver", "10,10" },
+        { "--replay-lines", "0" },
+        { "--replay-speed", "inf" },
+        { "--replay-date", "yesterday" },
+    };
+    for (const QStringList& arguments : refused) {
+        const std::string label = arguments.join(' ').toStdString();
+        EXPECT_EQ(ParseQuorvexOptions(QStringList { "quorvex" } + arguments, options, message),
+            CommandLine::Error)
+            << label;
+        EXPECT_TRUE(message.contains(arguments.constFirst().section('=', 0, 0)))
+            << label << ": " << message.toStdString();
+    }
+}
+
 TEST(QuorvexOptionsTest, HelpNamesTheProgramAndEveryOption)
 {
     CQuorvexOptions options;

@@ -1,0 +1,253 @@
+// The feed as a service: retries after a loss, the silence limit, receivers anywhere, the paced
+// replay and the lookup files read again, over real loopback sockets with radar clients.
+#include "fsd/FsdServerFixture.h"
+#include "proxy/traffic/Geo.h"
+
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using qstest::WaitFor;
+
+const std::string kSorry = "#TMserver:APP:Sorry, but SBS data feed is disconnetced\r\n";
+const std::string kBeHappy = "#TMserver:APP:Be happy, the SBS data feed is connetced!!!\r\n";
+constexpr const char* kLine = "MSG,3,1,1,4CA2D6,1,2010/02/19,18:06:07.710,2010/02/19,18:06:07.710,,"
+                              "36000,,,52.36210,13.50070,,,0,0,0,0\r\n";
+
+class FeedServiceTest : public CFsdServerFixture {
+protected:
+    void ConnectTo(unsigned port)
+    {
+        m_controls.SetWindowText(kIdEditServer, "127.0.0.1");
+        m_controls.SetWindowText(kIdEditPort, std::to_string(port));
+        m_dlg.OnConnectClicked();
+    }
+
+    std::unique_ptr<QTcpSocket> AcceptFeed(QTcpServer& receiver)
+    {
+        EXPECT_TRUE(WaitFor([&] { return receiver.hasPendingConnections(); }));
+        std::unique_ptr<QTcpSocket> feed(receiver.nextPendingConnection());
+        if (feed)
+            feed->setParent(nullptr);
+        EXPECT_TRUE(WaitFor([&] { return m_dlg.m_bFeedConnected; }));
+        return feed;
+    }
+
+    static void Send(QTcpSocket& feed, const char* bytes)
+    {
+        feed.write(bytes);
+        feed.flush();
+        EXPECT_TRUE(WaitFor([&] { return feed.bytesToWrite() == 0; }));
+    }
+
+    std::string Caption() const { return m_controls.GetWindowText(kIdConnect); }
+};
+
+TEST_F(FeedServiceTest, FeedDyingMidLineComesBackEachTimeWithOneLossAndOneReturnText)
+{
+    m_dlg.m_feedOptions.reconnectMaxSeconds = 2;
+    QTcpServer receiver;
+    ASSERT_TRUE(receiver.listen(QHostAddress::LocalHost));
+    CFsdTestPeer& app = Login("APP");
+    ConnectTo(receiver.serverPort());
+    for (int round = 0; round < 20; ++round) {
+        std::unique_ptr<QTcpSocket> feed = AcceptFeed(receiver);
+        ASSERT_TRUE(feed) << round;
+        Send(*feed, "MSG,3,1,1,4CA2D6,1,2010/02/19,18:06:07.710,2010/02/19,18:0");
+        feed->disconnectFromHost();
+        ASSERT_TRUE(WaitFor([&] { return Caption() == "retrying in 1 s"; })) << round;
+        Sync();
+        EXPECT_EQ(Drain(app), kBeHappy + kSorry) << round;
+        m_clock.Advance(1);
+        m_dlg.OnServiceTick();
+        EXPECT_EQ(Caption(), "Connecting ...");
+    }
+    // The half line of the last connection does not prefix the first line of the next.
+    std::unique_ptr<QTcpSocket> feed = AcceptFeed(receiver);
+    ASSERT_TRUE(feed);
+    Send(*feed, kLine);
+    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_nLinesReceived == 1; }));
+    EXPECT_EQ(m_dlg.m_nLinesAccepted, 1);
+    EXPECT_EQ(m_controls.GetWindowText(kIdLastLine), kLine);
+    EXPECT_EQ(Caption(), "Connected");
+}
+
+TEST_F(FeedServiceTest, RefusedFeedIsToldOnceWhileTheWaitDoublesUpToTheLimit)
+{
+    m_dlg.m_feedOptions.reconnectMaxSeconds = 2;
+    unsigned closedPort = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
+        closedPort = probe.serverPort();
+    }
+    std::vector<std::string> events;
+    m_dlg.m_eventLog = [&](std::string_view text) { events.emplace_back(text); };
+    CFsdTestPeer& app = Login("APP");
+    ConnectTo(closedPort);
+    for (const char* wait : { "retrying in 1 s", "retrying in 2 s", "retrying in 2 s" }) {
+        ASSERT_TRUE(WaitFor([&] { return Caption() == wait; })) << wait << " " << Caption();
+        EXPECT_FALSE(m_controls.IsWindowEnabled(kIdConnect));
+        EXPECT_TRUE(m_controls.IsWindowEnabled(kIdDisconnect));
+        m_clock.Advance(1);
+        m_dlg.OnServiceTick();
+        if (Caption() != "Connecting ...") {
+            EXPECT_EQ(Caption(), "retrying in 1 s");
+            m_clock.Advance(1);
+            m_dlg.OnServiceTick();
+        }
+    }
+    ASSERT_TRUE(WaitFor([&] { return Caption() == "retrying in 2 s"; }));
+    m_dlg.OnDisconnect(); // the retries stop; the loss was told already
+    EXPECT_EQ(Caption(), "Connect");
+    Sync();
+    EXPECT_EQ(Drain(app), kSorry);
+    ASSERT_GE(events.size(), 2u);
+    EXPECT_EQ(events[0], "feed: connecting to 127.0.0.1 port " + std::to_string(closedPort));
+    EXPECT_EQ(events[1], "feed: lost, cannot connect: refused; retrying in 1 s");
+}
+
+TEST_F(FeedServiceTest, SilentFeedIsDroppedAfterTheTimeout)
+{
+    m_dlg.m_feedOptions.feedTimeoutSeconds = 10;
+    QTcpServer receiver;
+    ASSERT_TRUE(receiver.listen(QHostAddress::LocalHost));
+    CFsdTestPeer& app = Login("APP");
+    ConnectTo(receiver.serverPort());
+    std::unique_ptr<QTcpSocket> feed = AcceptFeed(receiver);
+    ASSERT_TRUE(feed);
+    m_clock.Advance(9);
+    m_dlg.OnServiceTick();
+    Send(*feed, kLine); // a line starts the silence again
+    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_nLinesReceived == 1; }));
+    m_clock.Advance(9);
+    m_dlg.OnServiceTick();
+    EXPECT_TRUE(m_dlg.m_bFeedConnected);
+    m_clock.Advance(1);
+    m_dlg.OnServiceTick();
+    EXPECT_FALSE(m_dlg.m_bFeedConnected);
+    EXPECT_EQ(Caption(), "Connect");
+    Sync();
+    EXPECT_EQ(Drain(app), kBeHappy + kSorry);
+}
+
+TEST_F(FeedServiceTest, PositionsInEveryQuadrantReachAClientDeadReckoned)
+{
+    struct Place {
+        const char* hexId;
+        double latitude;
+        double longitude;
+    };
+    // London (west of Greenwich), New York, Sydney, and Fiji flying east across the antimeridian.
+    const Place places[] = { { "400001", 51.47, -0.45 }, { "A00001", 40.64, -73.78 },
+        { "7C0001", -33.95, 151.18 }, { "C80001", -17.76, 179.99 } };
+    m_dlg.m_feedOptions.positionsAnywhere = true;
+    m_dlg.m_feedOptions.receiverSet = true;
+    m_dlg.m_feedOptions.maxRangeNm = 250.0;
+    CFsdTestPeer& app = Login("APP");
+    for (const Place& place : places) {
+        ResetReferencePoint();
+        m_dlg.m_aircraftMap.clear();
+        m_dlg.m_feedOptions.receiverLatitude = place.latitude;
+        m_dlg.m_feedOptions.receiverLongitude = place.longitude + 0.5;
+        char line[200];
+        std::snprintf(line, sizeof line,
+            "MSG,3,1,1,%s,1,2010/02/19,18:06:07.710,2010/02/19,18:06:07.710,,36000,450,90,%.5f,"
+            "%.5f,,,0,0,0,0\n",
+            place.hexId, place.latitude, place.longitude);
+        m_dlg.HandleFeedLine(line);
+        // A decode on the other side of the earth, beyond the receiver's range.
+        std::snprintf(line, sizeof line,
+            "MSG,3,1,1,FFFFFF,1,2010/02/19,18:06:07.710,2010/02/19,18:06:07.710,,36000,450,90,"
+            "%.5f,%.5f,,,0,0,0,0\n",
+            -place.latitude, WrapLongitude(place.longitude + 180.0));
+        m_dlg.HandleFeedLine(line);
+        m_clock.Advance(20);
+        m_dlg.OnTimer();
+        Sync();
+        const std::string received = Drain(app);
+        double latitude = 0.0;
+        double longitude = 0.0;
+        const std::string head = std::string("@N:") + place.hexId + "::1:";
+        ASSERT_EQ(received.rfind(head, 0), 0u) << received;
+        ASSERT_EQ(std::sscanf(received.c_str() + head.size(), "%lf:%lf", &latitude, &longitude), 2)
+            << received;
+        EXPECT_EQ(received.find("@N:FFFFFF"), std::string::npos) << received;
+        // 450 kt for 20 s at the proxy's 0.8: 2 NM east.
+        const double east = 2.0 / (60.0 * std::cos(place.latitude * 3.14159265359 / 180.0));
+        EXPECT_NEAR(latitude, place.latitude, 1e-5) << place.hexId;
+        EXPECT_NEAR(longitude, WrapLongitude(place.longitude + east), 1e-5) << place.hexId;
+        EXPECT_LE(std::fabs(longitude), 180.0);
+    }
+}
+
+TEST_F(FeedServiceTest, PacedReplayFollowsTheRecordedTimes)
+{
+    CScratchDirectory scratch;
+    scratch.Write("feed.sbs",
+        "MSG,3,1,1,4CA2D6,1,2010/02/19,12:00:00.000,2010/02/19,12:00:00.000,,36000,,,,,,,0,0,0,0\n"
+        "MSG,3,1,1,4CA2D6,1,2010/02/19,12:01:00.000,2010/02/19,12:01:00.000,,36100,,,,,,,0,0,0,0\n"
+        "a line without a time\n"
+        // Without its leading fields: accepted at the date it carries.
+        "4CA2D7,1,2010/02/19,12:02:00.000,2010/02/19,12:02:00.000,,20000,,,,,,,0,0,0,0\n"
+        "MSG,3,1,1,4CA2D6,1,2010/02/19,12:05:00.000,2010/02/"
+        "19,12:05:00.000,,36500,,,,,,,0,0,0,0\n");
+    m_dlg.m_feedOptions.replaySpeed = 60.0;
+    m_dlg.m_feedOptions.replayDateRecorded = true;
+    m_controls.SetWindowText(kIdEditServer, "feed.sbs");
+    m_dlg.OnLogfileClicked();
+    EXPECT_EQ(m_dlg.m_nLinesReceived, 1);
+    m_clock.Advance(1); // a recorded minute
+    m_dlg.OnServiceTick();
+    EXPECT_EQ(m_dlg.m_nLinesReceived, 2);
+    m_clock.Advance(1);
+    m_dlg.OnServiceTick(); // the line without a time waits for the timer's step
+    EXPECT_EQ(m_dlg.m_nLinesReceived, 2);
+    m_dlg.OnTimer();
+    EXPECT_EQ(m_dlg.m_nLinesReceived, 4);
+    EXPECT_EQ(m_dlg.m_nLinesAccepted, 3);
+    ASSERT_EQ(m_dlg.m_aircraftMap.count("4CA2D7"), 1u);
+    m_clock.Advance(2);
+    m_dlg.OnServiceTick();
+    EXPECT_EQ(m_dlg.m_nLinesReceived, 4);
+    m_clock.Advance(1); // five recorded minutes after the first line
+    m_dlg.OnServiceTick();
+    EXPECT_EQ(m_dlg.m_nLinesReceived, 5);
+    EXPECT_EQ(m_dlg.m_aircraftMap.at("4CA2D6")->altitude, 36500);
+    EXPECT_FALSE(m_dlg.IsReplaying());
+}
+
+TEST_F(FeedServiceTest, ReloadTakesChangedFilesAndKeepsUnreadableOnes)
+{
+    CScratchDirectory scratch;
+    scratch.Write(kIcao24File, "4CA2D6\tEI-ABC\n");
+    scratch.Write(kAircraftsFile, "EI-ABC\tShamrock\tA320\n");
+    m_dlg.LoadLookupFiles();
+    m_dlg.HandleFeedLine(std::string(kLine).data());
+    std::vector<std::string> events;
+    m_dlg.m_eventLog = [&](std::string_view text) { events.emplace_back(text); };
+
+    scratch.Write(kIcao24File, "4CA2D6\tEI-NEW\nno tab here\n4CA2D7\tEI-XYZ\n");
+    std::filesystem::remove(kAircraftsFile);
+    std::filesystem::create_directory(kAircraftsFile); // opens, but cannot be read
+    m_dlg.ReloadLookupFiles();
+    EXPECT_EQ(events,
+        (std::vector<std::string> { "icao24.txt: 2 rows, 1 lines skipped",
+            "aircrafts.txt: cannot be read, keeping its 1 rows",
+            "flightplans.txt: cannot be read, keeping its 0 rows" }));
+    EXPECT_EQ(m_dlg.m_aircraftMap.at("4CA2D6")->registration, "EI-ABC");
+    ASSERT_EQ(m_dlg.m_aircraftsTable.GetSize(), 1);
+    m_dlg.HandleFeedLine(std::string(kLine).replace(10, 6, "4CA2D7").data());
+    EXPECT_EQ(m_dlg.m_aircraftMap.at("4CA2D7")->registration, "EI-XYZ");
+}
+
+} // namespace
