@@ -109,8 +109,13 @@ public:
     void PurgeStaleAircraft();
 
     // FSD server. Start-up step: listens on `port` of the loopback address (kFsdPort; tests pass
-    // 0 for any free port); tells the user when that fails, and goes on without clients.
+    // 0 for any free port), or on every address of m_listenAddresses when there are some; tells
+    // the user when that fails, and goes on without the listeners that failed. Returns whether
+    // every listener listens.
     bool StartFsdListener(unsigned port = kFsdPort);
+    std::size_t ClientCount() const override { return m_clientList.size(); }
+    // Tells the event log, if there is one.
+    void Log(LogLevel level, std::string_view kind, std::string text);
     // The client list, in order of acceptance. AddClient takes the client over; RemoveClient
     // takes it out of the list and closes it at once, and destroys it on the event loop's next
     // turn, so that it is safe anywhere, also inside the client's own event handler. Both show the
@@ -161,6 +166,14 @@ public:
     CSBSSocket m_sbsSocket; // the feed connection; its m_pDlg is this window
     CFsdListenerSocket m_listenerSocket;
     std::list<std::unique_ptr<CFsdClientSocket>> m_clientList; // owns the listed clients
+
+    // Set before OnInitDialog. Where the FSD server listens (none: the loopback address on the
+    // port given to StartFsdListener) and who may use it (by default, everybody who reaches it).
+    std::vector<CListenAddress> m_listenAddresses;
+    CFsdAccess m_fsdAccess;
+    // The listeners after the first (m_listenerSocket) of m_listenAddresses.
+    std::vector<std::unique_ptr<CFsdListenerSocket>> m_extraListeners;
+    CEventSink* m_pEventLog = nullptr; // where events are told; none in the window. Not owned
 
 protected:
     platform::CDialogControls& m_controls;
