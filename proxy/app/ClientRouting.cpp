@@ -38,6 +38,7 @@ bool CQuorvexDlg::StartFsdListener(unsigned port)
     if (loopbackOnly)
         addresses.push_back({ "127.0.0.1", port });
     m_extraListeners.clear();
+    m_strListenFailure.clear();
     bool all = true;
     for (std::size_t i = 0; i < addresses.size(); ++i) {
         CFsdListenerSocket* listener = &m_listenerSocket;
@@ -54,9 +55,11 @@ bool CQuorvexDlg::StartFsdListener(unsigned port)
                 "listening for radar clients on "
                     + CListenAddress { at.address, boundPort }.Text());
         } else {
-            Log(LogLevel::Error, "listen-failed",
-                "cannot listen for radar clients on " + at.Text() + ": "
-                    + SocketErrorText(listener->GetLastError()));
+            const std::string failure = "cannot listen for radar clients on " + at.Text() + ": "
+                + SocketErrorText(listener->GetLastError());
+            if (m_strListenFailure.empty())
+                m_strListenFailure = failure;
+            Log(LogLevel::Error, "listen-failed", failure);
             listener->Close();
             if (all)
                 m_controls.MessageBox(kListenFailedText);

@@ -2,8 +2,12 @@
 // closes.
 #pragma once
 
+#include "proxy/net/FsdAccess.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 // What the command line asks for.
 struct CQuorvexOptions {
@@ -12,6 +16,12 @@ struct CQuorvexOptions {
     QString replay; // --replay: fills the server field with the file and presses Logfile
     bool headless = false;
     QString snapshot; // --snapshot: a PNG picture of the window, rewritten at every timer tick
+
+    // The FSD server's addresses and who may use it.
+    std::vector<CListenAddress> listen; // --listen, resolved; empty: 127.0.0.1:6809
+    CFsdAccess access; // --allow, --max-clients, --password-file (the password itself)
+    bool log = false; // --log: events to standard error (headless)
+    bool quiet = false; // --quiet: only warnings and errors of them
 };
 
 enum class CommandLine { Run, Help, Version, Error };
@@ -26,6 +36,7 @@ CommandLine ParseQuorvexOptions(
 
 class CQuorvexApp {
 public:
-    // The program: returns its exit status (0; 2 for a bad command line or no display).
+    // The program: returns its exit status (0; 1 when headless and the FSD server cannot listen;
+    // 2 for a bad command line or no display).
     static int Main(int argc, char** argv);
 };

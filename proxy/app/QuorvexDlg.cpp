@@ -30,11 +30,12 @@ CQuorvexDlg::~CQuorvexDlg()
     DestroyRemovedClients();
 }
 
-void CQuorvexDlg::OnInitDialog(unsigned fsdPort)
+bool CQuorvexDlg::OnInitDialog(unsigned fsdPort)
 {
     InsertAircraftListColumns();
-    StartFsdListener(fsdPort);
+    const bool listening = StartFsdListener(fsdPort);
     LoadLookupFiles();
+    return listening;
 }
 
 void CQuorvexDlg::LoadLookupFiles()

@@ -68,7 +68,8 @@ public:
 
     // Window start-up, in this order: the list columns, the FSD listener on `fsdPort`, the lookup
     // files. The front-end then starts timer 1 (kTimerPeriodMilliseconds, calling OnTimer).
-    void OnInitDialog(unsigned fsdPort = kFsdPort);
+    // Returns whether the FSD server listens (as StartFsdListener).
+    bool OnInitDialog(unsigned fsdPort = kFsdPort);
 
     // Buttons. Connect starts a connection to the server and port of the two fields (a message box
     // when either is empty); its outcome arrives as the feed socket's connect event.
@@ -174,6 +175,7 @@ public:
     // The listeners after the first (m_listenerSocket) of m_listenAddresses.
     std::vector<std::unique_ptr<CFsdListenerSocket>> m_extraListeners;
     CEventSink* m_pEventLog = nullptr; // where events are told; none in the window. Not owned
+    std::string m_strListenFailure; // why the first listener that failed did, for the console
 
 protected:
     platform::CDialogControls& m_controls;
