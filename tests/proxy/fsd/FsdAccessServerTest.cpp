@@ -87,6 +87,7 @@ TEST_F(FsdAccessServerTest, WrongPasswordIsRefusedLikeACallsignInUseARightOneLog
     right.Write("%RIGHT:relayed\r\n");
     Sync();
     EXPECT_EQ(Drain(watcher), "");
+    Drain(right);
     // Nor does anything of a client that has not logged in reach the others.
     CFsdTestPeer& sneak = Connect();
     sneak.Write("%SNEAK:relayed\r\n#TMSNEAK:RIGHT:hello\r\n#AASNEAK:SERVER:x:1:letmein\r\n");
