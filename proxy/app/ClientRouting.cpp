@@ -12,19 +12,71 @@ constexpr int kListenBacklog = 5;
 constexpr std::string_view kListenFailedText
     = "Local FSD port binding failed. Clients can not connect to the proxy";
 
+std::string SocketErrorText(int error)
+{
+    switch (error) {
+    case platform::kAddressInUse:
+        return "the address is in use";
+    case platform::kAccessDenied:
+        return "permission denied";
+    case platform::kInvalidAddress:
+        return "not an address of this machine";
+    case platform::kResourceError:
+        return "out of sockets";
+    default:
+        return "socket error " + std::to_string(error);
+    }
+}
+
 } // namespace
 
 bool CQuorvexDlg::StartFsdListener(unsigned port)
 {
-    // Bound to the loopback address alone: the server has no access control of its own.
-    const bool listening
-        = m_listenerSocket.Create(port, "localhost") && m_listenerSocket.Listen(kListenBacklog);
-    if (!listening) {
-        m_listenerSocket.Close();
-        m_controls.MessageBox(kListenFailedText);
+    // By default bound to the loopback address alone; other addresses come from the command
+    // line, which asks for an allow list with them.
+    std::vector<CListenAddress> addresses = m_listenAddresses;
+    const bool loopbackOnly = addresses.empty();
+    if (loopbackOnly)
+        addresses.push_back({ "127.0.0.1", port });
+    m_extraListeners.clear();
+    m_strListenFailure.clear();
+    bool all = true;
+    for (std::size_t i = 0; i < addresses.size(); ++i) {
+        CFsdListenerSocket* listener = &m_listenerSocket;
+        if (i > 0)
+            listener = m_extraListeners.emplace_back(std::make_unique<CFsdListenerSocket>()).get();
+        const CListenAddress& at = addresses[i];
+        const bool listening = listener->Create(at.port, loopbackOnly ? "localhost" : at.address)
+            && listener->Listen(kListenBacklog);
+        if (listening) {
+            std::string address;
+            unsigned boundPort = at.port;
+            listener->GetSockName(address, boundPort);
+            Log(LogLevel::Info, "listening",
+                "listening for radar clients on "
+                    + CListenAddress { at.address, boundPort }.Text());
+        } else {
+            const std::string failure = "cannot listen for radar clients on " + at.Text() + ": "
+                + SocketErrorText(listener->GetLastError());
+            if (m_strListenFailure.empty())
+                m_strListenFailure = failure;
+            Log(LogLevel::Error, "listen-failed", failure);
+            listener->Close();
+            if (all)
+                m_controls.MessageBox(kListenFailedText);
+            all = false;
+        }
+        listener->m_pDlg = this;
+        listener->m_pAccess = &m_fsdAccess;
+        listener->m_pLog = m_pEventLog;
     }
-    m_listenerSocket.m_pDlg = this;
-    return listening;
+    return all;
+}
+
+void CQuorvexDlg::Log(LogLevel level, std::string_view kind, std::string text)
+{
+    if (m_pEventLog != nullptr)
+        m_pEventLog->Log(level, kind, std::move(text));
 }
 
 void CQuorvexDlg::AddClient(std::unique_ptr<CFsdClientSocket> client)
@@ -71,6 +123,9 @@ void CQuorvexDlg::BroadcastPacket(std::string_view text, std::string_view callsi
 {
     for (auto it = m_clientList.begin(); it != m_clientList.end();) {
         CFsdClientSocket& client = **it++;
+        // With a password, what the clients relay stays among those that gave it.
+        if (m_fsdAccess.password && client.m_strCallsign.empty())
+            continue;
         if (!EqualsNoCase(client.m_strCallsign, callsign))
             client.SendString(text);
     }

@@ -9,6 +9,9 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QFile>
+#include <QHostAddress>
+#include <QHostInfo>
 #include <QRegularExpression>
 #include <QTimer>
 
@@ -54,6 +57,29 @@ void SetUpParser(QCommandLineParser& parser)
             "Write a PNG picture of the window to FILE at every timer tick (not with "
             "--headless).",
             "FILE" },
+        // The FSD server as a service.
+        { "listen",
+            "Serve radar clients on ADDRESS (IPv4, [IPv6], or a name, resolved once at start) "
+            "and PORT (default 6809) instead of 127.0.0.1:6809; may be repeated. An address "
+            "other than a loopback one needs --allow.",
+            "ADDRESS[:PORT]" },
+        { "allow",
+            "Let radar clients connect from the network CIDR (192.168.1.0/24, fd00::/8, or one "
+            "address); may be repeated. Connections from elsewhere are closed at once; "
+            "127.0.0.1 and ::1 are always allowed.",
+            "CIDR" },
+        { "max-clients",
+            "Take at most N radar clients at a time; one more is told that the server is full "
+            "and closed (default: no limit).",
+            "N" },
+        { "password-file",
+            "Radar clients log in with the password on the first line of FILE (the fifth field "
+            "of \"#AA\"); a wrong one is refused.",
+            "FILE" },
+        { "log",
+            "With --headless: tell every event (feed, radar clients, listeners) on standard "
+            "error, one line each, with a UTC time and a journal priority (<6>, <4>, <3>)." },
+        { "quiet", "With --log: only warnings and errors (implies --log)." },
     });
     // The feed service: a feed that comes back, receivers anywhere, the replay's pace, SIGHUP.
     parser.addOptions({
@@ -262,11 +288,18 @@ bool HasDisplay()
 #endif
 }
 
+void ApplyServerOptions(const CQuorvexOptions& options, CQuorvexDlg& dlg)
+{
+    dlg.m_listenAddresses = options.listen;
+    dlg.m_fsdAccess = options.access;
+}
+
 int RunWindow(const CQuorvexOptions& options)
 {
     CQuorvexWindow window;
     CQuorvexDlg dlg(window);
     ApplyFeedOptions(options, dlg);
+    ApplyServerOptions(options, dlg);
     window.Attach(dlg);
     // "OK", "Cancel", Enter, Escape, the close box and the two signals all close the window. A
     // signal may come while start-up waits on a message box: the program then ends right there.
@@ -315,12 +348,22 @@ int RunHeadless(const CQuorvexOptions& options)
 {
     CConsoleControls controls;
     CQuorvexDlg dlg(controls);
+    CEventLog log(stderr, options.quiet);
+    if (options.log)
+        dlg.m_pEventLog = &log;
+    ApplyServerOptions(options, dlg);
     ApplyFeedOptions(options, dlg);
     std::function<void()> reload;
     if (options.reloadOnHangup)
         reload = [&dlg] { dlg.ReloadLookupFiles(); };
     platform::CSignalBridge endOnSignal([] { QCoreApplication::quit(); }, reload);
-    dlg.OnInitDialog();
+    // A service that cannot serve its clients must not look healthy: it ends, and its manager
+    // sees the failure.
+    if (!dlg.OnInitDialog()) {
+        if (!options.log)
+            std::fprintf(stderr, "quorvex: %s\n", dlg.m_strListenFailure.c_str());
+        return 1;
+    }
     status::CLineRate rate;
     bool failed = false;
     const auto statusServer = StartStatusServer(options, dlg, controls, rate, failed);
@@ -340,6 +383,133 @@ int RunHeadless(const CQuorvexOptions& options)
     QTimer::singleShot(0, [&] { PressStartButtons(options, controls, dlg); });
     QCoreApplication::exec();
     return 0;
+}
+
+// "ADDRESS[:PORT]" of --listen, the address resolved to a numeric one.
+bool ParseListenAddress(const QString& text, CListenAddress& listen, QString& message)
+{
+    QString host = text;
+    QString port;
+    bool hasPort = false;
+    if (text.startsWith('[')) {
+        const qsizetype close = text.indexOf(']');
+        const QString rest = close < 0 ? QString() : text.mid(close + 1);
+        if (close < 0 || (!rest.isEmpty() && !rest.startsWith(':'))) {
+            message = "--listen takes ADDRESS[:PORT], an IPv6 address in brackets, not " + text;
+            return false;
+        }
+        host = text.mid(1, close - 1);
+        hasPort = !rest.isEmpty();
+        port = rest.mid(1);
+    } else if (text.count(':') == 1) {
+        host = text.section(':', 0, 0);
+        port = text.section(':', 1);
+        hasPort = true;
+    }
+    listen.port = kFsdPort;
+    if (hasPort) {
+        bool number = false;
+        const int value = port.toInt(&number);
+        const bool digits = !port.isEmpty()
+            && std::all_of(port.begin(), port.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+        if (!digits || !number || value < 1 || value > 65535) {
+            message = "--listen takes a port from 1 to 65535, not " + text;
+            return false;
+        }
+        listen.port = static_cast<unsigned>(value);
+    }
+    if (host.isEmpty()) {
+        if (!hasPort) {
+            message = "--listen needs an address, or :PORT for every interface";
+            return false;
+        }
+        listen.address.clear(); // every interface
+        return true;
+    }
+    if (ParseNumericAddress(host.toStdString())) {
+        listen.address = QHostAddress(host).toString().toStdString();
+        return true;
+    }
+    // A name: looked up once, now, before anything else starts.
+    const QHostInfo info = QHostInfo::fromName(host);
+    const QList<QHostAddress> addresses = info.addresses();
+    if (info.error() != QHostInfo::NoError || addresses.isEmpty()) {
+        message = "--listen: cannot resolve " + host + ": " + info.errorString();
+        return false;
+    }
+    const auto ipv4 = std::find_if(addresses.begin(), addresses.end(),
+        [](const QHostAddress& a) { return a.protocol() == QAbstractSocket::IPv4Protocol; });
+    listen.address = (ipv4 != addresses.end() ? *ipv4 : addresses.first()).toString().toStdString();
+    return true;
+}
+
+// --listen, --allow, --max-clients and --password-file.
+bool ParseServerOptions(
+    const QCommandLineParser& parser, CQuorvexOptions& options, QString& message)
+{
+    for (const QString& text : parser.values("allow")) {
+        const auto range = CAddressRange::Parse(text.toStdString());
+        if (!range) {
+            message = "--allow takes a network as ADDRESS/BITS (192.168.1.0/24, fd00::/8) or one "
+                      "address, not "
+                + text;
+            return false;
+        }
+        options.access.allowed.push_back(*range);
+    }
+    for (const QString& text : parser.values("listen")) {
+        CListenAddress listen;
+        if (!ParseListenAddress(text, listen, message))
+            return false;
+        if (options.access.allowed.empty() && !IsLoopbackAddress(listen.address)) {
+            message = "--listen " + text
+                + ": refusing to serve radar clients on an address that other machines can "
+                  "reach without an allow list, as anyone there could connect. Name the "
+                  "networks that may connect with --allow (for example --allow 192.168.1.0/24), "
+                  "or listen on a loopback address.";
+            return false;
+        }
+        options.listen.push_back(listen);
+    }
+    if (parser.isSet("max-clients")) {
+        const QString text = parser.value("max-clients");
+        bool number = false;
+        const int value = text.toInt(&number);
+        const bool digits = !text.isEmpty()
+            && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+        if (!digits || !number || value < 1 || value > 100000) {
+            message = "--max-clients takes a number of clients from 1 to 100000, not " + text;
+            return false;
+        }
+        options.access.maxClients = static_cast<std::size_t>(value);
+    }
+    if (parser.isSet("password-file")) {
+        const QString name = parser.value("password-file");
+        QFile file(name);
+        if (!file.open(QIODevice::ReadOnly)) {
+            message = "--password-file: cannot read " + name + ": " + file.errorString();
+            return false;
+        }
+        QByteArray line = file.readLine(4096);
+        if (line.isEmpty() && file.error() != QFileDevice::NoError) {
+            message = "--password-file: cannot read " + name + ": " + file.errorString();
+            return false;
+        }
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty()) {
+            message = "--password-file: the first line of " + name + ", the password, is empty";
+            return false;
+        }
+        if (line.contains(':')) {
+            message = "--password-file: a password cannot hold ':', which ends a field of \"#AA\"";
+            return false;
+        }
+        options.access.password = line.toStdString();
+    }
+    options.quiet = parser.isSet("quiet");
+    options.log = parser.isSet("log") || options.quiet;
+    return true;
 }
 
 } // namespace
@@ -420,7 +590,8 @@ CommandLine ParseQuorvexOptions(
     } else if (!options.server.isEmpty()) {
         options.port = kDefaultFeedPort;
     }
-    if (!ParseFeedOptions(parser, options, message))
+    if (!ParseServerOptions(parser, options, message)
+        || !ParseFeedOptions(parser, options, message))
         return CommandLine::Error;
     return CommandLine::Run;
 }

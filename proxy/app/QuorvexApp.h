@@ -3,10 +3,13 @@
 #pragma once
 
 #include "FeedOptions.h"
+#include "proxy/net/FsdAccess.h"
 
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
+
+#include <vector>
 
 // What the command line asks for.
 struct CQuorvexOptions {
@@ -26,6 +29,12 @@ struct CQuorvexOptions {
     {
         return feed.reconnectMaxSeconds > 0 || feed.feedTimeoutSeconds > 0 || reloadOnHangup;
     }
+
+    // The FSD server's addresses and who may use it.
+    std::vector<CListenAddress> listen; // --listen, resolved; empty: 127.0.0.1:6809
+    CFsdAccess access; // --allow, --max-clients, --password-file (the password itself)
+    bool log = false; // --log: events to standard error (headless)
+    bool quiet = false; // --quiet: only warnings and errors of them
 };
 
 enum class CommandLine { Run, Help, Version, Error };
@@ -40,6 +49,7 @@ CommandLine ParseQuorvexOptions(
 
 class CQuorvexApp {
 public:
-    // The program: returns its exit status (0; 2 for a bad command line or no display).
+    // The program: returns its exit status (0; 1 when headless and the FSD server cannot listen;
+    // 2 for a bad command line or no display).
     static int Main(int argc, char** argv);
 };

@@ -32,11 +32,12 @@ CQuorvexDlg::~CQuorvexDlg()
     DestroyRemovedClients();
 }
 
-void CQuorvexDlg::OnInitDialog(unsigned fsdPort)
+bool CQuorvexDlg::OnInitDialog(unsigned fsdPort)
 {
     InsertAircraftListColumns();
-    StartFsdListener(fsdPort);
+    const bool listening = StartFsdListener(fsdPort);
     LoadLookupFiles();
+    return listening;
 }
 
 void CQuorvexDlg::LoadLookupFiles()
@@ -44,8 +45,9 @@ void CQuorvexDlg::LoadLookupFiles()
     for (auto [table, name] : { std::pair { &m_icao24Table, kIcao24File },
              { &m_aircraftsTable, kAircraftsFile }, { &m_flightplansTable, kFlightplansFile } }) {
         table->Load(name);
-        if (m_eventLog)
-            LogEvent(std::string(name) + ": " + std::to_string(table->GetSize()) + " rows");
+        if (m_eventLog || m_pEventLog != nullptr)
+            LogEvent(LogLevel::Info, "lookup",
+                std::string(name) + ": " + std::to_string(table->GetSize()) + " rows");
     }
 }
 
@@ -55,17 +57,22 @@ void CQuorvexDlg::ReloadLookupFiles()
              { &m_aircraftsTable, kAircraftsFile }, { &m_flightplansTable, kFlightplansFile } }) {
         int skipped = 0;
         if (table->Reload(name, skipped))
-            LogEvent(std::string(name) + ": " + std::to_string(table->GetSize()) + " rows, "
-                + std::to_string(skipped) + " lines skipped");
+            LogEvent(LogLevel::Info, "lookup",
+                std::string(name) + ": " + std::to_string(table->GetSize()) + " rows, "
+                    + std::to_string(skipped) + " lines skipped");
         else
-            LogEvent(std::string(name) + ": cannot be read, keeping its "
-                + std::to_string(table->GetSize()) + " rows");
+            LogEvent(LogLevel::Warning, "lookup-unreadable",
+                std::string(name) + ": cannot be read, keeping its "
+                    + std::to_string(table->GetSize()) + " rows");
     }
 }
 
-void CQuorvexDlg::LogEvent(std::string_view text) const
+void CQuorvexDlg::LogEvent(LogLevel level, std::string_view kind, std::string text)
 {
-    if (m_eventLog)
+    // The event log of --log when there is one; otherwise the plain lines of the feed options.
+    if (m_pEventLog != nullptr)
+        m_pEventLog->Log(level, kind, std::move(text));
+    else if (m_eventLog)
         m_eventLog(text);
 }
 
@@ -107,7 +114,8 @@ void CQuorvexDlg::StartFeedAttempt()
     m_feedState = FeedState::Connecting;
     if (m_feedOptions.feedTimeoutSeconds > 0)
         m_tFeedActivity = platform::Time64();
-    LogEvent("feed: connecting to " + m_strFeedServer + " port " + std::to_string(m_nFeedPort));
+    LogEvent(LogLevel::Info, "feed",
+        "feed: connecting to " + m_strFeedServer + " port " + std::to_string(m_nFeedPort));
 }
 
 void CQuorvexDlg::OnFeedConnected()
@@ -119,7 +127,7 @@ void CQuorvexDlg::OnFeedConnected()
     m_bLossAnnounced = false;
     if (m_feedOptions.feedTimeoutSeconds > 0)
         m_tFeedActivity = platform::Time64();
-    LogEvent("feed: connected");
+    LogEvent(LogLevel::Info, "feed", "feed: connected");
     SendServerText(kFeedConnectedMessage);
 }
 
@@ -127,7 +135,7 @@ void CQuorvexDlg::OnFeedLost(std::string_view reason)
 {
     if (m_feedOptions.reconnectMaxSeconds <= 0 || m_feedState == FeedState::Idle) {
         if (m_feedState != FeedState::Idle)
-            LogEvent("feed: lost, " + std::string(reason));
+            LogEvent(LogLevel::Warning, "feed-lost", "feed: lost, " + std::string(reason));
         OnDisconnect();
         return;
     }
@@ -140,8 +148,9 @@ void CQuorvexDlg::OnFeedLost(std::string_view reason)
     const std::int64_t now = platform::Time64();
     m_feedState = FeedState::Waiting;
     m_tRetryAt = now + m_nRetryDelay;
-    LogEvent("feed: lost, " + std::string(reason) + "; retrying in " + std::to_string(m_nRetryDelay)
-        + " s");
+    LogEvent(LogLevel::Warning, "feed-lost",
+        "feed: lost, " + std::string(reason) + "; retrying in " + std::to_string(m_nRetryDelay)
+            + " s");
     m_nRetryDelay = std::min(m_nRetryDelay * 2, m_feedOptions.reconnectMaxSeconds);
     ShowRetryCaption(now);
 }

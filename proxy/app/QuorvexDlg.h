@@ -72,7 +72,8 @@ public:
 
     // Window start-up, in this order: the list columns, the FSD listener on `fsdPort`, the lookup
     // files. The front-end then starts timer 1 (kTimerPeriodMilliseconds, calling OnTimer).
-    void OnInitDialog(unsigned fsdPort = kFsdPort);
+    // Returns whether the FSD server listens (as StartFsdListener).
+    bool OnInitDialog(unsigned fsdPort = kFsdPort);
 
     // Buttons. Connect starts a connection to the server and port of the two fields (a message box
     // when either is empty); its outcome arrives as the feed socket's connect event.
@@ -126,8 +127,13 @@ public:
     void PurgeStaleAircraft();
 
     // FSD server. Start-up step: listens on `port` of the loopback address (kFsdPort; tests pass
-    // 0 for any free port); tells the user when that fails, and goes on without clients.
+    // 0 for any free port), or on every address of m_listenAddresses when there are some; tells
+    // the user when that fails, and goes on without the listeners that failed. Returns whether
+    // every listener listens.
     bool StartFsdListener(unsigned port = kFsdPort);
+    std::size_t ClientCount() const override { return m_clientList.size(); }
+    // Tells the event log, if there is one.
+    void Log(LogLevel level, std::string_view kind, std::string text);
     // The client list, in order of acceptance. AddClient takes the client over; RemoveClient
     // takes it out of the list and closes it at once, and destroys it on the event loop's next
     // turn, so that it is safe anywhere, also inside the client's own event handler. Both show the
@@ -185,6 +191,15 @@ public:
     CFsdListenerSocket m_listenerSocket;
     std::list<std::unique_ptr<CFsdClientSocket>> m_clientList; // owns the listed clients
 
+    // Set before OnInitDialog. Where the FSD server listens (none: the loopback address on the
+    // port given to StartFsdListener) and who may use it (by default, everybody who reaches it).
+    std::vector<CListenAddress> m_listenAddresses;
+    CFsdAccess m_fsdAccess;
+    // The listeners after the first (m_listenerSocket) of m_listenAddresses.
+    std::vector<std::unique_ptr<CFsdListenerSocket>> m_extraListeners;
+    CEventSink* m_pEventLog = nullptr; // where events are told; none in the window. Not owned
+    std::string m_strListenFailure; // why the first listener that failed did, for the console
+
 protected:
     platform::CDialogControls& m_controls;
 
@@ -196,7 +211,7 @@ private:
     enum class FeedState { Idle, Connecting, Connected, Waiting };
 
     void SetIdleButtons();
-    void LogEvent(std::string_view text) const;
+    void LogEvent(LogLevel level, std::string_view kind, std::string text);
     void StartFeedAttempt();
     void ShowRetryCaption(std::int64_t now);
     // A line of the recording: the one held back by the pace first; false at its end.

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "CommonSocket.h"
+#include "EventLog.h"
+#include "FsdAccess.h"
 #include "platform/Clock.h"
 #include "proxy/fsd/FsdRules.h"
 #include "proxy/status/StatusMetrics.h"
@@ -25,6 +27,7 @@ public:
     // event of it comes); the object itself is destroyed later, after the handler that removed it
     // has returned. Nothing for a client that is not listed.
     virtual void RemoveClient(CFsdClientSocket* client) = 0;
+    virtual std::size_t ClientCount() const = 0;
 
 protected:
     ~CFsdClientList() = default;
@@ -37,9 +40,13 @@ public:
     bool ProcessLine(char* line) override;
 
     CFsdClientList* m_pDlg = nullptr; // the list that takes the clients; not owned
+    const CFsdAccess* m_pAccess = nullptr; // who may connect; none: everybody. Not owned
+    CEventSink* m_pLog = nullptr; // where accepted and refused connections are told; not owned
 
 protected:
-    // A connection that cannot be accepted is discarded, not listed.
+    // A connection that cannot be accepted is discarded, not listed. One from outside the allow
+    // list is closed at once, before it is sent or kept anything; one over the limit of clients
+    // gets the server-full text, then is closed.
     void OnAccept(int errorCode) override;
 };
 
@@ -69,10 +76,18 @@ public:
     CFsdClientList* m_pDlg = nullptr; // the list that owns this client; not owned
     status::CStatusMetrics* m_pMetrics = nullptr; // the proxy's counters; not owned
     std::int64_t m_tConnected = platform::Time64(); // seconds since 1970, when it was accepted
+    // Set by the listener: the password a login needs, and where logins, refusals and the end of
+    // the connection are told. Neither is owned; null: no password, nothing told.
+    const CFsdAccess* m_pAccess = nullptr;
+    CEventSink* m_pLog = nullptr;
+    std::string m_strPeer; // "address:port" of the client, for the log
 
 protected:
     void OnClose(int errorCode) override;
 
 private:
+    void Tell(LogLevel level, std::string_view kind, std::string text);
+    bool RefuseLogin(const char* line, std::string_view reason);
+
     bool m_bDetached = false;
 };

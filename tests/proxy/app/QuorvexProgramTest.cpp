@@ -231,4 +231,25 @@ TEST_F(QuorvexProgramTest, StatusPageShowsWhatTheRadarClientsAreSent)
     EXPECT_EQ(Finish(m_simulator), 0);
 }
 
+TEST_F(QuorvexProgramTest, HeadlessEndsWithStatus1WhenItCannotListen)
+{
+    QTcpServer holder; // takes the FSD port first
+    ASSERT_TRUE(holder.listen(QHostAddress::LocalHost, 6809));
+    m_quorvex.start(QS_BINARY_DIR "/bin/quorvex", { "--headless" });
+    EXPECT_EQ(Finish(m_quorvex), 1);
+    EXPECT_EQ(m_quorvex.readAllStandardError().toStdString(),
+        "Local FSD port binding failed. Clients can not connect to the proxy\n"
+        "quorvex: cannot listen for radar clients on 127.0.0.1:6809: the address is in use\n");
+
+    // With the event log, the failure is one of its lines, as an error.
+    m_quorvex.start(QS_BINARY_DIR "/bin/quorvex", { "--headless", "--quiet" });
+    EXPECT_EQ(Finish(m_quorvex), 1);
+    const std::string errors = m_quorvex.readAllStandardError().toStdString();
+    EXPECT_EQ(errors.rfind("<3>20", 0), 0u) << errors;
+    EXPECT_NE(errors.find("Z cannot listen for radar clients on 127.0.0.1:6809: the address is in "
+                          "use\n"),
+        std::string::npos)
+        << errors;
+}
+
 } // namespace

@@ -10,8 +10,11 @@
 
 class CFsdTestPeer {
 public:
-    explicit CFsdTestPeer(unsigned port)
+    // `source`: the local address the connection comes from (a second loopback address, say).
+    explicit CFsdTestPeer(unsigned port, const char* source = nullptr)
     {
+        if (source != nullptr)
+            m_socket.bind(QHostAddress(QString::fromLatin1(source)));
         QObject::connect(&m_socket, &QTcpSocket::readyRead, &m_socket, [this] {
             if (m_reading)
                 received += m_socket.readAll().toStdString();
