@@ -110,6 +110,7 @@ CPainterFont::CPainterFont(const LogFont& requested, Realization realized)
     , m_Metrics(m_Font)
     , m_CellHeight(realized.cellHeight)
     , m_Ascent(realized.ascent)
+    , m_Hash(qHash(m_Font))
 {
 }
 
@@ -130,16 +131,17 @@ bool SameRequest(const LogFont& a, const LogFont& b)
 // The glyph runs come from the same one-line layout that drawing the line would use, so drawing
 // them puts the same glyphs at the same positions.
 const CPainterTextCache::ShapedText& CPainterTextCache::Shape(
-    const QFont& font, const QString& text)
+    const CPainterFont& font, const QString& text)
 {
-    auto found = m_Texts.find(TextKey { font, text });
+    TextKey key { font.Font(), font.Hash(), text };
+    auto found = m_Texts.find(key);
     if (found == m_Texts.end()) {
-        QTextLayout layout(text, font);
+        QTextLayout layout(text, font.Font());
         layout.beginLayout();
         QTextLine line = layout.createLine();
         layout.endLayout();
         ShapedText shaped { layout.glyphRuns(), qRound(line.horizontalAdvance()), line.ascent() };
-        found = m_Texts.insert(TextKey { font, text }, Shaped { std::move(shaped), m_Refresh });
+        found = m_Texts.insert(std::move(key), Shaped { std::move(shaped), m_Refresh });
     }
     found->used = m_Refresh;
     return found->shaped;
@@ -315,7 +317,7 @@ void CPainterDeviceContext::DrawText(std::string_view text, const Rect& rect, un
         return;
     const CPainterFont& font = DrawingFont();
     // Shaped once, and kept: the glyphs that give the width to centre the text with are drawn.
-    const CPainterTextCache::ShapedText& shaped = m_Cache.Shape(font.Font(), FromLatin1(text));
+    const CPainterTextCache::ShapedText& shaped = m_Cache.Shape(font, FromLatin1(text));
     const int width = shaped.width;
     const int x
         = (format & kDrawTextCenter) != 0 ? rect.left + (rect.Width() - width) / 2 : rect.left;

@@ -35,6 +35,8 @@ public:
     // Height of a text line in pixels, and the distance from the line's top to the baseline.
     int CellHeight() const { return m_CellHeight; }
     int Ascent() const { return m_Ascent; }
+    // The font's hash, computed once: texts are kept by font.
+    size_t Hash() const { return m_Hash; }
 
 private:
     struct Realization {
@@ -50,6 +52,7 @@ private:
     QFontMetrics m_Metrics;
     int m_CellHeight = 0;
     int m_Ascent = 0;
+    size_t m_Hash = 0;
 };
 
 // What painter contexts learn about fonts and texts that holds as long as the font does: the Qt
@@ -65,7 +68,7 @@ public:
         qreal ascent = 0; // the layout line's ascent
     };
 
-    const ShapedText& Shape(const QFont& font, const QString& text);
+    const ShapedText& Shape(const CPainterFont& font, const QString& text);
     // The font realized for the request; the first time it is made.
     const CPainterFont& Font(const LogFont& request);
     // Drops what was not used since the last call.
@@ -75,6 +78,7 @@ public:
 private:
     struct TextKey {
         QFont font;
+        size_t fontHash;
         QString text;
         bool operator==(const TextKey& other) const
         {
@@ -82,7 +86,7 @@ private:
         }
         friend size_t qHash(const TextKey& key, size_t seed = 0)
         {
-            return qHashMulti(seed, key.text, key.font);
+            return qHashMulti(seed, key.text, key.fontHash);
         }
     };
     struct Shaped {
