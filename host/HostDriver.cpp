@@ -43,7 +43,7 @@ void CHostDriver::Paint(QPainter& painter)
     painter.fillRect(radar.left, radar.top, radar.Width(), radar.Height(),
         QColor(platform::RedOf(kRadarBackground), platform::GreenOf(kRadarBackground),
             platform::BlueOf(kRadarBackground)));
-    platform::CPainterDeviceContext painterDc(painter);
+    platform::CPainterDeviceContext painterDc(painter, &m_TextCache);
     // The recorder passes everything on to the painter, and takes the screen objects into the
     // drawing order as they are registered. Each display's part is read back into its board.
     platform::CRecordingDeviceContext recorder(&painterDc);

@@ -5,6 +5,7 @@
 
 #include "HostSession.h"
 #include "Script.h"
+#include "platform/PainterDeviceContext.h"
 
 #include <QImage>
 
@@ -93,6 +94,7 @@ private:
     std::ostream* m_Progress = nullptr;
     std::function<bool()> m_Connected;
     std::vector<BoardReading> m_Boards;
+    platform::CPainterTextCache m_TextCache; // the texts a refresh drew, kept for the next one
     std::optional<std::int64_t> m_LastCounts; // when the counts were last shown
     bool m_ExpectFailed = false;
 };

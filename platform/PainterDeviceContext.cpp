@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 #include <utility>
 
 namespace platform {
@@ -109,13 +110,68 @@ CPainterFont::CPainterFont(const LogFont& requested, Realization realized)
     , m_Metrics(m_Font)
     , m_CellHeight(realized.cellHeight)
     , m_Ascent(realized.ascent)
+    , m_Hash(qHash(m_Font))
 {
+}
+
+namespace {
+
+bool SameRequest(const LogFont& a, const LogFont& b)
+{
+    auto fields = [](const LogFont& f) {
+        return std::tie(f.height, f.width, f.escapement, f.orientation, f.weight, f.italic,
+            f.underline, f.strikeOut, f.charSet, f.outPrecision, f.clipPrecision, f.quality,
+            f.pitchAndFamily, f.faceName);
+    };
+    return fields(a) == fields(b);
+}
+
+} // namespace
+
+// The glyph runs come from the same one-line layout that drawing the line would use, so drawing
+// them puts the same glyphs at the same positions.
+const CPainterTextCache::ShapedText& CPainterTextCache::Shape(
+    const CPainterFont& font, const QString& text)
+{
+    TextKey key { font.Font(), font.Hash(), text };
+    auto found = m_Texts.find(key);
+    if (found == m_Texts.end()) {
+        QTextLayout layout(text, font.Font());
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        layout.endLayout();
+        ShapedText shaped { layout.glyphRuns(), qRound(line.horizontalAdvance()), line.ascent() };
+        found = m_Texts.insert(std::move(key), Shaped { std::move(shaped), m_Refresh });
+    }
+    found->used = m_Refresh;
+    return found->shaped;
+}
+
+const CPainterFont& CPainterTextCache::Font(const LogFont& request)
+{
+    auto found = std::find_if(m_Fonts.begin(), m_Fonts.end(), [&request](const Realized& realized) {
+        return SameRequest(realized.font->Requested(), request);
+    });
+    if (found == m_Fonts.end())
+        found
+            = m_Fonts.insert(m_Fonts.end(), { std::make_unique<CPainterFont>(request), m_Refresh });
+    found->used = m_Refresh;
+    return *found->font;
+}
+
+void CPainterTextCache::EndRefresh()
+{
+    const unsigned ended = m_Refresh++;
+    m_Texts.removeIf([ended](const auto& entry) { return entry.value().used != ended; });
+    std::erase_if(m_Fonts, [ended](const Realized& realized) { return realized.used != ended; });
 }
 
 // The painter's state is saved once for the context's life: the font, pen and clip a text needs
 // are set when they change rather than saved and restored around every text.
-CPainterDeviceContext::CPainterDeviceContext(QPainter& painter)
+CPainterDeviceContext::CPainterDeviceContext(QPainter& painter, CPainterTextCache* cache)
     : m_Painter(painter)
+    , m_OwnCache(cache == nullptr ? std::make_unique<CPainterTextCache>() : nullptr)
+    , m_Cache(cache == nullptr ? *m_OwnCache : *cache)
     , m_OwnClip(painter.hasClipping())
 {
     m_Painter.save();
@@ -124,6 +180,8 @@ CPainterDeviceContext::CPainterDeviceContext(QPainter& painter)
 CPainterDeviceContext::~CPainterDeviceContext()
 {
     m_Painter.restore();
+    if (!m_OwnCache)
+        m_Cache.EndRefresh();
 }
 
 void CPainterDeviceContext::Unclip()
@@ -169,7 +227,7 @@ const CFont* CPainterDeviceContext::StockFont()
     if (!m_StockFont) {
         LogFont stock;
         stock.height = kDefaultCellHeight;
-        m_StockFont = std::make_unique<CPainterFont>(stock);
+        m_StockFont = std::make_unique<CPainterFont>(m_Cache.Font(stock));
     }
     return m_StockFont.get();
 }
@@ -181,7 +239,7 @@ const CFont* CPainterDeviceContext::SelectFont(const CFont* font)
     const CFont* previous = m_Font != nullptr ? m_Font : StockFont();
     m_Font = font;
     if (dynamic_cast<const CPainterFont*>(font) == nullptr)
-        m_Adopted = std::make_unique<CPainterFont>(font->Requested());
+        m_Adopted = std::make_unique<CPainterFont>(m_Cache.Font(font->Requested()));
     return previous;
 }
 
@@ -258,12 +316,9 @@ void CPainterDeviceContext::DrawText(std::string_view text, const Rect& rect, un
     if (rect.Width() <= 0 || rect.Height() <= 0 || text.empty())
         return;
     const CPainterFont& font = DrawingFont();
-    // Shaped once: the layout that gives the width to centre the text with draws its glyphs.
-    QTextLayout layout(FromLatin1(text), font.Font());
-    layout.beginLayout();
-    QTextLine line = layout.createLine();
-    layout.endLayout();
-    const int width = qRound(line.horizontalAdvance());
+    // Shaped once, and kept: the glyphs that give the width to centre the text with are drawn.
+    const CPainterTextCache::ShapedText& shaped = m_Cache.Shape(font, FromLatin1(text));
+    const int width = shaped.width;
     const int x
         = (format & kDrawTextCenter) != 0 ? rect.left + (rect.Width() - width) / 2 : rect.left;
 
@@ -286,7 +341,9 @@ void CPainterDeviceContext::DrawText(std::string_view text, const Rect& rect, un
     }
     if (m_BkMode == kOpaque)
         m_Painter.fillRect(QRect(x, rect.top, width, font.CellHeight()), ToQColor(m_BkColor));
-    line.draw(&m_Painter, QPointF(x, rect.top + font.Ascent() - line.ascent()));
+    const QPointF origin(x, rect.top + font.Ascent() - shaped.ascent);
+    for (const QGlyphRun& run : shaped.runs)
+        m_Painter.drawGlyphRun(origin, run);
     if (m_OwnClip)
         m_Painter.restore();
 }
@@ -299,7 +356,7 @@ Size CPainterDeviceContext::GetTextExtent(std::string_view text)
 
 std::unique_ptr<CFont> CPainterDeviceContext::CreateFontIndirect(const LogFont& font)
 {
-    auto made = std::make_unique<CPainterFont>(font);
+    auto made = std::make_unique<CPainterFont>(m_Cache.Font(font));
     if (QFontInfo(made->Font()).family().isEmpty())
         return nullptr;
     return made;

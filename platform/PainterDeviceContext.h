@@ -10,9 +10,14 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QGlyphRun>
+#include <QHash>
+#include <QList>
+#include <QString>
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 class QPainter;
 
@@ -30,6 +35,8 @@ public:
     // Height of a text line in pixels, and the distance from the line's top to the baseline.
     int CellHeight() const { return m_CellHeight; }
     int Ascent() const { return m_Ascent; }
+    // The font's hash, computed once: texts are kept by font.
+    size_t Hash() const { return m_Hash; }
 
 private:
     struct Realization {
@@ -45,13 +52,63 @@ private:
     QFontMetrics m_Metrics;
     int m_CellHeight = 0;
     int m_Ascent = 0;
+    size_t m_Hash = 0;
+};
+
+// What painter contexts learn about fonts and texts that holds as long as the font does: the Qt
+// font realized for each request, and the glyphs each text is shaped into with each font. A context
+// keeps one for its own life; an owner that paints again and again (a window) hands the same one to
+// every context it makes, so that the texts a board shows again are not shaped again. When a
+// context ends, what it did not use is dropped, so the cache holds what the last refresh drew.
+class CPainterTextCache {
+public:
+    struct ShapedText {
+        QList<QGlyphRun> runs; // positions from the layout's top left corner
+        int width = 0; // the advance, rounded as the centring uses it
+        qreal ascent = 0; // the layout line's ascent
+    };
+
+    const ShapedText& Shape(const CPainterFont& font, const QString& text);
+    // The font realized for the request; the first time it is made.
+    const CPainterFont& Font(const LogFont& request);
+    // Drops what was not used since the last call.
+    void EndRefresh();
+    std::size_t TextCount() const { return static_cast<std::size_t>(m_Texts.size()); }
+
+private:
+    struct TextKey {
+        QFont font;
+        size_t fontHash;
+        QString text;
+        bool operator==(const TextKey& other) const
+        {
+            return text == other.text && font == other.font;
+        }
+        friend size_t qHash(const TextKey& key, size_t seed = 0)
+        {
+            return qHashMulti(seed, key.text, key.fontHash);
+        }
+    };
+    struct Shaped {
+        ShapedText shaped;
+        unsigned used;
+    };
+    struct Realized {
+        std::unique_ptr<CPainterFont> font;
+        unsigned used;
+    };
+
+    QHash<TextKey, Shaped> m_Texts;
+    std::vector<Realized> m_Fonts;
+    unsigned m_Refresh = 0;
 };
 
 class CPainterDeviceContext final : public CDeviceContext {
 public:
     // The painter must be active on a widget or an image for the life of the context. The
-    // context leaves the painter's own pen, brush, font, clip and hints as it found them.
-    explicit CPainterDeviceContext(QPainter& painter);
+    // context leaves the painter's own pen, brush, font, clip and hints as it found them. A cache
+    // the owner keeps must outlive the context; without one the context keeps its own.
+    explicit CPainterDeviceContext(QPainter& painter, CPainterTextCache* cache = nullptr);
     ~CPainterDeviceContext() override;
     CPainterDeviceContext(const CPainterDeviceContext&) = delete;
     CPainterDeviceContext& operator=(const CPainterDeviceContext&) = delete;
@@ -80,6 +137,8 @@ private:
     void Unclip();
 
     QPainter& m_Painter;
+    std::unique_ptr<CPainterTextCache> m_OwnCache; // when the owner keeps none
+    CPainterTextCache& m_Cache;
     int m_BkMode = kOpaque;
     Color m_BkColor = Rgb(255, 255, 255);
     Color m_TextColor = Rgb(0, 0, 0);

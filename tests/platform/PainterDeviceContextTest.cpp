@@ -6,6 +6,7 @@
 #include <QFontInfo>
 #include <QImage>
 #include <QPainter>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 
@@ -296,6 +297,69 @@ TEST_F(PainterDeviceContextTest, TextHasItsColourAndAnOpaqueBackgroundOnlyUnderI
         dc.DrawText("MM", { 10, 10, 70, 40 }, 0);
     });
     EXPECT_EQ(transparent.pixel(10, 10), kWhite);
+}
+
+// Texts drawn from a kept cache land as a fresh one-line layout of their font draws them, in the
+// first refresh and in the next, with the same texts in other fonts in between.
+TEST_F(PainterDeviceContextTest, KeptTextsAreDrawnAsAFreshLayoutOfTheirFontDrawsThem)
+{
+    LogFont bold = BoardFont(20);
+    bold.weight = 700;
+    LogFont underlined = BoardFont(14);
+    underlined.underline = true;
+    underlined.italic = true;
+    LogFont struck = BoardFont(18);
+    struck.strikeOut = true;
+    const std::vector<LogFont> fonts { BoardFont(16), bold, underlined, struck };
+    const std::vector<std::string> texts { "WZZ3017", "A21N", "12:05", "\xC9p\xFCl\xE9t" };
+    // Each font and text in a cell of its own: a box of 74 x 24 pixels.
+    auto boxOf = [](std::size_t f, std::size_t t) {
+        const int left = 3 + 80 * static_cast<int>(t);
+        const int top = 4 + 30 * static_cast<int>(f);
+        return Rect { left, top, left + 74, top + 24 };
+    };
+    const QSize size(80 * static_cast<int>(texts.size()), 30 * static_cast<int>(fonts.size()));
+
+    QImage reference(size, QImage::Format_RGB32);
+    reference.fill(Qt::white);
+    {
+        QPainter painter(&reference);
+        for (std::size_t f = 0; f < fonts.size(); ++f) {
+            const CPainterFont font(fonts[f]);
+            painter.setFont(font.Font());
+            for (std::size_t t = 0; t < texts.size(); ++t) {
+                const Rect box = boxOf(f, t);
+                painter.setClipRect(QRect(box.left, box.top, box.Width(), box.Height()));
+                QTextLayout layout(QString::fromLatin1(texts[t].data()), font.Font());
+                layout.beginLayout();
+                QTextLine line = layout.createLine();
+                layout.endLayout();
+                const int x = box.left + (box.Width() - qRound(line.horizontalAdvance())) / 2;
+                line.draw(&painter, QPointF(x, box.top + font.Ascent() - line.ascent()));
+            }
+        }
+    }
+
+    platform::CPainterTextCache cache;
+    for (int refresh = 0; refresh < 2; ++refresh) {
+        QImage image(size, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        {
+            CPainterDeviceContext dc(painter, &cache);
+            dc.SetBkMode(platform::kTransparent);
+            for (std::size_t f = 0; f < fonts.size(); ++f) {
+                auto font = dc.CreateFontIndirect(fonts[f]);
+                const platform::CFont* previous = dc.SelectFont(font.get());
+                for (std::size_t t = 0; t < texts.size(); ++t)
+                    dc.DrawText(texts[t], boxOf(f, t), platform::kDrawTextCenter);
+                dc.SelectFont(previous);
+            }
+        }
+        painter.end();
+        EXPECT_EQ(image, reference) << "refresh " << refresh;
+        EXPECT_EQ(cache.TextCount(), fonts.size() * texts.size());
+    }
 }
 
 TEST_F(PainterDeviceContextTest, EightBitTextIsLatin1)
