@@ -60,6 +60,8 @@ void CQuorvexDlg::OnConnectClicked()
     // resolve), arrives as the connect event with an error and ends in OnDisconnect: the window
     // never stays in "Connecting ..." for want of an event.
     m_sbsSocket.Close();
+    // Half a line of the last connection must not be glued to the first line of this one.
+    m_sbsSocket.ResetLineAssembly();
     m_sbsSocket.Create();
     m_sbsSocket.Connect(server, PortNumber(port));
 
