@@ -71,14 +71,14 @@ void CheckPacket(std::string_view text)
 // bound makes it go the way of a client that stopped reading, inside a walk of the list.
 class CFakeClient : public CFsdClientSocket {
 public:
-    void Receive(const char* bytes, std::size_t length)
+    void Deliver(const char* bytes, std::size_t length)
     {
         m_framer.Feed(bytes, length, [this](char* line) {
             SentLines().insert(line);
             return ProcessLine(line);
         });
     }
-    void Close() { OnClose(0); }
+    void PeerCloses() { OnClose(0); }
 
     int SendString(std::string_view text) override
     {
@@ -168,7 +168,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 1:
         case 2: // bytes from the client
             if (listed(i))
-                clients[i]->Receive(bytes, length);
+                clients[i]->Deliver(bytes, length);
             at += 1 + length;
             break;
         case 3: { // feed lines, as the feed connection hands them over
@@ -188,7 +188,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         case 5: // the client closes; a new one takes its slot
             if (listed(i))
-                clients[i]->Close();
+                clients[i]->PeerCloses();
             Check(!listed(i), "a closed client is out of the list");
             connect(i);
             break;
