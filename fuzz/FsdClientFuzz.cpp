@@ -67,8 +67,9 @@ void CheckPacket(std::string_view text)
 }
 
 // A radar client without a connection: its bytes go through the same framer and packet rules as
-// a connected one's, and what the server sends it is checked instead of written. A small backlog
-// bound makes it go the way of a client that stopped reading, inside a walk of the list.
+// a connected one's, and what the server sends it passes the client's own send rules and is then
+// checked instead of written. A small backlog bound makes it go the way of a client that stopped
+// reading, in the middle of a login or of a walk of the list.
 class CFakeClient : public CFsdClientSocket {
 public:
     void Deliver(const char* bytes, std::size_t length)
@@ -80,14 +81,17 @@ public:
     }
     void PeerCloses() { OnClose(0); }
 
-    int SendString(std::string_view text) override
+    // Where the bytes would go out: after the client's own send rules. Each call is one packet.
+    int Send(const void* buffer, int length) override
     {
         Check(!IsDetached(), "nothing is sent to a removed client");
+        const std::string_view text(
+            static_cast<const char*>(buffer), static_cast<std::size_t>(length));
         CheckPacket(text);
         m_nBacklog += text.size();
         if (m_nBacklog > kBacklogBound && m_pDlg != nullptr)
-            m_pDlg->RemoveClient(this);
-        return static_cast<int>(text.size());
+            m_pDlg->RemoveClient(this); // as a client past its backlog bound is cut off
+        return length;
     }
     void Read() { m_nBacklog = 0; }
 
