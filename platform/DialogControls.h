@@ -29,6 +29,13 @@ public:
     virtual void ListSetItemText(int id, int row, int column, std::string_view text) = 0;
     // Deletes a row; later rows move up.
     virtual void ListDeleteItem(int id, int row) = 0;
+    // Deletes `count` rows from `row` on; later rows move up. One row at a time unless the
+    // controls can do better.
+    virtual void ListDeleteItems(int id, int row, int count)
+    {
+        for (int i = 0; i < count; ++i)
+            ListDeleteItem(id, row);
+    }
 
     // A plain modal message box with an OK button. Front-ends without a screen print the text and
     // never wait for input.

@@ -51,11 +51,18 @@ void CAircraftListModel::SetCell(int row, int column, std::string_view text)
 
 void CAircraftListModel::DeleteRow(int row)
 {
-    if (row < 0 || row >= static_cast<int>(m_rows.size()))
+    DeleteRows(row, 1);
+}
+
+void CAircraftListModel::DeleteRows(int row, int count)
+{
+    const int size = static_cast<int>(m_rows.size());
+    if (row < 0 || row >= size || count <= 0)
         return;
+    const int last = row + std::min(count, size - row) - 1;
     AnnounceChanges();
-    beginRemoveRows({}, row, row);
-    m_rows.erase(m_rows.begin() + row);
+    beginRemoveRows({}, row, last);
+    m_rows.erase(m_rows.begin() + row, m_rows.begin() + last + 1);
     endRemoveRows();
 }
 

@@ -26,6 +26,8 @@ public:
     void InsertRow(int row, std::string_view text);
     void SetCell(int row, int column, std::string_view text);
     void DeleteRow(int row);
+    // Deletes `count` rows from `row` on, announced to the views as one range.
+    void DeleteRows(int row, int count);
     std::string Cell(int row, int column) const;
 
     // Tells the views about the cells changed since the last call, now.

@@ -138,6 +138,8 @@ bool CQuorvexDlg::ApplySbsMessage(const CFieldList& fields, int offset)
         return false;
     if (*hexId == '\0')
         return false; // an aircraft without a name could never be addressed by the clients
+    if (!IsPacketFieldText(hexId))
+        return false; // as a name in the clients' packets it would shift their fields
 
     CTrackedAircraft* aircraft = nullptr;
     if (const auto it = m_aircraftMap.find(std::string_view(hexId)); it != m_aircraftMap.end())
@@ -147,7 +149,7 @@ bool CQuorvexDlg::ApplySbsMessage(const CFieldList& fields, int offset)
 
     const char* callsign = field(10);
     if (std::strlen(callsign) > 3 && std::strchr(callsign, '@') == nullptr
-        && aircraft->callsign.empty())
+        && IsPacketFieldText(callsign) && aircraft->callsign.empty())
         SetCallsign(*aircraft, callsign);
 
     const std::int64_t now = platform::Time64();
@@ -180,7 +182,8 @@ bool CQuorvexDlg::ApplySbsMessage(const CFieldList& fields, int offset)
     }
     if (const char* text = present(16))
         aircraft->verticalRate = FeedInt32(text);
-    if (const char* text = present(17)) {
+    // A squawk that would split the position packet is ignored: the aircraft keeps its last one.
+    if (const char* text = present(17); text != nullptr && IsPacketFieldText(text)) {
         aircraft->squawk = text;
         SetCell(*aircraft, kColSquawk, text);
     }
@@ -208,14 +211,15 @@ void CQuorvexDlg::SetCallsign(CTrackedAircraft& aircraft, const char* callsign)
     if (i < 0)
         return;
     const CIcaoDataElement& plan = m_flightplansTable.GetAt(i);
+    // The plan's texts go into the "$FP" packet's fields: whatever would split them is dropped.
     if (aircraft.aircraftType.empty())
-        aircraft.aircraftType = plan.column[0];
-    aircraft.planColumn1 = plan.column[1];
-    aircraft.departure = plan.column[2];
-    aircraft.planColumn3 = plan.column[3];
-    aircraft.destination = plan.column[4];
-    aircraft.cruiseAltitude = plan.column[5];
-    aircraft.route = plan.column[6];
+        aircraft.aircraftType = PacketFieldText(plan.column[0]);
+    aircraft.planColumn1 = PacketFieldText(plan.column[1]);
+    aircraft.departure = PacketFieldText(plan.column[2]);
+    aircraft.planColumn3 = PacketFieldText(plan.column[3]);
+    aircraft.destination = PacketFieldText(plan.column[4]);
+    aircraft.cruiseAltitude = PacketFieldText(plan.column[5]);
+    aircraft.route = PacketFieldText(plan.column[6]);
 }
 
 std::string CQuorvexDlg::FormatUtcTime(std::int64_t time)

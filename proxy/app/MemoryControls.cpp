@@ -65,6 +65,16 @@ void CMemoryControls::ListDeleteItem(int id, int row)
         list.rows.erase(list.rows.begin() + row);
 }
 
+void CMemoryControls::ListDeleteItems(int id, int row, int count)
+{
+    ListView& list = MutableList(id);
+    const int size = static_cast<int>(list.rows.size());
+    if (row < 0 || row >= size || count <= 0)
+        return;
+    const int end = row + std::min(count, size - row);
+    list.rows.erase(list.rows.begin() + row, list.rows.begin() + end);
+}
+
 void CMemoryControls::MessageBox(std::string_view text)
 {
     m_messageBoxes.emplace_back(text);

@@ -109,6 +109,8 @@ void CQuorvexDlg::StartFeedAttempt()
     // never stays in "Connecting ..." for want of an event.
     ++m_metrics.m_nFeedConnects;
     m_sbsSocket.Close();
+    // Half a line of the last connection must not be glued to the first line of this one.
+    m_sbsSocket.ResetLineAssembly();
     m_sbsSocket.Create();
     m_sbsSocket.Connect(m_strFeedServer, m_nFeedPort);
     m_feedState = FeedState::Connecting;

@@ -3,7 +3,9 @@
 #include "DialogTemplate.h"
 #include "QuorvexDlg.h"
 
+#include <QByteArray>
 #include <QContextMenuEvent>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -175,7 +177,10 @@ void CQuorvexWindow::SetWindowText(int id, std::string_view text)
             if (!m_refreshTimer.isActive())
                 m_refreshTimer.start();
         } else {
-            edit->setText(FromLatin1(text));
+            // A field the user types in: its text is a host name or a file name, in the
+            // platform's file-name encoding so that every existing file can be named.
+            edit->setText(
+                QFile::decodeName(QByteArray(text.data(), static_cast<qsizetype>(text.size()))));
             edit->setCursorPosition(0);
         }
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
@@ -189,6 +194,8 @@ std::string CQuorvexWindow::GetWindowText(int id) const
         return it->second;
     QWidget* widget = Control(id);
     QString text;
+    if (auto* edit = qobject_cast<QLineEdit*>(widget); edit != nullptr && !edit->isReadOnly())
+        return QFile::encodeName(edit->text()).toStdString();
     if (auto* edit = qobject_cast<QLineEdit*>(widget))
         text = edit->text();
     else if (auto* button = qobject_cast<QPushButton*>(widget))
@@ -250,6 +257,12 @@ void CQuorvexWindow::ListDeleteItem(int id, int row)
 {
     if (id == kIdAircraftList)
         m_aircraftList.DeleteRow(row);
+}
+
+void CQuorvexWindow::ListDeleteItems(int id, int row, int count)
+{
+    if (id == kIdAircraftList)
+        m_aircraftList.DeleteRows(row, count);
 }
 
 void CQuorvexWindow::MessageBox(std::string_view text)

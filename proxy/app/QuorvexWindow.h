@@ -36,6 +36,7 @@ public:
     void ListInsertItem(int id, int row, std::string_view text) override;
     void ListSetItemText(int id, int row, int column, std::string_view text) override;
     void ListDeleteItem(int id, int row) override;
+    void ListDeleteItems(int id, int row, int count) override;
     void MessageBox(std::string_view text) override;
 
     // The widget of a control id of the template, nullptr for an unknown id.

@@ -5,6 +5,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 
@@ -78,7 +80,12 @@ void CQuorvexDlg::OnLogfileClicked()
         m_controls.MessageBox(kFilenameEmptyText);
         return;
     }
-    std::FILE* file = std::fopen(fileName.c_str(), "r");
+    // Only a regular file is a recording: a directory opens but reads nothing, and a pipe or a
+    // device could hold the window forever. Checked before opening, so nothing waits.
+    std::error_code error;
+    std::FILE* file = std::filesystem::is_regular_file(fileName, error)
+        ? std::fopen(fileName.c_str(), "r")
+        : nullptr;
     if (file == nullptr) {
         m_controls.MessageBox(kFileOpenErrorText);
         return;

@@ -5,6 +5,7 @@
 #include "proxy/traffic/IcaoDataTable.h"
 #include "proxy/traffic/ReferencePoint.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -76,8 +77,21 @@ AircraftPosition DeadReckon(const AircraftPosition& position, std::int32_t groun
     }
     x += std::sin(angle) * distance;
     y += std::cos(angle) * distance;
-    AircraftPosition moved { x / g_dLonScale + g_dRefLon, y / g_dLatScale + g_dRefLat,
-        position.valid };
+    double longitude = x / g_dLonScale + g_dRefLon;
+    if (!(std::abs(longitude) <= 180.0)) {
+        // Near a pole the reference's longitude scale tends to 0 and the flat projection throws
+        // the aircraft round the globe many times over, or beyond any number: the step is taken
+        // on the scale of the aircraft's own latitude instead, and the result wrapped.
+        constexpr double kMinLonScale = 0.01; // nautical miles per degree, within 0.01 of a pole
+        const double start = position.valid ? position.longitude : g_dRefLon;
+        const double latitude = position.valid ? position.latitude : g_dRefLat;
+        const double scale = std::max(
+            std::abs(std::cos(latitude / 180.0 * 3.141592653589793)) * g_dLatScale, kMinLonScale);
+        longitude = std::remainder(start + std::sin(angle) * distance / scale, 360.0);
+        if (!std::isfinite(longitude))
+            longitude = std::isfinite(start) ? std::remainder(start, 360.0) : 0.0;
+    }
+    AircraftPosition moved { longitude, y / g_dLatScale + g_dRefLat, position.valid };
     if (anywhere) {
         moved.longitude = WrapLongitude(moved.longitude);
         moved.latitude = std::fmax(-90.0, std::fmin(90.0, moved.latitude));

@@ -17,6 +17,10 @@ public:
     // Sends the text as it is; returns what Send returned.
     virtual int SendString(std::string_view text);
 
+    // Forgets any unfinished line and any over-long line being dropped, so that a new connection
+    // starts with a clean line assembly. Never inside the socket's own receive handler.
+    void ResetLineAssembly() { m_framer.Reset(); }
+
 protected:
     // Reads at most what the line buffer can take and hands every complete line to ProcessLine,
     // in order; the bytes after the last LF wait for the next receive.

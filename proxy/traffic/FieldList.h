@@ -2,6 +2,9 @@
 // the FSD packet rules (':').
 #pragma once
 
+#include <string>
+#include <string_view>
+
 // The fields of one split line: pointers into the line itself, which Split has cut with NULs.
 // They stay valid only while that buffer is unchanged.
 struct CFieldList {
@@ -16,3 +19,10 @@ struct CFieldList {
     char* field[kMaxFields] = {};
     int fieldCount = 0;
 };
+
+// Whether `text` can stand as one field of an FSD packet: it holds no ':' (the field separator)
+// and no control byte (below 0x20, or 0x7F), so it can neither add a field nor end a line.
+bool IsPacketFieldText(std::string_view text);
+
+// `text` without the bytes that IsPacketFieldText refuses.
+std::string PacketFieldText(std::string_view text);

@@ -118,6 +118,40 @@ TEST_F(FeedConnectionTest, ConnectedFeedReachesTheParserAndItsEndIsAnnounced)
     EXPECT_EQ(m_dlg.m_aircraftMap.size(), 1u);
 }
 
+TEST_F(FeedConnectionTest, EveryConnectionStartsWithoutTheLastOnesUnfinishedLine)
+{
+    QTcpServer receiver;
+    ASSERT_TRUE(receiver.listen(QHostAddress::LocalHost));
+    const std::string port = std::to_string(receiver.serverPort());
+    const std::string good
+        = "MSG,3,1,1,A00002,1,2010/02/19,x,2010/02/19,x,,36000,,,52.3,13.5,,,0,0,0,0\r\n";
+    // Each connection ends in the middle of a line: half a line, then the head of an over-long
+    // one, which the next connection must not take for the rest of its line either.
+    for (const std::string& tail : { std::string("MSG,3,1,1,BAD"), std::string(1500, 'x') }) {
+        ConnectTo("127.0.0.1", port);
+        std::unique_ptr<QTcpSocket> feed = AcceptFeed(receiver);
+        ASSERT_TRUE(WaitFor([&] { return m_dlg.m_bFeedConnected; }));
+        feed->write(tail.data(), static_cast<qint64>(tail.size()));
+        feed->flush();
+        ASSERT_TRUE(WaitFor([&] { return feed->bytesToWrite() == 0; }));
+        Settle(50);
+        feed->disconnectFromHost();
+        ASSERT_TRUE(WaitFor([&] { return IsIdle(); }));
+
+        ConnectTo("127.0.0.1", port);
+        feed = AcceptFeed(receiver);
+        ASSERT_TRUE(WaitFor([&] { return m_dlg.m_bFeedConnected; }));
+        feed->write(good.data(), static_cast<qint64>(good.size()));
+        feed->flush();
+        ASSERT_TRUE(WaitFor([&] { return m_dlg.m_nLinesReceived == 1; })) << tail.size();
+        EXPECT_EQ(m_dlg.m_nLinesAccepted, 1) << tail.size();
+        EXPECT_EQ(m_dlg.m_aircraftMap.size(), 1u);
+        EXPECT_EQ(m_dlg.m_aircraftMap.count("A00002"), 1u) << tail.size();
+        feed->disconnectFromHost();
+        ASSERT_TRUE(WaitFor([&] { return IsIdle(); }));
+    }
+}
+
 TEST_F(FeedConnectionTest, ClientLoggingInWhileConnectingIsToldTheFeedIsDown)
 {
     // A receiver whose queue of waiting connections is full: the system leaves further attempts

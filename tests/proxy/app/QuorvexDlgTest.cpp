@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -128,6 +129,25 @@ TEST_F(QuorvexDlgTest, FileThatCannotBeOpenedLeavesEveryButtonAlone)
     EXPECT_EQ(State(), before);
     EXPECT_EQ(m_controls.log.size(), logged + 1); // the file name typed, nothing else written
     EXPECT_FALSE(m_dlg.IsReplaying());
+}
+
+TEST_F(QuorvexDlgTest, ARecordingThatIsNoRegularFileIsRefusedAndChangesNothing)
+{
+    WriteRecording("feed.sbs", 3);
+    StartReplay("feed.sbs");
+    ASSERT_EQ(Received(), 3);
+    ASSERT_EQ(State(), kIdle);
+    std::filesystem::create_directory("recordings");
+    for (const char* name : { "recordings", ".", "/dev/null" }) {
+        const std::size_t boxes = m_controls.MessageBoxes().size();
+        StartReplay(name);
+        EXPECT_EQ(m_controls.MessageBoxes().size(), boxes + 1) << name;
+        EXPECT_EQ(m_controls.MessageBoxes().back(), "File open error") << name;
+        EXPECT_EQ(State(), kIdle) << name;
+        EXPECT_FALSE(m_dlg.IsReplaying()) << name;
+        EXPECT_EQ(Received(), 3) << name; // the counters are kept
+        EXPECT_EQ(m_dlg.m_nLinesAccepted, 3) << name;
+    }
 }
 
 TEST_F(QuorvexDlgTest, ReplayFeedsTwentyLinesATickAndRestoresTheButtonsAtTheEnd)

@@ -6,6 +6,7 @@
 #include "proxy/app/QuorvexDlg.h"
 #include "support/RecordingControls.h"
 
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -148,6 +149,20 @@ TEST_F(QuorvexWindowTest, ButtonsReachTheWindowLogic)
     EXPECT_EQ(dlg.m_nLinesAccepted, 1);
     EXPECT_EQ(m_window.AircraftList().Cell(0, kColHexId), "4CA2D6");
     EXPECT_TRUE(m_window.IsWindowEnabled(kIdConnect)); // one line: the replay is over
+}
+
+TEST_F(QuorvexWindowTest, ARecordingTypedWithANameBeyondLatin1IsReplayed)
+{
+    CQuorvexDlg dlg(m_window);
+    m_window.Attach(dlg);
+    CScratchDirectory scratch;
+    const QString name = QString::fromUtf8("запись-\u65e5.sbs");
+    scratch.Write(QFile::encodeName(name).toStdString(),
+        "MSG,3,1,1,4CA2D6,1,2010/02/19,x,2010/02/19,x,,36000,,,52.3,13.5,,,,,,\n");
+    static_cast<QLineEdit*>(m_window.Control(kIdEditServer))->setText(name); // as typed
+    static_cast<QPushButton*>(m_window.Control(kIdLogfile))->click();
+    EXPECT_EQ(dlg.m_nLinesAccepted, 1);
+    EXPECT_EQ(m_window.AircraftList().Cell(0, kColHexId), "4CA2D6");
 }
 
 TEST_F(QuorvexWindowTest, BusyFieldsShowTheirLatestTextAtTheNextRefresh)

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 namespace {
@@ -101,6 +102,46 @@ TEST_F(FsdPacketsTest, DeadReckoningProjectsAroundTheReferencePoint)
     const AircraftPosition west = DeadReckon({ 20.0, 40.0, true }, 450, 270, 20);
     EXPECT_NEAR(west.longitude, 20.0 - 2.0 / g_dLonScale, 1e-9);
     EXPECT_NEAR(west.latitude, 40.0, 1e-9);
+}
+
+TEST_F(FsdPacketsTest, DeadReckonedLongitudesStayOnTheGlobeAtAnyReferenceLatitude)
+{
+    struct Case {
+        double referenceLatitude;
+        AircraftPosition position;
+        std::int32_t groundSpeed;
+        std::int32_t track;
+    };
+    const Case cases[] = {
+        { 90.0, { 20.0, 89.5, true }, 450, 90 }, // the first accepted position at the pole
+        { 90.0, { 20.0, 90.0, true }, 450, 270 }, { 89.9999999, { 170.0, 60.0, true }, 600, 90 },
+        { 52.5, { 179.99, 60.0, true }, 600, 90 }, // across the antimeridian
+        { 52.5, { 20.0, 60.0, true }, 2'000'000'000, 270 }, // a garbled speed
+    };
+    for (const Case& c : cases) {
+        ResetReferencePoint();
+        SetReferencePointOnce(20.0, c.referenceLatitude);
+        for (const std::int32_t age : { 16, 60, 180 }) {
+            const AircraftPosition moved = DeadReckon(c.position, c.groundSpeed, c.track, age);
+            EXPECT_TRUE(std::isfinite(moved.longitude) && std::abs(moved.longitude) <= 180.0)
+                << "reference " << c.referenceLatitude << ", age " << age << ": "
+                << moved.longitude;
+        }
+    }
+
+    // At the pole the step east is taken on the aircraft's own latitude: 0.8 of 10 s at 450 kt
+    // is 1 NM, and a degree of longitude at 89.045 degrees is about 1 NM.
+    ResetReferencePoint();
+    SetReferencePointOnce(20.0, 90.0);
+    const double scale = std::cos(89.045 / 180.0 * 3.141592653589793) * 60.0;
+    const AircraftPosition east = DeadReckon({ 20.0, 89.045, true }, 450, 90, 10);
+    EXPECT_NEAR(east.longitude, 20.0 + 1.0 / scale, 1e-6);
+
+    // Where the reference's arithmetic gives a longitude on the globe, it is kept as it was.
+    ResetReferencePoint();
+    SetReferencePointOnce(13.0, 52.5);
+    const AircraftPosition west = DeadReckon({ 20.0, 40.0, true }, 450, 270, 20);
+    EXPECT_DOUBLE_EQ(west.longitude, (-2.0 + (20.0 - 13.0) * g_dLonScale) / g_dLonScale + 13.0);
 }
 
 TEST_F(FsdPacketsTest, NameIsCallsignElseRegistrationElseHexId)

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <list>
 #include <memory>
 #include <string>
@@ -160,6 +161,52 @@ TEST_F(FsdServerTest, FlightPlansServerTextsAndDeletions)
     EXPECT_EQ(
         Drain(other), "#TMserver:OTHER:Sorry, but SBS data feed is disconnetced\r\n#DPHA-LWA\r\n");
     EXPECT_EQ(Drain(anonymous), "#TMserver::Sorry, but SBS data feed is disconnetced\r\n");
+}
+
+TEST_F(FsdServerTest, FeedAndLookupTextsCannotSplitAPacketField)
+{
+    CScratchDirectory directory;
+    directory.Write("icao24.txt", "4ca2d6\tEI:D\x01WA\n");
+    directory.Write("flightplans.txt",
+        "RYR1234\tB7:38\tx\tEI\x7F"
+        "DW\t0610\tLH:BP\tFL3\x1F"
+        "50\tDCT:X\n");
+    m_dlg.LoadLookupFiles();
+    CFsdTestPeer& radar = Login("APP1");
+    const auto feed
+        = [&](const std::string& hexId, const std::string& callsign, const std::string& squawk) {
+              std::string line = "MSG,3,1,1," + hexId + ",1,2010/02/19,x,2010/02/19,x," + callsign
+                  + ",35000,450,90,52.50000,13.25000,," + squawk + ",,,,\n";
+              m_dlg.HandleFeedLine(line.data());
+          };
+    feed("4CA2D6", "AB:CD", "7000");
+    feed("4CA2D6",
+        "AB\x01"
+        "CD",
+        "12:34");
+    feed("4CA2D6", "ABC\x7F",
+        "70\x01"
+        "0");
+    feed("4C:A2D6", "", "");
+    feed("4C\x1F"
+         "A2",
+        "", "");
+    feed("471F03", "RYR1234", "2000");
+    EXPECT_EQ(m_dlg.m_aircraftMap.size(), 2u);
+
+    m_dlg.BroadcastPositions();
+    radar.Write("$CQAPP1:SERVER:FP:RYR1234\r\n");
+    ASSERT_TRUE(Receives(radar, "$FP"));
+    Sync();
+    const std::string received = Drain(radar);
+    // The callsigns and the squawks that would split a field are not taken; the lookup texts
+    // lose the bytes that would.
+    for (const char* packet :
+        { "#DP471F03\r\n", "@Y:EIDWA:7000:1:52.50000:13.25000:35000:450:1036:0\r\n",
+            "@Y:RYR1234:2000:1:52.50000:13.25000:35000:450:1036:0\r\n",
+            "$FPRYR1234:*:I:B/B738/F:450:EIDW:0:0:FL350:LHBP:0:0:0:0::REG/:DCTX\r\n" })
+        EXPECT_NE(received.find(packet), std::string::npos) << packet << " in " << received;
+    EXPECT_EQ(std::count(received.begin(), received.end(), '\n'), 4) << received;
 }
 
 TEST_F(FsdServerTest, ClientCountFollowsTheConnections)

@@ -32,6 +32,13 @@ void CRecordingControls::ListDeleteItem(int id, int row)
     CMemoryControls::ListDeleteItem(id, row);
 }
 
+void CRecordingControls::ListDeleteItems(int id, int row, int count)
+{
+    log.push_back(
+        "delete " + std::to_string(id) + " " + std::to_string(row) + " " + std::to_string(count));
+    CMemoryControls::ListDeleteItems(id, row, count);
+}
+
 CScratchDirectory::CScratchDirectory()
     : m_previous(std::filesystem::current_path())
 {

@@ -19,6 +19,7 @@ public:
     void ListInsertItem(int id, int row, std::string_view text) override;
     void ListSetItemText(int id, int row, int column, std::string_view text) override;
     void ListDeleteItem(int id, int row) override;
+    void ListDeleteItems(int id, int row, int count) override;
 
     std::vector<std::string> log;
 };

@@ -98,6 +98,65 @@ TEST_F(AircraftTableTest, ManyPurgesKeepTheListInStep)
     EXPECT_FALSE(m_dlg.m_aircraftMap.empty());
 }
 
+// The purge as it was first written, one aircraft at a time with the rows renumbered after
+// each: the reference for the one-pass purge.
+void PurgeOneByOne(CQuorvexDlg& dlg, platform::CDialogControls& controls)
+{
+    for (auto it = dlg.m_aircraftMap.begin(); it != dlg.m_aircraftMap.end();) {
+        if (it->second->lastMessageTime + kStaleAircraftSeconds > platform::Time64()) {
+            ++it;
+            continue;
+        }
+        const int row = it->second->listRow;
+        for (auto& [key, other] : dlg.m_aircraftMap) {
+            if (other->listRow > row)
+                --other->listRow;
+        }
+        it = dlg.m_aircraftMap.erase(it);
+        controls.ListDeleteItem(kIdAircraftList, row);
+    }
+}
+
+TEST_F(AircraftTableTest, OnePassPurgeLeavesWhatTheOneByOnePurgeLeft)
+{
+    CMemoryControls referenceControls;
+    CBroadcastRecordingDlg reference { referenceControls };
+    reference.InsertAircraftListColumns();
+    // 600 rows in order, then heard again in a scrambled order over 400 s: runs of stale rows of
+    // every length alternate with survivors, the first and the last rows among them.
+    const auto hear = [&](int n) {
+        const std::string line = "MSG,1,1,1,C" + std::to_string(10000 + n)
+            + ",1,2010/02/19,x,2010/02/19,x,,,,,,,,,,,,\n";
+        m_dlg.Feed(line);
+        reference.Feed(line);
+    };
+    for (int n = 0; n < 600; ++n)
+        hear(n);
+    for (int i = 0; i < 600; ++i) {
+        if (i % 3 != 0)
+            hear((i * 7919) % 600);
+        if (i % 20 == 0)
+            m_clock.Advance(13);
+    }
+    m_clock.Advance(200);
+    const std::size_t before = m_dlg.m_aircraftMap.size();
+    m_controls.log.clear();
+    m_dlg.PurgeStaleAircraft();
+    PurgeOneByOne(reference, referenceControls);
+
+    ASSERT_LT(m_dlg.m_aircraftMap.size(), before);
+    ASSERT_FALSE(m_dlg.m_aircraftMap.empty());
+    EXPECT_EQ(m_controls.List(kIdAircraftList).rows, referenceControls.List(kIdAircraftList).rows);
+    ASSERT_EQ(m_dlg.m_aircraftMap.size(), reference.m_aircraftMap.size());
+    for (const auto& [key, aircraft] : reference.m_aircraftMap) {
+        ASSERT_NE(m_dlg.Aircraft(key), nullptr) << key;
+        EXPECT_EQ(m_dlg.Aircraft(key)->listRow, aircraft->listRow) << key;
+    }
+    ExpectListMirrorsTable(m_dlg, m_controls);
+    // The list lost its rows in runs: fewer deletions than aircraft removed.
+    EXPECT_LT(m_controls.log.size(), before - m_dlg.m_aircraftMap.size());
+}
+
 TEST_F(AircraftTableTest, AnAircraftHeardAgainAfterItsPurgeStartsAfresh)
 {
     Hear("4CA2D6", "RYR1");
