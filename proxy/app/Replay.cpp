@@ -20,6 +20,7 @@ void CQuorvexDlg::OnLogfileClicked()
     m_controls.EnableWindow(kIdLogfile, false);
     m_controls.EnableWindow(kIdPlus10, true);
     m_controls.EnableWindow(kIdDisconnect, true);
+    ShowFeedCounters(); // what lines handled before showed, as they stop counting
     m_nLinesAccepted = 0;
     m_nLinesReceived = 0;
     ReplayNextLines();
@@ -36,10 +37,11 @@ void CQuorvexDlg::ReplayNextLines()
             // told, and the Connect caption stays as it is.
             m_pReplayFile.reset();
             SetIdleButtons();
-            return;
+            break;
         }
         HandleFeedLine(line);
     }
+    ShowFeedCounters();
 }
 
 void CQuorvexDlg::ReplayTimerStep()
