@@ -2,7 +2,9 @@
 // loopback, timed from the tick until every byte has arrived at every client. The clients are
 // plain blocking sockets read by threads of their own, and each checks that it received every
 // packet of every tick, whole and in order. The same tick is also timed with the 50 clients
-// connected but none logged in: the packets are composed and sent to nobody.
+// connected but none logged in: the packets are composed and sent to nobody. The one-buffer
+// limit is the same tick handed to 50 plain sockets as one buffer each, to the same readers; the
+// program ends with the ratio of the two, measured in the same run.
 //
 //   fsd_bench [--benchmark_repetitions=N] [other Google Benchmark options]
 #include "platform/Clock.h"
@@ -22,7 +24,9 @@
 #include <arpa/inet.h>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <netinet/in.h>
 #include <string>
@@ -274,6 +278,83 @@ void BM_BroadcastTickNobodyLoggedIn(benchmark::State& state)
     BroadcastTick(state, false);
 }
 
+// The limit: every client gets the tick as one buffer, written straight to its socket, to the
+// same readers. Nothing is composed or queued per packet.
+void BM_OneBufferTick(benchmark::State& state)
+{
+    platform::FakeClock clock(kNow);
+    ResetReferencePoint();
+    CMemoryControls controls;
+    CQuorvexDlg dlg(controls);
+    FillTraffic(dlg);
+    std::string tick;
+    for (const auto& [key, aircraft] : dlg.m_aircraftMap)
+        tick += ComposePilotPosition(*aircraft, kNow);
+    std::vector<int> packetsBefore(tick.size() + 1, 0);
+    for (std::size_t i = 0; i < tick.size(); ++i)
+        packetsBefore[i + 1] = packetsBefore[i] + (tick[i] == '\n' ? 1 : 0);
+
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    if (listener < 0 || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || listen(listener, kClients) != 0
+        || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        state.SkipWithError("cannot listen on loopback");
+        return;
+    }
+    std::vector<std::unique_ptr<Reader>> readers;
+    std::vector<int> clients;
+    const auto sendAll = [](int fd, std::string_view text) {
+        while (!text.empty()) {
+            const ssize_t n = send(fd, text.data(), text.size(), MSG_NOSIGNAL);
+            if (n <= 0)
+                return false;
+            text.remove_prefix(static_cast<std::size_t>(n));
+        }
+        return true;
+    };
+    bool ok = true;
+    for (int i = 0; i < kClients && ok; ++i) {
+        readers.push_back(std::make_unique<Reader>(
+            ntohs(address.sin_port), &tick, &packetsBefore, QThread::currentThread()));
+        const int fd = readers.back()->connected() ? accept(listener, nullptr, nullptr) : -1;
+        ok = fd >= 0;
+        if (ok)
+            clients.push_back(fd);
+    }
+    close(listener);
+    for (auto& reader : readers)
+        reader->Start();
+    for (const int fd : clients)
+        ok = ok && sendAll(fd, kReady);
+
+    long long target = 0;
+    for (auto _ : state) {
+        if (!ok)
+            break;
+        for (const int fd : clients)
+            ok = ok && sendAll(fd, tick);
+        target += static_cast<long long>(tick.size());
+        ok = ok && RunUntil([&] {
+            return std::all_of(readers.begin(), readers.end(),
+                [target](const auto& reader) { return reader->Bytes() >= target; });
+        });
+    }
+    for (const int fd : clients)
+        close(fd);
+    if (!ok || !std::all_of(readers.begin(), readers.end(), [](const auto& reader) {
+            return reader->Intact();
+        })) {
+        state.SkipWithError("the one-buffer tick did not arrive whole");
+        return;
+    }
+    state.counters["bytes_per_client"] = static_cast<double>(tick.size());
+    state.SetBytesProcessed(state.iterations() * static_cast<long long>(tick.size()) * kClients);
+}
+
 BENCHMARK(BM_BroadcastTick)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
@@ -286,5 +367,64 @@ BENCHMARK(BM_BroadcastTickNobodyLoggedIn)
     ->MinTime(0.5)
     ->Repetitions(5)
     ->ReportAggregatesOnly(true);
+BENCHMARK(BM_OneBufferTick)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(1.0)
+    ->Repetitions(5)
+    ->ReportAggregatesOnly(true);
+
+// Keeps the median real and CPU time per tick of each benchmark for the summary.
+class CMedianReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        for (const Run& run : runs) {
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const std::string name = run.run_name.function_name;
+            if ((median || (run.run_type == Run::RT_Iteration && !m_real.count(name)))
+                && !run.error_occurred) {
+                m_real[name] = run.GetAdjustedRealTime();
+                m_cpu[name] = run.GetAdjustedCPUTime();
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+    void Summary() const
+    {
+        const auto get = [](const std::map<std::string, double>& times, const char* name) {
+            const auto it = times.find(name);
+            return it == times.end() ? 0.0 : it->second;
+        };
+        const double tick = get(m_real, "BM_BroadcastTick");
+        const double limit = get(m_real, "BM_OneBufferTick");
+        const double tickCpu = get(m_cpu, "BM_BroadcastTick");
+        const double limitCpu = get(m_cpu, "BM_OneBufferTick");
+        std::printf("\nTick:       %.2f ms until every byte arrived (%.2f ms CPU of the loop)\n",
+            tick, tickCpu);
+        std::printf("One buffer: %.2f ms until every byte arrived (%.2f ms CPU of the loop)\n",
+            limit, limitCpu);
+        if (tick > 0.0 && limit > 0.0)
+            std::printf("Ratio:      %.2f (tick / one buffer, wall time; target at most 2)\n",
+                tick / limit);
+    }
+
+private:
+    std::map<std::string, double> m_real;
+    std::map<std::string, double> m_cpu;
+};
 
 } // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    CMedianReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    reporter.Summary();
+    return 0;
+}

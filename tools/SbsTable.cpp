@@ -148,6 +148,7 @@ int main(int argc, char** argv)
     while (std::fgets(line, sizeof line, feed) != nullptr)
         dlg.HandleFeedLine(line);
     std::fclose(feed);
+    dlg.ShowFeedCounters();
 
     std::printf("Lines: %s (received / accepted)\n", controls.GetWindowText(kIdLineCount).c_str());
     std::printf("Last accepted line: %s\n\n", Visible(controls.GetWindowText(kIdLastLine)).c_str());

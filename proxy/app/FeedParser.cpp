@@ -78,16 +78,31 @@ bool CQuorvexDlg::HandleFeedLine(char* line)
     CFieldList fields;
     fields.Split(line, ',');
     if (ProcessSbsLine(fields)) {
-        m_controls.SetWindowText(kIdLastLine, m_strLineCopy);
+        m_strLastLine.swap(m_strLineCopy); // both keep their buffers for the next lines
+        m_bLastLineShown = false;
         ++m_nLinesAccepted;
         ++m_metrics.m_nLinesAccepted;
     }
-    char text[48];
-    const int length = std::snprintf(text, sizeof text, "%lld / %lld",
-        static_cast<long long>(m_nLinesReceived), static_cast<long long>(m_nLinesAccepted));
-    m_controls.SetWindowText(
-        kIdLineCount, std::string_view(text, static_cast<std::size_t>(length)));
+    m_bLineCountShown = false;
     return true;
+}
+
+// A feed delivers thousands of lines a second: the texts are formatted once for all the lines
+// of a receive or a replay step, not for every line.
+void CQuorvexDlg::ShowFeedCounters()
+{
+    if (!m_bLastLineShown) {
+        m_controls.SetWindowText(kIdLastLine, m_strLastLine);
+        m_bLastLineShown = true;
+    }
+    if (!m_bLineCountShown) {
+        char text[48];
+        const int length = std::snprintf(text, sizeof text, "%lld / %lld",
+            static_cast<long long>(m_nLinesReceived), static_cast<long long>(m_nLinesAccepted));
+        m_controls.SetWindowText(
+            kIdLineCount, std::string_view(text, static_cast<std::size_t>(length)));
+        m_bLineCountShown = true;
+    }
 }
 
 bool CQuorvexDlg::ProcessSbsLine(const CFieldList& fields)
@@ -152,9 +167,12 @@ bool CQuorvexDlg::ApplySbsMessage(const CFieldList& fields, int offset)
         && IsPacketFieldText(callsign) && aircraft->callsign.empty())
         SetCallsign(*aircraft, callsign);
 
+    // Within the same second the time cells already show this time: they are not written again.
     const std::int64_t now = platform::Time64();
-    aircraft->lastMessageTime = now;
-    SetCell(*aircraft, kColLastReceived, FormatUtcTime(now));
+    if (aircraft->lastMessageTime != now || now == 0) {
+        aircraft->lastMessageTime = now;
+        SetCell(*aircraft, kColLastReceived, FormatUtcTime(now));
+    }
 
     if (const char* text = present(11)) {
         aircraft->altitude = FeedInt32(text);
@@ -174,10 +192,12 @@ bool CQuorvexDlg::ApplySbsMessage(const CFieldList& fields, int offset)
         if (IsAcceptedPosition(latitude, longitude, m_feedOptions)) {
             aircraft->position = AircraftPosition { longitude, latitude, true };
             SetReferencePointOnce(longitude, latitude);
-            aircraft->lastPositionTime = now;
             char buffer[64];
             SetCell(*aircraft, kColPosition, FormatPosition(buffer, latitude, longitude));
-            SetCell(*aircraft, kColLastPositionReceived, FormatUtcTime(now));
+            if (aircraft->lastPositionTime != now || now == 0) {
+                aircraft->lastPositionTime = now;
+                SetCell(*aircraft, kColLastPositionReceived, FormatUtcTime(now));
+            }
         }
     }
     if (const char* text = present(16))

@@ -24,11 +24,14 @@ void CQuorvexDlg::OnTimer()
 
 void CQuorvexDlg::BroadcastPositions()
 {
+    // The tick's packets are composed once, in map order, and every logged-in client takes them
+    // as one send: one append and one backlog check per client instead of one per packet. The
+    // buffer is kept from tick to tick, so a busy table does not allocate it again.
     const PositionRange range
         = m_feedOptions.positionsAnywhere ? PositionRange::Anywhere : PositionRange::NorthEast;
-    for (const auto& [key, aircraft] : m_aircraftMap) {
-        const std::string packet = ComposePilotPosition(*aircraft, platform::Time64(), range);
-        if (!packet.empty())
-            BroadcastPacket(packet, {});
-    }
+    m_strTick.clear();
+    for (const auto& [key, aircraft] : m_aircraftMap)
+        m_strTick += ComposePilotPosition(*aircraft, platform::Time64(), range);
+    if (!m_strTick.empty())
+        BroadcastPacket(m_strTick, {});
 }

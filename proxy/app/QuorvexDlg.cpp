@@ -98,6 +98,7 @@ void CQuorvexDlg::OnConnectClicked()
     m_controls.SetWindowText(kIdConnect, "Connecting ...");
     m_controls.EnableWindow(kIdDisconnect, true);
     m_controls.EnableWindow(kIdLogfile, false);
+    ShowFeedCounters(); // what lines handled before showed, as they stop counting
     m_nLinesAccepted = 0;
     m_nLinesReceived = 0;
 }

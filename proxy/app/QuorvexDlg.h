@@ -112,8 +112,15 @@ public:
     void LoadLookupFiles();
 
     // SBS feed parser. HandleFeedLine takes one NUL-terminated line, which it cuts in place, and
-    // always returns true (the caller goes on with its next line).
+    // always returns true (the caller goes on with its next line). It counts the line and keeps
+    // it if accepted; the texts of the counters and of the last accepted line are written to the
+    // controls by ShowFeedCounters, which the feed connection calls after every receive and the
+    // replay after every step. Whoever else feeds lines calls it before the texts are read.
     bool HandleFeedLine(char* line) override;
+    void OnFeedReceived() override { ShowFeedCounters(); }
+    // Writes "received / accepted" and the last accepted line, as far as they changed since
+    // they were last written.
+    void ShowFeedCounters();
     bool ProcessSbsLine(const CFieldList& fields);
     // SBS field k is split index k - offset; offset counts the leading fields the line lacks.
     bool ApplySbsMessage(const CFieldList& fields, int offset);
@@ -164,8 +171,9 @@ public:
     // Timer 1: the purge at most once a minute, the replay step, then the position broadcast if
     // any client is connected.
     void OnTimer();
-    // One "@" packet per aircraft with a position at most kMaxPositionAge seconds old, composed
-    // once and sent to every logged-in client.
+    // One "@" packet per aircraft with a position at most kMaxPositionAge seconds old, in map
+    // order, composed once; the packets of the tick go to every logged-in client as one text
+    // (one BroadcastPacket), so the backlog bound is checked once per tick and client.
     void BroadcastPositions();
     // The timer's replay step: ReplayNextLines while a replay runs.
     virtual void ReplayTimerStep();
@@ -227,6 +235,11 @@ private:
     void DestroyRemovedClients();
 
     std::string m_strLineCopy; // the line being handled, as received; reused to spare allocations
+    std::string m_strLastLine; // the last accepted line, as received
+    bool m_bLastLineShown = true; // m_strLastLine is the text of kIdLastLine
+    bool m_bLineCountShown = true; // kIdLineCount shows the current counters
+    std::string
+        m_strTick; // the position packets of the running broadcast, reused from tick to tick
     std::unique_ptr<std::FILE, FileCloser> m_pReplayFile; // the recording being replayed, if any
 
     FeedState m_feedState = FeedState::Idle;

@@ -97,6 +97,7 @@ void CQuorvexDlg::OnLogfileClicked()
     m_controls.EnableWindow(kIdLogfile, false);
     m_controls.EnableWindow(kIdPlus10, true);
     m_controls.EnableWindow(kIdDisconnect, true);
+    ShowFeedCounters(); // what lines handled before showed, as they stop counting
     m_nLinesAccepted = 0;
     m_nLinesReceived = 0;
     if (m_feedOptions.replaySpeed > 0.0)
@@ -134,10 +135,11 @@ void CQuorvexDlg::ReplayNextLines()
         char line[kReplayReadSize];
         if (!ReadReplayLine(line)) {
             EndReplay();
-            return;
+            break;
         }
         HandleFeedLine(line);
     }
+    ShowFeedCounters();
 }
 
 void CQuorvexDlg::ReplayDueLines(int timelessLines)
@@ -147,7 +149,7 @@ void CQuorvexDlg::ReplayDueLines(int timelessLines)
         char line[kReplayReadSize];
         if (!ReadReplayLine(line)) {
             EndReplay();
-            return;
+            break;
         }
         std::int64_t ms = 0;
         bool due = true;
@@ -166,10 +168,11 @@ void CQuorvexDlg::ReplayDueLines(int timelessLines)
         if (!due) {
             m_strReplayHeld.assign(line);
             m_bReplayHeld = true;
-            return;
+            break;
         }
         HandleFeedLine(line);
     }
+    ShowFeedCounters();
 }
 
 void CQuorvexDlg::ReplayTimerStep()

@@ -30,6 +30,12 @@ bool CSBSSocket::ProcessLine(char* line)
     return m_pDlg->HandleFeedLine(line);
 }
 
+void CSBSSocket::OnReceive(int errorCode)
+{
+    CCommonSocket::OnReceive(errorCode);
+    m_pDlg->OnFeedReceived();
+}
+
 void CSBSSocket::OnConnect(int errorCode)
 {
     if (errorCode != platform::kSocketOk) {

@@ -13,6 +13,8 @@ class CFeedLineSink {
 public:
     // One NUL-terminated feed line, which the sink may cut in place; true to go on with the next.
     virtual bool HandleFeedLine(char* line) = 0;
+    // Called after the lines of one receive have been handled.
+    virtual void OnFeedReceived() { }
     // The connection is up.
     virtual void OnFeedConnected() = 0;
     // The connection failed, closed or broke.
@@ -32,6 +34,8 @@ public:
     CFeedLineSink* m_pDlg = nullptr; // the owner of this connection; not owned
 
 protected:
+    // Hands the complete lines to ProcessLine, then tells the owner the receive is done.
+    void OnReceive(int errorCode) override;
     // Success: a new stream, then OnFeedConnected. Failure, also of an attempt that could not even
     // be started (no socket, a bad port, a host name that does not resolve): OnFeedLost.
     void OnConnect(int errorCode) override;

@@ -12,10 +12,16 @@
 #include <unordered_map>
 
 // Hashes std::string and std::string_view alike, so that a field of a split line is looked up
-// without building a std::string from it.
+// without building a std::string from it. The hash is std::hash's, so the map's buckets and its
+// iteration order are those of a map keyed by std::string with the standard hash.
+//
+// Deliberately not noexcept: the standard library then keeps every key's hash in its node (as it
+// does for std::hash<std::string>), so that a look-up walking a bucket, an insertion and a rehash
+// never hash the neighbouring keys again; with a noexcept hash it would treat the hash as cheap
+// and recompute it for every node it passes.
 struct CTextHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view text) const noexcept
+    std::size_t operator()(std::string_view text) const
     {
         return std::hash<std::string_view> {}(text);
     }

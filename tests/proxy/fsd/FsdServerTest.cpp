@@ -245,6 +245,42 @@ TEST_F(FsdServerTest, OverLongAndNulLinesAreDroppedAndTheConnectionGoesOn)
     EXPECT_EQ(Drain(other), longest + "%ABC:1\r\n%ABC:2\r\n%ABC:3\r\n" + longest);
 }
 
+// A tick goes out as the position packets in table order, to every logged-in client, and the
+// packets sent between ticks arrive between them in the order they were sent.
+TEST_F(FsdServerTest, TicksAndThePacketsBetweenThemArriveWholeAndInOrder)
+{
+    SetReferencePointOnce(19.0, 47.4);
+    for (int i = 0; i < 400; ++i) {
+        CTrackedAircraft& aircraft = AddAircraft(std::to_string(0x500000 + i * 13));
+        if (i % 3 != 0)
+            aircraft.callsign = "TST" + std::to_string(i);
+        aircraft.position = { 19.0 + i * 1e-3, 47.4 - i * 1e-3, i % 7 != 0 };
+        aircraft.lastPositionTime = i % 11 == 0 ? 0 : kNow - i % 200; // some never or too old
+        aircraft.altitude = 1000 + i;
+        aircraft.groundSpeed = 200 + i;
+        aircraft.track = i % 360;
+    }
+    std::string tick;
+    for (const auto& [key, aircraft] : m_dlg.m_aircraftMap)
+        tick += ComposePilotPosition(*aircraft, kNow);
+    ASSERT_FALSE(tick.empty());
+
+    CFsdTestPeer& abc = Login("ABC");
+    CFsdTestPeer& def = Login("DEF");
+    CFsdTestPeer& anonymous = Connect();
+    m_dlg.BroadcastPositions();
+    const std::string relay = "%ABC:1200:5:100:7:48.11:16.57:0\r\n";
+    abc.Write(relay);
+    ASSERT_TRUE(Receives(def, relay));
+    std::string line = "MSG,1,1,1,5242880,1,2010/02/19,x,2010/02/19,x,NEW1,,,,,,,,,,,\n";
+    m_dlg.HandleFeedLine(line.data()); // an aircraft of the table gets its callsign: "#DP"
+    m_dlg.BroadcastPositions();
+    Sync();
+    EXPECT_TRUE(Drain(abc) == tick + "#DP5242880\r\n" + tick);
+    EXPECT_TRUE(Drain(def) == tick + relay + "#DP5242880\r\n" + tick);
+    EXPECT_EQ(Drain(anonymous), relay);
+}
+
 TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
 {
     SetReferencePointOnce(19.0, 47.4);

@@ -39,8 +39,13 @@ public:
         packets.push_back({ std::string(text), std::string(callsign) });
     }
 
-    // Feeds one line as a socket hands it over: a writable copy, NUL-terminated.
-    void Feed(std::string line) { HandleFeedLine(line.data()); }
+    // Feeds one line as a socket hands it over: a writable copy, NUL-terminated, as a receive of
+    // its own (the window's texts are brought up to date after it).
+    void Feed(std::string line)
+    {
+        HandleFeedLine(line.data());
+        OnFeedReceived();
+    }
 
     const CTrackedAircraft* Aircraft(std::string_view hexId) const
     {

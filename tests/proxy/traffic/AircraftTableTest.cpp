@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace {
@@ -169,6 +172,42 @@ TEST_F(AircraftTableTest, AnAircraftHeardAgainAfterItsPurgeStartsAfresh)
     EXPECT_EQ(m_dlg.Aircraft("4CA2D6")->listRow, 0);
     ASSERT_EQ(m_dlg.packets.size(), 2u);
     EXPECT_EQ(m_dlg.packets[1].text, "#DP4CA2D6\r\n");
+}
+
+// The order of the table is what the clients see (broadcast order, which aircraft answers a
+// flight-plan query first): it must be the order of a map keyed by std::string with the
+// standard hash, whatever the table keeps in its nodes.
+TEST(AircraftMapOrderTest, IteratesLikeAPlainStringMap)
+{
+    struct PlainHash { // the standard hash, recomputed for every node the map passes
+        std::size_t operator()(const std::string& text) const noexcept
+        {
+            return std::hash<std::string> {}(text);
+        }
+    };
+    std::unordered_map<std::string, int, PlainHash> plain;
+    CAircraftMap table;
+    std::mt19937 random(3);
+    std::vector<std::string> keys;
+    for (int n = 0; n < 30000; ++n) {
+        if (!keys.empty() && random() % 4 == 0) { // an aircraft purged now and then
+            const std::string key = keys[random() % keys.size()];
+            plain.erase(key);
+            table.erase(key);
+            continue;
+        }
+        char hexId[8];
+        std::snprintf(hexId, sizeof hexId, "%06X", static_cast<unsigned>(random() % 0x1000000));
+        keys.emplace_back(hexId);
+        plain.emplace(hexId, 0);
+        table.emplace(hexId, std::make_unique<CTrackedAircraft>());
+    }
+    std::vector<std::string> plainOrder, tableOrder;
+    for (const auto& [key, value] : plain)
+        plainOrder.push_back(key);
+    for (const auto& [key, record] : table)
+        tableOrder.push_back(key);
+    EXPECT_EQ(tableOrder, plainOrder);
 }
 
 } // namespace

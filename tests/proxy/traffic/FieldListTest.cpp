@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,42 @@ TEST_F(FieldListTest, KeepsAtMostFiftyFieldsAndDropsTheRest)
     EXPECT_EQ(fortyNineCommas[49], "49");
 
     ASSERT_EQ(SplitText(line + ",", ',').size(), 50u); // the 50th comma ends the 50th field
+}
+
+// The plain character-by-character cut, as the splitter's contract reads.
+std::vector<std::string> ReferenceSplit(std::string& text, char delimiter)
+{
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' || text[i] == '\n') {
+            text.resize(i);
+            break;
+        }
+        if (text[i] == delimiter && fields.size() < CFieldList::kMaxFields) {
+            fields.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    if (fields.size() < CFieldList::kMaxFields)
+        fields.push_back(text.substr(start));
+    return fields;
+}
+
+TEST_F(FieldListTest, AgreesWithThePlainCutOnRandomLines)
+{
+    std::mt19937 random(7);
+    const char alphabet[] = { ',', ',', ',', ':', '\t', '\r', '\n', 'a', '0', ' ', '\x7f', '\xe9' };
+    for (int n = 0; n < 20000; ++n) {
+        std::string line(random() % 120, 'x');
+        for (char& c : line)
+            c = alphabet[random() % sizeof alphabet];
+        for (const char delimiter : { ',', ':', '\t' }) {
+            std::string expectedText = line;
+            const std::vector<std::string> expected = ReferenceSplit(expectedText, delimiter);
+            ASSERT_EQ(SplitText(line, delimiter), expected) << n << " " << delimiter;
+        }
+    }
 }
 
 } // namespace
