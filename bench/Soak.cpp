@@ -419,7 +419,6 @@ private:
 
 // One position tick as all clients must have seen it.
 struct GlobalTick {
-    double start = 0;
     std::uint64_t hash = 0;
     int count = 0;
     int clients = 0;
@@ -452,9 +451,8 @@ struct Client {
     int hellos = 0, feedUp = 0, feedDown = 0, deletions = 0, relays = 0, floods = 0;
     long long positions = 0;
     bool tickOpen = false;
-    double tickStart = 0, tickLast = 0, lastTickStart = -1, maxGap = 0;
+    double tickStart = 0, lastTickStart = -1, maxGap = 0;
     int tickCount = 0, tickSerial = 0;
-    bool tickDuplicate = false;
     std::uint64_t tickHash = kFnvStart;
     std::vector<int> seenInTick;
     std::vector<int> ticksSeen; // indices into Expectations::ticks
@@ -670,11 +668,9 @@ private:
             c.tickOpen = true;
             c.tickStart = now;
             c.tickCount = 0;
-            c.tickDuplicate = false;
             c.tickHash = kFnvStart;
             ++c.tickSerial;
         }
-        c.tickLast = now;
         ++c.tickCount;
         ++c.positions;
         c.tickHash = Fnv(c.tickHash, line);
@@ -715,7 +711,7 @@ private:
         // Every healthy client is in before the first tick: its n-th tick is everybody's.
         const int match = static_cast<int>(c.ticksSeen.size());
         if (match == static_cast<int>(m_expect.ticks.size()))
-            m_expect.ticks.push_back({ c.tickStart, c.tickHash, c.tickCount, 0 });
+            m_expect.ticks.push_back({ c.tickHash, c.tickCount, 0 });
         GlobalTick& tick = m_expect.ticks[static_cast<std::size_t>(match)];
         ++tick.clients;
         if (tick.hash != c.tickHash || tick.count != c.tickCount) {
