@@ -22,4 +22,8 @@ for kind in "${kinds[@]}"; do
   scripts/build.sh "$kind"
   dir=build; [ "$kind" = asan ] && dir=build-asan
   (cd "$dir" && ctest --output-on-failure -j2 --timeout 300)
+  # A minute of the soak test (in a network namespace of its own), where the build has it.
+  if [ "$kind" = normal ] && [ -x build/bin/quorvex_soak ]; then
+    bench/soak.sh 60
+  fi
 done
