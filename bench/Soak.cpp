@@ -872,10 +872,8 @@ pid_t StartQuorvex(const Options& options, const std::string& dir, int reconnect
         "--port", std::to_string(options.feedPort) };
     if (reconnect == 1)
         args.push_back("--reconnect");
-    if (reconnect == 2) {
-        args.push_back("--reconnect");
-        args.push_back("1");
-    }
+    if (reconnect == 2)
+        args.push_back("--reconnect=1"); // "=": the value of an option that may go without one
     const pid_t pid = ::fork();
     if (pid != 0)
         return pid;
