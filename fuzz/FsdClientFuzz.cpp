@@ -81,13 +81,28 @@ public:
     }
     void PeerCloses() { OnClose(0); }
 
-    // Where the bytes would go out: after the client's own send rules. Each call is one packet.
+    // Where the bytes would go out: after the client's own send rules. Each call is one packet,
+    // or the position packets of one tick.
     int Send(const void* buffer, int length) override
     {
         Check(!IsDetached(), "nothing is sent to a removed client");
         const std::string_view text(
             static_cast<const char*>(buffer), static_cast<std::size_t>(length));
-        CheckPacket(text);
+        if (SentLines().count(std::string(text)) != 0) {
+            CheckPacket(text); // a relay
+        } else {
+            // A tick's position packets go out together in one send; anything else alone.
+            std::size_t lines = 0;
+            for (std::size_t start = 0; start < text.size(); ++lines) {
+                const std::size_t end = text.find('\n', start);
+                const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+                const std::string_view packet = text.substr(start, next - start);
+                Check(lines == 0 || packet.rfind("@", 0) == 0,
+                    "only a tick's position packets go out in one send");
+                CheckPacket(packet);
+                start = next;
+            }
+        }
         m_nBacklog += text.size();
         if (m_nBacklog > kBacklogBound && m_pDlg != nullptr)
             m_pDlg->RemoveClient(this); // as a client past its backlog bound is cut off
