@@ -29,23 +29,7 @@ fi
 
 # Debian's clang; -fsanitize=fuzzer and the sanitizer runtimes come in libclang-rt-14-dev, which
 # clang only recommends.
-scripts/setup.sh
-packages=(clang libclang-rt-14-dev)
-missing=()
-for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-  sudo=""
-  if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "fuzz: run as root or install sudo" >&2; exit 1; }
-    sudo="sudo"
-  fi
-  echo "fuzz: installing ${missing[*]}"
-  export DEBIAN_FRONTEND=noninteractive
-  $sudo apt-get update -qq
-  $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+scripts/setup.sh clang libclang-rt-14-dev
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

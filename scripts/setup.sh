@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Installs what the project needs to build, test and run, from Debian's packages only.
-# Idempotent: packages already present are not installed again.
+# Idempotent: packages already present are not installed again. Other scripts name the extra
+# packages only they need (the fuzzers' clang) as arguments, so there is one install path.
 set -euo pipefail
+usage="usage: scripts/setup.sh [PACKAGE ...]   installs the Debian packages the project needs, and the
+extra ones named (apt-get, as root or through sudo)"
 case "${1:-}" in
-  -h | --help) echo "usage: scripts/setup.sh   installs the Debian packages the project needs (apt-get, as root or through sudo)"; exit 0 ;;
-  '') ;;
-  *) echo "usage: scripts/setup.sh" >&2; exit 2 ;;
+  -h | --help) echo "$usage"; exit 0 ;;
+  -*) echo "$usage" >&2; exit 2 ;;
 esac
 
 packages=(
@@ -20,6 +22,7 @@ packages=(
   clang-format              # the format check of the test command
   qt6-httpserver-dev qt6-websockets-dev  # Qt HTTP Server (and the WebSockets it needs): the status page
   chromium                  # the status page's browser test
+  "$@"
 )
 
 missing=()

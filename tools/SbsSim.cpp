@@ -9,6 +9,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QHostAddress>
+#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
@@ -16,6 +17,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,7 +37,8 @@ struct Options {
     QString write;
 };
 
-bool ParseOptions(QCoreApplication& app, Options& options)
+// What the command line asks: run, or end at once with the status given (help, bad usage).
+std::optional<int> ParseOptions(QCoreApplication& app, Options& options)
 {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -61,11 +64,21 @@ bool ParseOptions(QCoreApplication& app, Options& options)
             "FILE" },
     });
     parser.addHelpOption();
-    parser.process(app);
+    if (!parser.parse(app.arguments())) {
+        std::fprintf(stderr, "sbs-sim: %s (see --help)\n", qPrintable(parser.errorText()));
+        return 2;
+    }
+    if (parser.isSet("help")) {
+        // Named as the user knows it, whatever path it was started by.
+        const QString help = parser.helpText().replace(
+            QRegularExpression("^Usage: \\S+"), QStringLiteral("Usage: sbs-sim"));
+        std::fputs(qPrintable(help), stdout);
+        return 0;
+    }
     if (!parser.positionalArguments().isEmpty()) {
         std::fprintf(stderr, "sbs-sim: unexpected argument %s (see --help)\n",
             parser.positionalArguments().constFirst().toLocal8Bit().constData());
-        return false;
+        return 2;
     }
     const auto number = [&](const char* name, double low, double high, double& value) {
         if (!parser.isSet(name))
@@ -84,12 +97,12 @@ bool ParseOptions(QCoreApplication& app, Options& options)
         || !number("rate", 1, 1000000, rate) || !number("length", 10, 1e7, options.length)
         || !number("time-scale", 0.01, 1000, options.timeScale)
         || !number("duration", 0.1, 1e9, options.duration))
-        return false;
+        return 2;
     options.port = static_cast<unsigned>(port);
     options.aircraft = static_cast<int>(aircraft);
     options.rate = rate > 0 ? static_cast<int>(rate) : 4 * options.aircraft;
     options.write = parser.value("write");
-    return true;
+    return std::nullopt;
 }
 
 int WriteRecording(const Options& options, sbssim::CScenario& scenario)
@@ -244,8 +257,8 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("sbs-sim");
     Options options;
-    if (!ParseOptions(app, options))
-        return 2;
+    if (const std::optional<int> status = ParseOptions(app, options))
+        return *status;
     sbssim::CScenario scenario({ options.aircraft, options.length });
     if (!options.write.isEmpty())
         return WriteRecording(options, scenario);
