@@ -51,7 +51,8 @@ void SetUpParser(QCommandLineParser& parser)
         { "http",
             "Serve a status page (feed, radar clients, aircraft, a plot), /status.json, "
             "/aircraft.json and Prometheus /metrics on ADDRESS:PORT (an address alone takes "
-            "port 8754, a port alone 127.0.0.1; port 0 any free port). Loopback addresses only.",
+            "port 8754, a port alone 127.0.0.1; port 0 any free port). Connections are taken as "
+            "on the FSD port: an address other than a loopback one needs --allow.",
             "ADDRESS:PORT" },
         { "snapshot",
             "Write a PNG picture of the window to FILE at every timer tick (not with "
@@ -131,7 +132,11 @@ std::unique_ptr<status::CStatusServer> StartStatusServer(const CQuorvexOptions& 
         return nullptr;
     auto server = std::make_unique<status::CStatusServer>(
         [&dlg, &controls, &rate] { return TakeStatusSnapshot(dlg, controls, rate); },
-        [](const QHostAddress& peer) { return peer.isLoopback(); });
+        [access = options.access](const QHostAddress& peer) {
+            // The same rule as the FSD port's; without a list the page is on loopback only.
+            const std::string address = peer.toString().toStdString();
+            return access.allowed.empty() ? IsLoopbackAddress(address) : access.Allows(address);
+        });
     QString error;
     const quint16 port = server->Listen(options.httpAddress, options.httpPort, error);
     const QString address = options.httpAddress.protocol() == QAbstractSocket::IPv6Protocol
@@ -553,12 +558,6 @@ CommandLine ParseQuorvexOptions(
             message = error;
             return CommandLine::Error;
         }
-        if (!options.httpAddress.isLoopback()) {
-            message = "--http " + parser.value("http")
-                + ": the status page is served on loopback addresses only, as there is no "
-                  "--allow list yet to say who else may see it";
-            return CommandLine::Error;
-        }
         options.http = true;
     }
     if (parser.isSet("server") && options.server.isEmpty()) {
@@ -593,6 +592,16 @@ CommandLine ParseQuorvexOptions(
     if (!ParseServerOptions(parser, options, message)
         || !ParseFeedOptions(parser, options, message))
         return CommandLine::Error;
+    // The status page shows who is flying and who is connected: like the FSD server, it is not
+    // served where other machines can reach it unless an allow list says who may.
+    if (options.http && options.access.allowed.empty() && !options.httpAddress.isLoopback()) {
+        message = "--http " + parser.value("http")
+            + ": refusing to serve the status page on an address that other machines can reach "
+              "without an allow list, as anyone there could see it. Name the networks that may "
+              "connect with --allow (for example --allow 192.168.1.0/24), or serve it on a "
+              "loopback address.";
+        return CommandLine::Error;
+    }
     return CommandLine::Run;
 }
 

@@ -183,8 +183,8 @@ TEST(QuorvexOptionsTest, HelpNamesTheProgramAndEveryOption)
         EXPECT_TRUE(help.contains(option)) << option;
 }
 
-// The status page is opt-in, and stays on loopback while there is no allow list.
-TEST(QuorvexOptionsTest, HttpServesOnLoopbackOnly)
+// The status page is opt-in, and stays on loopback unless an allow list says who may see it.
+TEST(QuorvexOptionsTest, HttpServesOnLoopbackWithoutAnAllowList)
 {
     const auto parse = [](const QString& value, CQuorvexOptions& options) {
         QString message;
@@ -210,7 +210,18 @@ TEST(QuorvexOptionsTest, HttpServesOnLoopbackOnly)
     }
     CQuorvexOptions wide;
     ParseQuorvexOptions({ "quorvex", "--http", "0.0.0.0" }, wide, message);
+    EXPECT_TRUE(message.contains("--http 0.0.0.0: refusing")) << message.toStdString();
     EXPECT_TRUE(message.contains("--allow")) << message.toStdString();
+
+    // Whichever of the two comes first.
+    for (const QStringList& args :
+        { QStringList { "quorvex", "--http", "0.0.0.0:80", "--allow", "10.0.0.0/8" },
+            { "quorvex", "--allow", "fd00::/8", "--http", "[::]" } }) {
+        CQuorvexOptions allowed;
+        EXPECT_EQ(ParseQuorvexOptions(args, allowed, message), CommandLine::Run)
+            << message.toStdString();
+        EXPECT_TRUE(allowed.http);
+    }
 }
 
 } // namespace

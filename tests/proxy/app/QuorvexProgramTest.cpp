@@ -231,6 +231,42 @@ TEST_F(QuorvexProgramTest, StatusPageShowsWhatTheRadarClientsAreSent)
     EXPECT_EQ(Finish(m_simulator), 0);
 }
 
+// The status page on every interface follows the radar clients' allow list; a loopback address
+// that is not listed stands for a machine outside the allowed network.
+TEST_F(QuorvexProgramTest, StatusPageIsRefusedOutsideTheAllowList)
+{
+    m_quorvex.start(QS_BINARY_DIR "/bin/quorvex",
+        { "--headless", "--http", "0.0.0.0:0", "--allow", "127.0.0.3/32" });
+    ASSERT_TRUE(m_quorvex.waitForStarted(10000));
+    QString errors;
+    QRegularExpressionMatch announced;
+    ASSERT_TRUE(WaitFor([&] {
+        errors += QString::fromLocal8Bit(m_quorvex.readAllStandardError());
+        announced
+            = QRegularExpression("status page on http://0\\.0\\.0\\.0:(\\d+)/\n").match(errors);
+        return announced.hasMatch();
+    })) << errors.toStdString();
+    const unsigned port = announced.captured(1).toUInt();
+
+    // What a connection from `source` receives for a request, until the headers are in or the
+    // server closes it.
+    const auto fetch = [&](const char* source) {
+        CFsdTestPeer browser(port, source);
+        browser.Write("GET /status.json HTTP/1.1\r\nHost: x\r\n\r\n");
+        EXPECT_TRUE(WaitFor([&] {
+            return browser.IsClosed() || browser.received.find("\r\n\r\n") != std::string::npos;
+        })) << source;
+        return browser.received;
+    };
+    EXPECT_EQ(fetch("127.0.0.2"), "");
+    EXPECT_EQ(fetch("127.0.0.3").rfind("HTTP/1.1 200", 0), 0u);
+    EXPECT_EQ(fetch("127.0.0.1").rfind("HTTP/1.1 200", 0), 0u); // always allowed
+    EXPECT_EQ(fetch("127.0.0.2"), "");
+
+    Signal(m_quorvex, SIGTERM);
+    EXPECT_EQ(Finish(m_quorvex), 0);
+}
+
 TEST_F(QuorvexProgramTest, HeadlessEndsWithStatus1WhenItCannotListen)
 {
     QTcpServer holder; // takes the FSD port first
