@@ -142,14 +142,24 @@ std::unique_ptr<status::CStatusServer> StartStatusServer(const CQuorvexOptions& 
     const QString address = options.httpAddress.protocol() == QAbstractSocket::IPv6Protocol
         ? "[" + options.httpAddress.toString() + "]"
         : options.httpAddress.toString();
+    // Told in the event log when there is one, so that a service's journal has it as one of its
+    // events.
+    const auto tell = [&dlg](LogLevel level, const QString& text) {
+        if (dlg.m_pEventLog != nullptr)
+            dlg.m_pEventLog->Log(level, "status-page", text.toStdString());
+        else
+            std::fprintf(stderr, "quorvex: %s\n", text.toLocal8Bit().constData());
+    };
     if (port == 0) {
-        std::fprintf(stderr, "quorvex: cannot serve the status page on %s:%u: %s\n",
-            address.toLocal8Bit().constData(), options.httpPort, error.toLocal8Bit().constData());
+        tell(LogLevel::Error,
+            QString("cannot serve the status page on %1:%2: %3")
+                .arg(address)
+                .arg(options.httpPort)
+                .arg(error));
         failed = true;
         return nullptr;
     }
-    std::fprintf(
-        stderr, "quorvex: status page on http://%s:%u/\n", address.toLocal8Bit().constData(), port);
+    tell(LogLevel::Info, QString("status page on http://%1:%2/").arg(address).arg(port));
     return server;
 }
 

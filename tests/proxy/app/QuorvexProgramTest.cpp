@@ -236,7 +236,7 @@ TEST_F(QuorvexProgramTest, StatusPageShowsWhatTheRadarClientsAreSent)
 TEST_F(QuorvexProgramTest, StatusPageIsRefusedOutsideTheAllowList)
 {
     m_quorvex.start(QS_BINARY_DIR "/bin/quorvex",
-        { "--headless", "--http", "0.0.0.0:0", "--allow", "127.0.0.3/32" });
+        { "--headless", "--log", "--http", "0.0.0.0:0", "--allow", "127.0.0.3/32" });
     ASSERT_TRUE(m_quorvex.waitForStarted(10000));
     QString errors;
     QRegularExpressionMatch announced;
@@ -247,6 +247,8 @@ TEST_F(QuorvexProgramTest, StatusPageIsRefusedOutsideTheAllowList)
         return announced.hasMatch();
     })) << errors.toStdString();
     const unsigned port = announced.captured(1).toUInt();
+    EXPECT_TRUE(errors.contains(QRegularExpression("<6>20\\S+Z status page on http")))
+        << errors.toStdString(); // one of the event log's lines
 
     // What a connection from `source` receives for a request, until the headers are in or the
     // server closes it.
