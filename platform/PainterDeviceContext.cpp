@@ -13,8 +13,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <tuple>
 #include <utility>
 
@@ -24,6 +26,12 @@ namespace {
 
 // The cell height of a font asked for with height 0, and of the context's own font.
 constexpr int kDefaultCellHeight = 16;
+// Fonts are realized no larger: a larger request keeps its cell height but not its glyphs.
+constexpr int kGreatestPixelSize = 4096;
+// Qt adds advances in 26.6 fixed point, which overflows past 2^25 pixels; texts are measured in
+// pieces well under that, and short enough for Qt's layout to stay quick.
+constexpr std::int64_t kGreatestPieceWidth = std::int64_t { 1 } << 22;
+constexpr std::int64_t kGreatestPieceLength = 4096;
 
 QColor ToQColor(Color c)
 {
@@ -92,17 +100,22 @@ CPainterFont::Realization CPainterFont::Realize(const LogFont& request)
     };
 
     if (request.height < 0) {
-        font.setPixelSize(std::max(1, -request.height));
+        font.setPixelSize(static_cast<int>(std::clamp(-std::int64_t { request.height },
+            std::int64_t { 1 }, std::int64_t { kGreatestPixelSize })));
         const QFontMetrics sized(font);
         return { font, sized.height(), sized.ascent() };
     }
 
     const int target = request.height == 0 ? kDefaultCellHeight : request.height;
-    int pixels = std::max(1, target * target / std::max(1, cellAt(target)));
-    while (pixels > 1 && cellAt(pixels) > target)
-        --pixels;
-    while (pixels < 4 * target && cellAt(pixels + 1) <= target)
-        ++pixels;
+    int pixels = kGreatestPixelSize;
+    if (target <= kGreatestPixelSize || cellAt(kGreatestPixelSize) > target) {
+        pixels = std::max(1, static_cast<int>(std::int64_t { target } * target / cellAt(target)));
+        pixels = std::min(pixels, kGreatestPixelSize);
+        while (pixels > 1 && cellAt(pixels) > target)
+            --pixels;
+        while (pixels < kGreatestPixelSize && cellAt(pixels + 1) <= target)
+            ++pixels;
+    }
     font.setPixelSize(pixels);
 
     const QFontMetrics metrics(font);
@@ -584,10 +597,19 @@ void CPainterDeviceContext::DrawTextByPainter(
         m_Painter.restore();
 }
 
+// A text short enough is measured whole, as it is drawn; a longer one in pieces, added up wide
+// and held to the int range.
 Size CPainterDeviceContext::GetTextExtent(std::string_view text)
 {
     const CPainterFont& font = DrawingFont();
-    return { font.Metrics().horizontalAdvance(FromLatin1(text)), font.CellHeight() };
+    const QFontMetrics& metrics = font.Metrics();
+    const std::size_t piece = static_cast<std::size_t>(std::clamp<std::int64_t>(
+        kGreatestPieceWidth / std::max(1, metrics.maxWidth()), 1, kGreatestPieceLength));
+    std::int64_t width = 0;
+    for (std::size_t at = 0; at < text.size(); at += piece)
+        width += metrics.horizontalAdvance(FromLatin1(text.substr(at, piece)));
+    constexpr std::int64_t kGreatest = std::numeric_limits<int>::max();
+    return { static_cast<int>(std::clamp(width, -kGreatest, kGreatest)), font.CellHeight() };
 }
 
 std::unique_ptr<CFont> CPainterDeviceContext::CreateFontIndirect(const LogFont& font)

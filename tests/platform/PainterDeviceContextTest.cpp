@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <random>
 #include <string>
 #include <vector>
@@ -378,6 +379,36 @@ TEST_F(PainterDeviceContextTest, EightBitTextIsLatin1)
     EXPECT_EQ(dc.GetTextExtent("").cx, 0);
     EXPECT_EQ(dc.GetTextExtent("").cy, 18);
     EXPECT_EQ(dc.GetTextExtent("AB").cx, dc.GetTextExtent("A").cx + dc.GetTextExtent("B").cx);
+}
+
+// Qt's own sum of advances wraps past 2^25 pixels; the extent adds up wide and stays in range.
+TEST_F(PainterDeviceContextTest, ExtentsOfVeryLongTextsAndHugeFontsDoNotWrap)
+{
+    QImage image(4, 4, QImage::Format_RGB32);
+    QPainter painter(&image);
+    CPainterDeviceContext dc(painter);
+    auto font = dc.CreateFontIndirect(BoardFont(20));
+    dc.SelectFont(font.get());
+    const int w = dc.GetTextExtent("W").cx;
+    ASSERT_GT(w, 0);
+
+    for (const int height : { std::numeric_limits<int>::min(), -3'000'000, 3'000'000,
+             std::numeric_limits<int>::max() }) {
+        auto huge = dc.CreateFontIndirect(BoardFont(height));
+        ASSERT_NE(huge, nullptr) << height;
+        dc.SelectFont(huge.get());
+        const platform::Size one = dc.GetTextExtent("W");
+        EXPECT_GT(one.cx, w) << height;
+        EXPECT_GT(one.cy, 0) << height;
+        // Past 2^25 pixels, and well within the int range.
+        EXPECT_EQ(dc.GetTextExtent(std::string(20'000, 'W')).cx, 20'000 * one.cx) << height;
+        if (height == std::numeric_limits<int>::max()) {
+            const int past = std::numeric_limits<int>::max() / one.cx + 1;
+            EXPECT_EQ(dc.GetTextExtent(std::string(static_cast<std::size_t>(past), 'W')).cx,
+                std::numeric_limits<int>::max());
+        }
+        dc.SelectFont(font.get());
+    }
 }
 
 TEST_F(PainterDeviceContextTest, StretchedBitmapCoversExactlyItsDestination)
