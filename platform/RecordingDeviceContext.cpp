@@ -3,6 +3,8 @@
 #include "Bitmap.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <utility>
 
 namespace platform {
@@ -178,10 +180,14 @@ Size CRecordingDeviceContext::GetTextExtent(std::string_view text)
 {
     if (m_Inner != nullptr)
         return m_Inner->GetTextExtent(text);
-    const int height = m_Font->Requested().height;
-    const int cell = height > 0 ? height : height < 0 ? -height : kDefaultCellHeight;
-    const int advance = std::max(1, cell / 2);
-    return { static_cast<int>(text.size()) * advance, cell };
+    // Widened: the most negative height and a long text times a large advance do not fit an int.
+    const std::int64_t height = m_Font->Requested().height;
+    const std::int64_t cell = height > 0 ? height : height < 0 ? -height : kDefaultCellHeight;
+    const std::int64_t advance = std::max<std::int64_t>(1, cell / 2);
+    constexpr std::int64_t kGreatest = std::numeric_limits<int>::max();
+    const auto length = static_cast<std::int64_t>(std::min<std::size_t>(text.size(), kGreatest));
+    return { static_cast<int>(std::min(length * advance, kGreatest)),
+        static_cast<int>(std::min(cell, kGreatest)) };
 }
 
 std::unique_ptr<CFont> CRecordingDeviceContext::CreateFontIndirect(const LogFont& font)

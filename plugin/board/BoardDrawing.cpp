@@ -7,6 +7,7 @@
 #include "platform/Bitmap.h"
 #include "platform/Clock.h"
 #include "plugin/model/StavoScreen.h"
+#include "plugin/model/StavoText.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -14,6 +15,8 @@
 #include <iterator>
 #include <memory>
 #include <span>
+#include <string>
+#include <unordered_map>
 #include <utility>
 
 using platform::CDeviceContext;
@@ -105,21 +108,37 @@ void CStavoScreen::OnPaintDisplay(CDeviceContext* dc, int phase)
     DrawBoardContents(*dc);
 }
 
+// The lists start empty and each node is looked at once, before it is listed: a node the host no
+// longer knows is in none of them, so it leaves the tracked list alone and the walk stays linear
+// however many aircraft go at once. The stand allocated to each arrival comes from one index of
+// the allocations, the first stand for each callsign, as FindAllocatedStand finds it.
 void CStavoScreen::RebuildRefreshLists()
 {
     for (CStavoStand& stand : m_Stands)
         stand.m_StandingAircraft.clear();
     m_Finals.clear();
+    std::unordered_map<std::string, int> allocatedStand;
+    bool indexed = false;
+    auto standOf = [&](const std::string& callsign) {
+        if (!indexed) {
+            for (std::size_t i = 0; i < m_Stands.size(); ++i)
+                for (const CStavoAllocation& allocation : m_Stands[i].m_Allocations)
+                    allocatedStand.emplace(
+                        stavo::ToUpperAscii(allocation.m_Callsign), static_cast<int>(i));
+            indexed = true;
+        }
+        const auto found = allocatedStand.find(stavo::ToUpperAscii(callsign));
+        return found == allocatedStand.end() ? -1 : found->second;
+    };
     for (TrackedNode node = m_TrackedAircraft.begin(); node != m_TrackedAircraft.end();) {
         const TrackedNode next = std::next(node);
         if (!SelectAircraft(node->m_Callsign).IsValid()) {
-            EraseTrackedAircraft(node);
+            m_TrackedAircraft.erase(node);
         } else if (node->m_Stand >= 0) {
             if (static_cast<std::size_t>(node->m_Stand) < m_Stands.size())
                 m_Stands[node->m_Stand].m_StandingAircraft.push_back(node);
         } else if (node->m_State == StateInbound || node->m_State == StateTaxiIn) {
-            m_Finals.push_back(
-                CStavoFinalPositions { 0, 0, node, FindAllocatedStand(node->m_Callsign) });
+            m_Finals.push_back(CStavoFinalPositions { 0, 0, node, standOf(node->m_Callsign) });
         }
         node = next;
     }

@@ -363,6 +363,33 @@ TEST_F(BoardDrawingTest, FillsOnlyTheSlotsOfTheFinalRows)
     EXPECT_EQ(DumpBetween(3, 36).size(), 15u);
 }
 
+// Many aircraft the host no longer knows go at one refresh; the rest keep their order, and each
+// arrival shows the first stand allocated to it, in any case of its callsign.
+TEST_F(BoardDrawingTest, DropsEveryForgottenAircraftAtOneRefreshAndKeepsTheRest)
+{
+    std::vector<std::string> kept;
+    for (int k = 1; k <= 60; ++k) {
+        const std::string callsign = "IN" + std::to_string(k);
+        Arrive(callsign, 100.0 - k);
+        if (k % 3 != 0)
+            services.aircraft.erase(callsign);
+        else
+            kept.insert(kept.begin(), callsign);
+    }
+    screen->AllocateArrival(screen->m_Stands[2].m_Name, "in3");
+    screen->AllocateArrival(screen->m_Stands[1].m_Name, "IN6");
+    Paint();
+    EXPECT_EQ(TrackedCallsigns(), kept);
+    ASSERT_EQ(screen->m_Finals.size(), kept.size());
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+        const CStavoFinalPositions& entry = screen->m_Finals[k];
+        EXPECT_EQ(entry.m_Node->m_Callsign, kept[k]);
+        EXPECT_EQ(entry.m_AllocatedStand, screen->FindAllocatedStand(kept[k])) << kept[k];
+    }
+    EXPECT_EQ(screen->m_Finals.back().m_AllocatedStand, 2);
+    EXPECT_EQ(screen->m_Finals[kept.size() - 2].m_AllocatedStand, 1);
+}
+
 TEST_F(BoardDrawingTest, PlacesEveryStandThatHasACell)
 {
     display.settings = { { "AIRPORT", "LHBP" }, { "FINAL", "1" }, { "LINES", "5" },

@@ -178,6 +178,28 @@ TEST_F(HostProgramTest, ReadsTheScriptFromStandardInputAndWritesSnapshots)
     EXPECT_NE(failed.err.find("cannot write snapshot /nonexistent/dir/x.png"), std::string::npos);
 }
 
+// The picture in the documentation is made as its script says; every snapshot of the final scene,
+// the later ones drawn from what the earlier ones kept, is that picture pixel for pixel.
+TEST_F(HostProgramTest, SnapshotsOfTheDocumentedSceneAreTheDocumentedPicture)
+{
+    std::ifstream file(QS_SOURCE_DIR "/docs/stavo-board.script");
+    std::string script((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    ASSERT_FALSE(script.empty());
+    script += "\nsnapshot first.png\nsnapshot second.png\n";
+    const Result result = Run(
+        { "--display", m_Sample, "--airports", QS_SOURCE_DIR "/samples/airports.txt", "--script",
+            "-", "--clock", "1767225600", "--headless", "--snapshot", "final.png" },
+        script);
+    ASSERT_EQ(result.exitCode, 0) << result.err;
+    const QImage documented(QS_SOURCE_DIR "/docs/stavo-board.png");
+    ASSERT_FALSE(documented.isNull());
+    for (const char* name : { "first.png", "second.png", "final.png" }) {
+        const QImage made(m_Dir.filePath(name));
+        ASSERT_EQ(made.size(), documented.size()) << name;
+        EXPECT_TRUE(made.convertToFormat(documented.format()) == documented) << name;
+    }
+}
+
 // With a window (on Qt's offscreen platform here) the host runs the script, then stays until
 // it is ended; its notices still reach standard error, where a program that started it reads them.
 TEST_F(HostProgramTest, WindowRunsTheScriptTellsItsNoticesAndEndsOnSigterm)

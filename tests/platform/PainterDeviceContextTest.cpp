@@ -11,6 +11,10 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -18,6 +22,7 @@ using platform::CBitmap;
 using platform::CDeviceContext;
 using platform::CPainterDeviceContext;
 using platform::CPainterFont;
+using platform::CPainterTextCache;
 using platform::CPen;
 using platform::LogFont;
 using platform::Rect;
@@ -376,6 +381,36 @@ TEST_F(PainterDeviceContextTest, EightBitTextIsLatin1)
     EXPECT_EQ(dc.GetTextExtent("AB").cx, dc.GetTextExtent("A").cx + dc.GetTextExtent("B").cx);
 }
 
+// Qt's own sum of advances wraps past 2^25 pixels; the extent adds up wide and stays in range.
+TEST_F(PainterDeviceContextTest, ExtentsOfVeryLongTextsAndHugeFontsDoNotWrap)
+{
+    QImage image(4, 4, QImage::Format_RGB32);
+    QPainter painter(&image);
+    CPainterDeviceContext dc(painter);
+    auto font = dc.CreateFontIndirect(BoardFont(20));
+    dc.SelectFont(font.get());
+    const int w = dc.GetTextExtent("W").cx;
+    ASSERT_GT(w, 0);
+
+    for (const int height : { std::numeric_limits<int>::min(), -3'000'000, 3'000'000,
+             std::numeric_limits<int>::max() }) {
+        auto huge = dc.CreateFontIndirect(BoardFont(height));
+        ASSERT_NE(huge, nullptr) << height;
+        dc.SelectFont(huge.get());
+        const platform::Size one = dc.GetTextExtent("W");
+        EXPECT_GT(one.cx, w) << height;
+        EXPECT_GT(one.cy, 0) << height;
+        // Past 2^25 pixels, and well within the int range.
+        EXPECT_EQ(dc.GetTextExtent(std::string(20'000, 'W')).cx, 20'000 * one.cx) << height;
+        if (height == std::numeric_limits<int>::max()) {
+            const int past = std::numeric_limits<int>::max() / one.cx + 1;
+            EXPECT_EQ(dc.GetTextExtent(std::string(static_cast<std::size_t>(past), 'W')).cx,
+                std::numeric_limits<int>::max());
+        }
+        dc.SelectFont(font.get());
+    }
+}
+
 TEST_F(PainterDeviceContextTest, StretchedBitmapCoversExactlyItsDestination)
 {
     QImage quads(2, 2, QImage::Format_RGB32);
@@ -410,6 +445,112 @@ TEST_F(PainterDeviceContextTest, SourceBeyondTheBitmapIsCutAndStillFillsTheDesti
     EXPECT_EQ(InkBox(image), QRect(0, 0, 20, 20));
     EXPECT_EQ(InkCount(image), 400);
     EXPECT_EQ(image.pixel(0, 19), qRgb(0, 0, 255));
+}
+
+// The context writes pixels itself where that gives what the painter gives: kept texts on uniform
+// backgrounds, fills, lines and stretched bitmaps. Random scenes of uniform patches, noise and
+// texts over texts, partly clipped or off the image, must come out as the painter draws them.
+TEST_F(PainterDeviceContextTest, PixelsWrittenDirectlyAreThePaintersPixels)
+{
+    std::mt19937 random(20261208);
+    auto uniform = [&random](int low, int high) {
+        return std::uniform_int_distribution<int>(low, high)(random);
+    };
+    const QSize size(240, 160);
+    QImage scene(size, QImage::Format_RGB32);
+    const QRgb palette[] = { qRgb(220, 220, 220), qRgb(220, 255, 255), qRgb(255, 255, 255),
+        qRgb(0, 0, 0), qRgb(30, 90, 200) };
+    scene.fill(palette[0]);
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x)
+            if (x > 180 || (y > 120 && x < 60)) // noise
+                scene.setPixel(x, y, qRgb(uniform(0, 255), uniform(0, 255), uniform(0, 255)));
+            else if (x > 90 && y < 50)
+                scene.setPixel(x, y, palette[1]);
+
+    QImage opaque(7, 5, QImage::Format_RGB32);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            opaque.setPixel(x, y, qRgb(x * 30, y * 50, 90));
+    const CBitmap bitmap = platform::BitmapFromImage(3, opaque);
+    const std::string glyphs = "WMjgy_|.,-0123456789ABCKLOQRSTXZ\xC4\xD6\xDC\xE9*";
+    const std::vector<LogFont> fonts
+        = { BoardFont(12), BoardFont(17), BoardFont(20), BoardFont(-31), [] {
+               LogFont italic = BoardFont(16);
+               italic.italic = true;
+               italic.weight = 700;
+               return italic;
+           }() };
+
+    // One refresh: a fixed list of drawing steps.
+    std::vector<std::function<void(CDeviceContext&)>> steps;
+    for (int i = 0; i < 400; ++i) {
+        const int kind = uniform(0, 9);
+        const Rect rect { uniform(-30, 230), uniform(-20, 150), 0, 0 };
+        const Rect box { rect.left, rect.top, rect.left + uniform(1, 90),
+            rect.top + uniform(1, 40) };
+        if (kind == 0) {
+            const platform::Color color = Rgb(uniform(0, 255), uniform(0, 255), uniform(0, 255));
+            steps.push_back([=](CDeviceContext& dc) { dc.FillRect(box, color); });
+        } else if (kind == 1) {
+            const CPen pen { uniform(0, 3), Rgb(uniform(0, 255), 0, 0) };
+            const int dx = uniform(0, 2) == 0 ? 0 : uniform(-60, 60);
+            const int dy = uniform(0, 2) == 0 ? 0 : uniform(-60, 60);
+            steps.push_back([=](CDeviceContext& dc) {
+                dc.SelectPen(&pen);
+                dc.MoveTo(rect.left, rect.top);
+                dc.LineTo(rect.left + dx, rect.top + dy);
+            });
+        } else if (kind == 2) {
+            const Rect source { 0, 0, uniform(1, 9), uniform(1, 7) };
+            steps.push_back(
+                [=, &bitmap](CDeviceContext& dc) { dc.StretchBlt(box, bitmap, source); });
+        } else {
+            std::string text;
+            for (int n = uniform(1, 10); n > 0; --n)
+                text += glyphs[static_cast<std::size_t>(uniform(0, int(glyphs.size()) - 1))];
+            const std::size_t font = static_cast<std::size_t>(uniform(0, int(fonts.size()) - 1));
+            const QRgb color = palette[uniform(0, 4)];
+            const QRgb background = palette[uniform(0, 4)];
+            const int mode = uniform(0, 3) == 0 ? platform::kOpaque : platform::kTransparent;
+            const unsigned format = uniform(0, 1) == 0 ? platform::kDrawTextCenter : 0;
+            steps.push_back([=, &fonts](CDeviceContext& dc) {
+                auto made = dc.CreateFontIndirect(fonts[font]);
+                const auto* previous = dc.SelectFont(made.get());
+                dc.SetTextColor(Rgb(qRed(color), qGreen(color), qBlue(color)));
+                dc.SetBkColor(Rgb(qRed(background), qGreen(background), qBlue(background)));
+                dc.SetBkMode(mode);
+                dc.DrawText(text, box, format);
+                dc.SelectFont(previous);
+            });
+        }
+    }
+    auto refresh = [&](CPainterTextCache& cache, CPainterDeviceContext::Pixels pixels) {
+        QImage image = scene.copy();
+        QPainter painter(&image);
+        {
+            CPainterDeviceContext dc(painter, &cache, pixels);
+            for (const auto& step : steps)
+                step(dc);
+        }
+        painter.end();
+        return image;
+    };
+
+    CPainterTextCache direct, byPainter;
+    for (int round = 0; round < 3; ++round) {
+        const QImage written = refresh(direct, CPainterDeviceContext::Pixels::WhereSame);
+        const QImage painted = refresh(byPainter, CPainterDeviceContext::Pixels::ByPainter);
+        ASSERT_EQ(written.size(), painted.size());
+        int differing = 0;
+        for (int y = 0; y < size.height(); ++y)
+            for (int x = 0; x < size.width(); ++x)
+                differing += written.pixel(x, y) != painted.pixel(x, y) ? 1 : 0;
+        EXPECT_EQ(differing, 0) << "round " << round;
+    }
+    // The texts were kept as pixels, and the painter's side kept none.
+    EXPECT_GT(direct.TileCount(), 20u);
+    EXPECT_EQ(byPainter.TileCount(), 0u);
 }
 
 TEST_F(PainterDeviceContextTest, LeavesThePaintersOwnStateAsItFoundIt)

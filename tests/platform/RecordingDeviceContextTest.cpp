@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 namespace {
 
 using platform::CBitmap;
@@ -115,6 +117,16 @@ TEST_F(RecordingDeviceContextTest, MeasuresWithAFixedMetricWithoutAnInnerContext
     EXPECT_EQ(dc.GetTextExtent("WW"), (platform::Size { 12, 12 }));
     EXPECT_EQ(dc.SelectFont(stock), negative.get());
     EXPECT_EQ(dc.GetTextExtent("W").cy, 16);
+
+    // Extents past the int range are held to it, also for the most negative height.
+    constexpr int kGreatest = std::numeric_limits<int>::max();
+    auto huge = dc.CreateFontIndirect(Font(std::numeric_limits<int>::min()));
+    dc.SelectFont(huge.get());
+    EXPECT_EQ(dc.GetTextExtent("WWW"), (platform::Size { kGreatest, kGreatest }));
+    auto large = dc.CreateFontIndirect(Font(kGreatest - 1));
+    dc.SelectFont(large.get());
+    EXPECT_EQ(dc.GetTextExtent("WWW").cx, kGreatest);
+    dc.SelectFont(stock);
 }
 
 TEST_F(RecordingDeviceContextTest, ForwardsEverythingAndRestoresTheInnerContextsOwnPenAndFont)
