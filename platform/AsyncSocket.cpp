@@ -19,7 +19,8 @@
 #include <sys/uio.h>
 #include <unistd.h>
 #else
-#error "CAsyncSocket takes connections with POSIX accept() and writes with sendmsg(); add this platform's calls"
+#error                                                                                             \
+    "CAsyncSocket takes connections with POSIX accept() and writes with sendmsg(); add this platform's calls"
 #endif
 
 namespace platform {

@@ -334,8 +334,8 @@ TEST_F(AsyncSocketTest, SharedBuffersReachASlowReaderWholeAndInOrder)
     std::string expected;
     std::size_t queued = 0;
     const auto send = [&](const std::string& text) {
-        ASSERT_EQ(server.Send(text.data(), static_cast<int>(text.size())),
-            static_cast<int>(text.size()));
+        ASSERT_EQ(
+            server.Send(text.data(), static_cast<int>(text.size())), static_cast<int>(text.size()));
         expected += text;
         queued += text.size();
         EXPECT_EQ(server.GetSendBacklog(), queued);
