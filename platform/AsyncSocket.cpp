@@ -19,8 +19,7 @@
 #include <sys/uio.h>
 #include <unistd.h>
 #else
-#error                                                                                             \
-    "CAsyncSocket takes connections with POSIX accept() and writes with sendmsg(); add this platform's calls"
+#error "CAsyncSocket uses POSIX accept() and sendmsg(); add this platform's calls"
 #endif
 
 namespace platform {
@@ -686,7 +685,8 @@ private:
     std::deque<OutPiece> m_out; // taken by Send and SendShared, not yet taken by the system
     std::size_t m_outBytes = 0; // the bytes of m_out not yet taken
     // Watches for the system to take more while the queue waits; a child of the bridge, enabled
-    // only then, and never while Qt's own write notifier is (Qt writes nothing itself).
+    // only then. Qt's own write notifier has nothing to do once connected, as Qt's write buffer
+    // stays empty.
     QSocketNotifier* m_writeNotifier = nullptr;
     bool m_lingering = false; // released while bytes were queued: they still go out
     int m_writeError = -1; // the socket error a refused write stands for; -1 while none was
