@@ -120,7 +120,7 @@ public:
     // sockets. With nothing queued it is written to the system at once, as far as the system
     // takes it. Returns its size; kSocketError with kNotConnected like Send, kInvalidArgument
     // for a null buffer or one larger than an int counts.
-    int SendShared(std::shared_ptr<const std::string> buffer);
+    virtual int SendShared(std::shared_ptr<const std::string> buffer);
 
     // Reads at most `length` bytes of what has arrived and returns their number; 0 when the peer
     // has closed the connection and everything was read; kSocketError with kWouldBlock when
