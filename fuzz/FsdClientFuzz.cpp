@@ -108,6 +108,11 @@ public:
             m_pDlg->RemoveClient(this); // as a client past its backlog bound is cut off
         return length;
     }
+    // A tick's text, which connected clients queue by reference, goes the same way.
+    int SendShared(std::shared_ptr<const std::string> text) override
+    {
+        return Send(text->data(), static_cast<int>(text->size()));
+    }
     void Read() { m_nBacklog = 0; }
 
 private:

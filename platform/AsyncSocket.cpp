@@ -8,15 +8,18 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <climits>
+#include <deque>
 #include <utility>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 #else
-#error "CAsyncSocket::Accept takes connections with POSIX accept(); add this platform's call"
+#error "CAsyncSocket uses POSIX accept() and sendmsg(); add this platform's calls"
 #endif
 
 namespace platform {
@@ -38,6 +41,8 @@ constexpr qint64 kReceiveBytesPerTurn = 64 * 1024;
 // How many connections one turn of the event loop accepts at most: more than a listen backlog
 // holds, and few enough that a connection storm does not hold up the sockets already open.
 constexpr int kAcceptsPerTurn = 64;
+// How many pieces of the send queue one write hands to the system at most.
+constexpr int kPiecesPerWrite = 16;
 
 int MapQtError(QAbstractSocket::SocketError error)
 {
@@ -92,6 +97,36 @@ bool ParseLocalAddress(std::string_view text, QHostAddress& address)
     }
     return address.setAddress(ToQString(text));
 }
+
+// What a write that the system refused means for the connection.
+int MapWriteError(int error)
+{
+    switch (error) {
+    case EPIPE:
+    case ECONNRESET:
+        return kSocketOk; // the peer has gone: an end like an orderly one, as on the read side
+    case ENOBUFS:
+    case ENOMEM:
+        return kResourceError;
+    default:
+        return kNetworkError;
+    }
+}
+
+// One piece of the send queue: the bytes of Send calls, gathered into a string of the socket's
+// own, or one buffer of SendShared, held by reference so that sockets sending the same buffer
+// share it.
+struct OutPiece {
+    std::string own;
+    std::shared_ptr<const std::string> shared; // set for a SendShared buffer
+    std::size_t sent = 0; // how much of it the system has taken
+
+    std::string_view Rest() const
+    {
+        const std::string_view bytes = shared ? std::string_view(*shared) : std::string_view(own);
+        return bytes.substr(sent);
+    }
+};
 
 } // namespace
 
@@ -230,13 +265,29 @@ public:
         });
     }
 
+    // Send: the bytes join the last piece of the queue while the system has taken none of it,
+    // so that many small sends become one write; a piece being written is not grown, as its
+    // bytes are only freed once it has gone whole.
     void Queue(const void* buffer, int length)
     {
-        m_out.append(static_cast<const char*>(buffer), static_cast<std::size_t>(length));
-        if (!m_flushPosted) {
+        if (m_out.empty() || m_out.back().shared || m_out.back().sent > 0)
+            m_out.emplace_back();
+        m_out.back().own.append(static_cast<const char*>(buffer), static_cast<std::size_t>(length));
+        m_outBytes += static_cast<std::size_t>(length);
+        if (!m_flushPosted && !WaitingForWritable()) {
             m_flushPosted = true;
             Post([this] { Flush(); });
         }
+    }
+
+    // SendShared: the buffer is queued by reference; with nothing before it, it is written now.
+    void QueueShared(std::shared_ptr<const std::string> buffer)
+    {
+        const bool nothingQueued = m_out.empty() && m_socket->bytesToWrite() == 0;
+        m_outBytes += buffer->size();
+        m_out.push_back(OutPiece { {}, std::move(buffer), 0 });
+        if (nothingQueued)
+            WriteQueued();
     }
 
     int Read(void* buffer, int length, int& error)
@@ -269,8 +320,10 @@ public:
 
     std::size_t Backlog() const
     {
+        // Qt's own write buffer stays empty, as the queue goes to the system past it; counted
+        // all the same, should anything ever write through Qt.
         const qint64 inQt = m_socket != nullptr ? m_socket->bytesToWrite() : 0;
-        return m_out.size() + static_cast<std::size_t>(inQt);
+        return m_outBytes + static_cast<std::size_t>(inQt);
     }
 
     // The owner lets go: no more events; what is queued still goes out; then the bridge goes.
@@ -287,26 +340,28 @@ public:
         bool linger = false;
         if (m_socket != nullptr) {
             disconnect(m_socket, nullptr, this, nullptr);
-            if (IsConnected() && m_socket->state() == QAbstractSocket::ConnectedState) {
-                if (!m_out.empty())
-                    m_socket->write(m_out.data(), static_cast<qint64>(m_out.size()));
-                m_socket->flush();
-                linger = m_socket->state() == QAbstractSocket::ConnectedState
-                    && m_socket->bytesToWrite() > 0;
+            if (IsConnected() && CanWrite()) {
+                WriteQueued(); // what the system takes at once
+                linger = !m_out.empty();
             }
         }
-        std::string().swap(m_out);
         if (linger) {
-            // Qt ends the connection once its write buffer is empty; a peer that does not read
-            // gets cut off after the linger time.
-            connect(m_socket, &QAbstractSocket::disconnected, this, [this] { DeleteWhenIdle(); });
+            // The queue goes on being written as the peer reads; once it is empty, Qt ends the
+            // connection. A peer that does not read gets cut off after the linger time. Qt's
+            // signals no longer reach the bridge: its end is seen through `disconnected`.
+            m_lingering = true;
+            connect(m_socket, &QAbstractSocket::disconnected, this, [this] {
+                StopWriting();
+                DeleteWhenIdle();
+            });
             QTimer::singleShot(kLingerMilliseconds, this, [this] {
+                StopWriting();
                 m_socket->abort();
                 DeleteWhenIdle();
             });
-            m_socket->disconnectFromHost();
             return;
         }
+        StopWriting();
         if (m_socket != nullptr)
             m_socket->abort();
         if (m_dispatchDepth > 0)
@@ -407,6 +462,7 @@ private:
     // The connection attempt failed, or an open connection ended.
     void OnUnconnected()
     {
+        StopWriting(); // Qt has let go of the descriptor, which may soon name another socket
         if (m_connectPending) {
             m_connectPending = false;
             m_closed = true;
@@ -486,23 +542,135 @@ private:
         Post([this] { Deliver(&CAsyncSocket::OnClose, CloseError()); });
     }
 
-    // Hands everything queued since the last flush to Qt in one write, which goes to the system
-    // at once as far as it takes it; Qt keeps the rest and writes it as the peer reads.
+    // Writes what Send gathered since the running handler began, with what is queued before it.
     void Flush()
     {
         m_flushPosted = false;
-        if (m_out.empty())
+        if (m_out.empty() || WaitingForWritable())
+            return; // nothing to write, or the system takes nothing now
+        if (IsConnected() && CanWrite())
+            WriteQueued();
+        else
+            StopWriting();
+    }
+
+    // The connection is there to write to: Qt holds its descriptor open.
+    bool CanWrite() const
+    {
+        return m_writeError < 0 && m_socket != nullptr
+            && m_socket->state() == QAbstractSocket::ConnectedState
+            && m_socket->socketDescriptor() >= 0;
+    }
+
+    bool WaitingForWritable() const
+    {
+        return m_writeNotifier != nullptr && m_writeNotifier->isEnabled();
+    }
+
+    // Hands the queue to the system in order, several pieces a write, without blocking, as far as
+    // it takes it; what is left waits until the socket is writable again. The bytes go past Qt's
+    // own write buffer, which stays empty, so Qt never writes to the descriptor itself.
+    void WriteQueued()
+    {
+        if (!CanWrite()) {
+            StopWriting();
             return;
-        if (IsConnected() && m_socket->state() == QAbstractSocket::ConnectedState) {
-            m_socket->write(m_out.data(), static_cast<qint64>(m_out.size()));
-            m_socket->flush();
         }
+        const int descriptor = static_cast<int>(m_socket->socketDescriptor());
+        while (!m_out.empty()) {
+            iovec pieces[kPiecesPerWrite];
+            std::size_t count = 0;
+            std::size_t offered = 0;
+            for (auto it = m_out.begin(); it != m_out.end() && count < kPiecesPerWrite; ++it) {
+                const std::string_view rest = it->Rest();
+                pieces[count].iov_base = const_cast<char*>(rest.data()); // only read from
+                pieces[count].iov_len = rest.size();
+                offered += rest.size();
+                ++count;
+            }
+            msghdr message {};
+            message.msg_iov = pieces;
+            message.msg_iovlen = count;
+            const ssize_t written = ::sendmsg(descriptor, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                if (errno == EAGAIN || errno == EWOULDBLOCK)
+                    break;
+                WriteFailed(errno);
+                return;
+            }
+            TakeFromQueue(static_cast<std::size_t>(written));
+            if (static_cast<std::size_t>(written) < offered)
+                break; // the system is full
+        }
+        if (m_out.empty()) {
+            if (m_writeNotifier != nullptr)
+                m_writeNotifier->setEnabled(false);
+            if (m_lingering)
+                m_socket->disconnectFromHost(); // its `disconnected` deletes the bridge
+            return;
+        }
+        if (m_writeNotifier == nullptr) {
+            m_writeNotifier = new QSocketNotifier(descriptor, QSocketNotifier::Write, this);
+            connect(m_writeNotifier, &QSocketNotifier::activated, this, [this] { WriteQueued(); });
+        }
+        m_writeNotifier->setEnabled(true);
+    }
+
+    // Drops `written` bytes from the front of the queue; a piece that has gone whole lets go of
+    // its bytes (and of its reference to a shared buffer).
+    void TakeFromQueue(std::size_t written)
+    {
+        m_outBytes -= written;
+        while (written > 0) {
+            OutPiece& front = m_out.front();
+            const std::size_t rest = front.Rest().size();
+            if (written < rest) {
+                front.sent += written;
+                return;
+            }
+            written -= rest;
+            m_out.pop_front();
+        }
+    }
+
+    // Forgets what is queued and stops watching the descriptor.
+    void StopWriting()
+    {
         m_out.clear();
+        m_outBytes = 0;
+        if (m_writeNotifier != nullptr)
+            m_writeNotifier->setEnabled(false);
+    }
+
+    // The system refused a write: the connection broke (the peer reset it, for example). What is
+    // queued cannot go anywhere any more. The owner learns it as the close event, after what Qt
+    // still holds of the peer's bytes has been offered; a released bridge just ends.
+    void WriteFailed(int error)
+    {
+        StopWriting();
+        m_writeError = MapWriteError(error);
+        if (m_lingering) {
+            m_lingering = false;
+            m_socket->abort();
+            DeleteWhenIdle();
+            return;
+        }
+        if (m_owner == nullptr || !m_established || m_closed)
+            return;
+        m_closed = true;
+        if (m_socket->bytesAvailable() > 0)
+            PostReceive();
+        else if (!m_receivePosted)
+            PostClose();
     }
 
     // 0 for an orderly end by the peer.
     int CloseError() const
     {
+        if (m_writeError >= 0)
+            return m_writeError;
         const auto error = m_socket->error();
         if (error == QAbstractSocket::RemoteHostClosedError
             || error == QAbstractSocket::UnknownSocketError)
@@ -514,7 +682,14 @@ private:
     QTcpSocket* m_socket = nullptr; // a child of the bridge
     QTcpServer* m_server = nullptr; // a child of the bridge
     QSocketNotifier* m_acceptNotifier = nullptr; // a child of the bridge
-    std::string m_out; // taken by Send, not yet handed to Qt
+    std::deque<OutPiece> m_out; // taken by Send and SendShared, not yet taken by the system
+    std::size_t m_outBytes = 0; // the bytes of m_out not yet taken
+    // Watches for the system to take more while the queue waits; a child of the bridge, enabled
+    // only then. Qt's own write notifier has nothing to do once connected, as Qt's write buffer
+    // stays empty.
+    QSocketNotifier* m_writeNotifier = nullptr;
+    bool m_lingering = false; // released while bytes were queued: they still go out
+    int m_writeError = -1; // the socket error a refused write stands for; -1 while none was
     bool m_flushPosted = false;
     bool m_connectPending = false;
     bool m_established = false; // connected or accepted
@@ -653,6 +828,22 @@ int CAsyncSocket::Send(const void* buffer, int length)
     }
     if (length > 0)
         m_bridge->Queue(buffer, length);
+    return length;
+}
+
+int CAsyncSocket::SendShared(std::shared_ptr<const std::string> buffer)
+{
+    if (!m_bridge || !m_bridge->IsConnected()) {
+        m_nLastError = kNotConnected;
+        return kSocketError;
+    }
+    if (!buffer || buffer->size() > static_cast<std::size_t>(INT_MAX)) {
+        m_nLastError = kInvalidArgument;
+        return kSocketError;
+    }
+    const int length = static_cast<int>(buffer->size());
+    if (length > 0)
+        m_bridge->QueueShared(std::move(buffer));
     return length;
 }
 

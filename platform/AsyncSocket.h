@@ -30,8 +30,12 @@
 //
 // Sending never loses or reorders bytes: Send takes everything it is given into a queue of the
 // socket and returns at once, without a system call; the queue goes to the network in large
-// writes after the running handler has returned. GetSendBacklog tells how much is still queued.
-// Close sends what is queued before the connection ends (for ten seconds at most).
+// writes after the running handler has returned. SendShared queues a buffer that many sockets
+// send by reference instead of a copy; with nothing queued before it, it goes to the system at
+// once, as far as the system takes it. What the system does not take yet goes out as the peer
+// reads, in the order it was sent. GetSendBacklog tells how much is still queued. Close sends
+// what is queued before the connection ends (for ten seconds at most). A connection that breaks
+// while bytes are queued drops them and ends in OnClose.
 #pragma once
 
 #include <cstddef>
@@ -111,6 +115,13 @@ public:
     // the socket has no open connection, kInvalidArgument for a bad buffer or length.
     virtual int Send(const void* buffer, int length);
 
+    // Queues the whole of `buffer` after what is already queued, without copying it: the socket
+    // holds a reference until the system has taken its last byte, so one buffer may go to many
+    // sockets. With nothing queued it is written to the system at once, as far as the system
+    // takes it. Returns its size; kSocketError with kNotConnected like Send, kInvalidArgument
+    // for a null buffer or one larger than an int counts.
+    virtual int SendShared(std::shared_ptr<const std::string> buffer);
+
     // Reads at most `length` bytes of what has arrived and returns their number; 0 when the peer
     // has closed the connection and everything was read; kSocketError with kWouldBlock when
     // nothing is there yet, kNotConnected without a connection, or the error that broke the
@@ -122,7 +133,8 @@ public:
     // open. No event is delivered after Close.
     virtual void Close();
 
-    // Bytes taken by Send that the system has not yet taken: the queue of a peer that reads slowly.
+    // Bytes taken by Send and SendShared that the system has not yet taken: the queue of a peer
+    // that reads slowly.
     std::size_t GetSendBacklog() const;
 
     // The local, or the peer's, numeric address and port of a listening or connected socket.

@@ -131,6 +131,15 @@ void CQuorvexDlg::BroadcastPacket(std::string_view text, std::string_view callsi
     }
 }
 
+void CQuorvexDlg::BroadcastShared(const std::shared_ptr<const std::string>& text)
+{
+    for (auto it = m_clientList.begin(); it != m_clientList.end();) {
+        CFsdClientSocket& client = **it++;
+        if (!client.m_strCallsign.empty()) // the clients the empty callsign reaches
+            client.SendSharedString(text);
+    }
+}
+
 void CQuorvexDlg::SendToCallsign(std::string_view callsign, std::string_view text)
 {
     for (auto it = m_clientList.begin(); it != m_clientList.end();) {

@@ -4,6 +4,8 @@
 #include "proxy/fsd/FsdPackets.h"
 
 #include <chrono>
+#include <memory>
+#include <string>
 
 void CQuorvexDlg::OnTimer()
 {
@@ -24,14 +26,22 @@ void CQuorvexDlg::OnTimer()
 
 void CQuorvexDlg::BroadcastPositions()
 {
-    // The tick's packets are composed once, in map order, and every logged-in client takes them
-    // as one send: one append and one backlog check per client instead of one per packet. The
-    // buffer is kept from tick to tick, so a busy table does not allocate it again.
+    // The tick's packets are composed once, in map order, into one text that every logged-in
+    // client's socket queues by reference: no copy and one backlog check per client. A client
+    // that reads slowly may still hold the last tick's text; then this tick gets a text of its
+    // own, else the last one is reused, so a busy table does not allocate it again.
     const PositionRange range
         = m_feedOptions.positionsAnywhere ? PositionRange::Anywhere : PositionRange::NorthEast;
-    m_strTick.clear();
+    if (m_pTick == nullptr || m_pTick.use_count() > 1) {
+        auto fresh = std::make_shared<std::string>();
+        if (m_pTick != nullptr)
+            fresh->reserve(m_pTick->size());
+        m_pTick = std::move(fresh);
+    } else {
+        m_pTick->clear();
+    }
     for (const auto& [key, aircraft] : m_aircraftMap)
-        m_strTick += ComposePilotPosition(*aircraft, platform::Time64(), range);
-    if (!m_strTick.empty())
-        BroadcastPacket(m_strTick, {});
+        *m_pTick += ComposePilotPosition(*aircraft, platform::Time64(), range);
+    if (!m_pTick->empty())
+        BroadcastShared(m_pTick);
 }

@@ -159,6 +159,10 @@ public:
     // ignored); the empty callsign reaches every logged-in client. Tests override it to observe
     // what the parser and the broadcast send.
     void BroadcastPacket(std::string_view text, std::string_view callsign) override;
+    // Sends the text to every logged-in client like BroadcastPacket(*text, {}), each client
+    // queuing a reference to the one text instead of a copy of it. Tests override it to observe
+    // the position broadcast.
+    virtual void BroadcastShared(const std::shared_ptr<const std::string>& text);
     // Sends `text` to every client logged in as `callsign` (ASCII case ignored).
     void SendToCallsign(std::string_view callsign, std::string_view text) override;
     // Sends every client, logged in or not, the server text `message` addressed to itself.
@@ -172,8 +176,8 @@ public:
     // any client is connected.
     void OnTimer();
     // One "@" packet per aircraft with a position at most kMaxPositionAge seconds old, in map
-    // order, composed once; the packets of the tick go to every logged-in client as one text
-    // (one BroadcastPacket), so the backlog bound is checked once per tick and client.
+    // order, composed once; the packets of the tick go to every logged-in client as one shared
+    // text (one BroadcastShared), so the backlog bound is checked once per tick and client.
     void BroadcastPositions();
     // The timer's replay step: ReplayNextLines while a replay runs.
     virtual void ReplayTimerStep();
@@ -238,8 +242,9 @@ private:
     std::string m_strLastLine; // the last accepted line, as received
     bool m_bLastLineShown = true; // m_strLastLine is the text of kIdLastLine
     bool m_bLineCountShown = true; // kIdLineCount shows the current counters
-    std::string
-        m_strTick; // the position packets of the running broadcast, reused from tick to tick
+    // The position packets of the last broadcast. The clients' sockets hold it until it has
+    // gone to their peers; once none does, the next tick reuses it.
+    std::shared_ptr<std::string> m_pTick;
     std::unique_ptr<std::FILE, FileCloser> m_pReplayFile; // the recording being replayed, if any
 
     FeedState m_feedState = FeedState::Idle;

@@ -70,7 +70,18 @@ int CFsdClientSocket::SendString(std::string_view text)
 {
     if (m_bDetached)
         return kSocketError;
-    const int sent = CCommonSocket::SendString(text);
+    return Sent(CCommonSocket::SendString(text));
+}
+
+int CFsdClientSocket::SendSharedString(std::shared_ptr<const std::string> text)
+{
+    if (m_bDetached)
+        return kSocketError;
+    return Sent(SendShared(std::move(text)));
+}
+
+int CFsdClientSocket::Sent(int sent)
+{
     if (sent > 0 && m_pMetrics != nullptr)
         m_pMetrics->m_nBytesSent += sent;
     if (GetSendBacklog() > kMaxSendBacklog && m_pDlg != nullptr) {

@@ -66,6 +66,9 @@ public:
     // kMaxSendBacklog is removed from the list like a client that closed, at once; a walk of the
     // list must therefore take the next client before sending to the current one.
     int SendString(std::string_view text) override;
+    // The same for a text that many clients send: the socket queues a reference to it, not a
+    // copy.
+    int SendSharedString(std::shared_ptr<const std::string> text);
 
     // The list calls this when it takes the client out: the connection closes (what is queued
     // still goes out) and the client sends and handles nothing more.
@@ -88,6 +91,8 @@ protected:
 private:
     void Tell(LogLevel level, std::string_view kind, std::string text);
     bool RefuseLogin(const char* line, std::string_view reason);
+    // What follows every send: the count of bytes sent, and the backlog bound.
+    int Sent(int sent);
 
     bool m_bDetached = false;
 };

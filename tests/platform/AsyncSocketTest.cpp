@@ -320,6 +320,61 @@ TEST_F(AsyncSocketTest, SendQueuesWhatAPeerDoesNotReadAndLosesNothing)
     EXPECT_TRUE(WaitFor([&] { return server.GetSendBacklog() == 0; }));
 }
 
+// Shared buffers mixed with ordinary sends, to a peer that stops reading: each send adds exactly
+// its size to the backlog, and once the peer reads again every byte arrives in the order sent and
+// the socket lets go of the buffers.
+TEST_F(AsyncSocketTest, SharedBuffersReachASlowReaderWholeAndInOrder)
+{
+    StartListener();
+    peer.setReadBufferSize(64 * 1024); // the peer stops taking bytes until it reads
+    ConnectPeer();
+    ProbeSocket& server = *accepted.front();
+    const auto big = std::make_shared<const std::string>(Pattern(16u << 20));
+    const auto small = std::make_shared<const std::string>("#small\r\n");
+    std::string expected;
+    std::size_t queued = 0;
+    const auto send = [&](const std::string& text) {
+        ASSERT_EQ(
+            server.Send(text.data(), static_cast<int>(text.size())), static_cast<int>(text.size()));
+        expected += text;
+        queued += text.size();
+        EXPECT_EQ(server.GetSendBacklog(), queued);
+    };
+    const auto sendShared = [&](const std::shared_ptr<const std::string>& buffer) {
+        ASSERT_EQ(server.SendShared(buffer), static_cast<int>(buffer->size()));
+        expected += *buffer;
+        queued += buffer->size();
+        EXPECT_EQ(server.GetSendBacklog(), queued);
+    };
+
+    send("head,"); // not written yet: the shared buffer must wait behind it
+    sendShared(big);
+    Settle(200); // the system takes what it holds, then nothing more
+    queued = server.GetSendBacklog();
+    ASSERT_GT(queued, 0u);
+    ASSERT_LT(queued, big->size());
+    send("between,");
+    sendShared(small);
+    sendShared(big);
+    send("end\r\n");
+    EXPECT_EQ(big.use_count(), 3); // queued twice, by reference
+
+    peer.setReadBufferSize(0); // now it reads everything
+    QByteArray got;
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            got += peer.readAll();
+            return got.size() >= static_cast<qsizetype>(expected.size());
+        },
+        20'000));
+    EXPECT_TRUE(got.toStdString() == expected) << "bytes lost or reordered";
+    EXPECT_TRUE(WaitFor([&] { return server.GetSendBacklog() == 0; }));
+    EXPECT_EQ(big.use_count(), 1);
+    EXPECT_EQ(small.use_count(), 1);
+    EXPECT_EQ(server.SendShared(nullptr), CAsyncSocket::kSocketError);
+    EXPECT_EQ(server.GetLastError(), platform::kInvalidArgument);
+}
+
 TEST_F(AsyncSocketTest, DeletingASocketInsideItsOwnHandlerIsSafe)
 {
     for (const char* where : { "receive", "close" }) {
@@ -595,6 +650,48 @@ TEST_F(AsyncSocketTest, AFloodingPeerIsHeldBackAndLosesNothing)
         reader.onReceive(reader, 0);
         ASSERT_TRUE(WaitFor([&] { return count == kFlood; }, 120'000)) << count;
         EXPECT_TRUE(intact) << "bytes lost or reordered";
+    }
+}
+
+// A peer that resets the connection halfway through what is queued for it, sent as a copy or as
+// a shared buffer: the socket's close event comes once, as the last event, and nothing stays
+// queued or referenced.
+TEST_F(AsyncSocketTest, APeerThatResetsMidBufferGivesOneCloseEvent)
+{
+    StartListener();
+    const auto data = std::make_shared<const std::string>(Pattern(4u << 20));
+    const int size = static_cast<int>(data->size());
+    for (const bool shared : { false, true }) {
+        SCOPED_TRACE(shared ? "shared" : "copied");
+        accepted.clear();
+        serverLog.clear();
+        unsigned at = port;
+        const int fd = RawSocket(at);
+        ASSERT_GE(fd, 0);
+        ASSERT_TRUE(WaitFor([&] { return !accepted.empty(); }));
+        ProbeSocket& server = *accepted.front();
+        ASSERT_EQ(shared ? server.SendShared(data) : server.Send(data->data(), size), size);
+        Settle(100);
+        ASSERT_GT(server.GetSendBacklog(), 0u);
+        std::string part(64 * 1024, '\0');
+        ASSERT_EQ(
+            ::recv(fd, part.data(), part.size(), MSG_WAITALL), static_cast<ssize_t>(part.size()));
+        EXPECT_TRUE(part == data->substr(0, part.size()));
+        const linger reset { 1, 0 }; // closing sends a reset
+        ASSERT_EQ(::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset), 0);
+        ::close(fd);
+        const auto closes = [&] {
+            int n = 0;
+            for (const auto& e : serverLog)
+                n += e.rfind("close:", 0) == 0 ? 1 : 0;
+            return n;
+        };
+        ASSERT_TRUE(WaitFor([&] { return closes() > 0; }));
+        Settle();
+        EXPECT_EQ(closes(), 1);
+        EXPECT_EQ(serverLog.back(), "close:0");
+        EXPECT_EQ(server.GetSendBacklog(), 0u);
+        EXPECT_EQ(data.use_count(), 1) << "the socket still holds the buffer";
     }
 }
 

@@ -323,6 +323,47 @@ TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
     EXPECT_EQ(m_controls.GetWindowText(kIdClients), "1");
 }
 
+// The clients' sockets queue each tick's text by reference: a client that reads late still gets
+// every tick as it was composed, though the ticks after it changed.
+TEST_F(FsdServerTest, AClientThatReadsLateGetsEveryTickAsItWasComposed)
+{
+    SetReferencePointOnce(19.0, 47.4);
+    for (int i = 0; i < 5000; ++i) {
+        CTrackedAircraft& aircraft = AddAircraft(std::to_string(0x500000 + i));
+        aircraft.callsign = "LTE" + std::to_string(i);
+        aircraft.position = { 19.0 + i * 1e-4, 47.4 - i * 1e-4, true };
+        aircraft.lastPositionTime = kNow;
+        aircraft.altitude = 1000 + i;
+    }
+    CFsdTestPeer& reader = Login("READER");
+    CFsdTestPeer& late = Login("LATE");
+    late.StopReading();
+    const CFsdClientSocket& lateSocket = *m_dlg.m_clientList.back();
+    ASSERT_EQ(lateSocket.m_strCallsign, "LATE");
+
+    std::string expected;
+    const auto tick = [&] {
+        m_dlg.BroadcastPositions();
+        for (const auto& [key, aircraft] : m_dlg.m_aircraftMap)
+            expected += ComposePilotPosition(*aircraft, kNow);
+        return WaitFor([&] { return reader.received.size() == expected.size(); });
+    };
+    // Until the system holds no more for the late client, its socket holds the last tick.
+    for (int i = 0; i < 60 && lateSocket.GetSendBacklog() == 0; ++i)
+        ASSERT_TRUE(tick());
+    ASSERT_GT(lateSocket.GetSendBacklog(), 0u);
+    for (int change = 1; change <= 3; ++change) {
+        for (auto& [key, aircraft] : m_dlg.m_aircraftMap)
+            aircraft->altitude += 100;
+        ASSERT_TRUE(tick());
+    }
+    ASSERT_TRUE(m_dlg.IsCallsignInUse("LATE")) << "cut off before it read";
+    late.ResumeReading();
+    ASSERT_TRUE(WaitFor([&] { return late.received.size() >= expected.size(); }));
+    EXPECT_TRUE(late.received == expected) << "a tick changed while a socket held it";
+    EXPECT_TRUE(reader.received == expected);
+}
+
 #ifdef __linux__
 // Out of descriptors, the connection cannot be taken: no client object is listed, and the
 // connection is taken once descriptors are free again.

@@ -39,6 +39,14 @@ public:
         m_socket.setReadBufferSize(1);
     }
 
+    // Takes what piled up and everything after it again.
+    void ResumeReading()
+    {
+        m_reading = true;
+        m_socket.setReadBufferSize(0);
+        received += m_socket.readAll().toStdString();
+    }
+
     void Disconnect() { m_socket.disconnectFromHost(); }
     bool IsClosed() const { return m_socket.state() == QAbstractSocket::UnconnectedState; }
 

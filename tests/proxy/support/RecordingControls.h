@@ -6,6 +6,7 @@
 #include "proxy/app/QuorvexDlg.h"
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -37,6 +38,10 @@ public:
     void BroadcastPacket(std::string_view text, std::string_view callsign) override
     {
         packets.push_back({ std::string(text), std::string(callsign) });
+    }
+    void BroadcastShared(const std::shared_ptr<const std::string>& text) override
+    {
+        BroadcastPacket(*text, {});
     }
 
     // Feeds one line as a socket hands it over: a writable copy, NUL-terminated, as a receive of
