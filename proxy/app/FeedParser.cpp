@@ -60,9 +60,9 @@ bool IsDateField(const char* text)
 std::string_view FormatPosition(char (&buffer)[64], double latitude, double longitude)
 {
     char* const end = buffer + sizeof buffer;
-    char* p = std::to_chars(buffer, end, latitude, std::chars_format::fixed, 4).ptr;
+    char* p = FormatFixed4(buffer, end, latitude);
     *p++ = ',';
-    p = std::to_chars(p, end, longitude, std::chars_format::fixed, 4).ptr;
+    p = FormatFixed4(p, end, longitude);
     return { buffer, static_cast<std::size_t>(p - buffer) };
 }
 
@@ -148,24 +148,27 @@ bool CQuorvexDlg::ApplySbsMessage(const CFieldList& fields, int offset)
         return (text != nullptr && *text != '\0') ? text : nullptr;
     };
 
-    const char* hexId = field(4);
-    if (offset == 4 && std::strlen(hexId) < 6)
+    const std::string_view hexId(field(4));
+    if (offset == 4 && hexId.size() < 6)
         return false;
-    if (*hexId == '\0')
+    if (hexId.empty())
         return false; // an aircraft without a name could never be addressed by the clients
     if (!IsPacketFieldText(hexId))
         return false; // as a name in the clients' packets it would shift their fields
 
     CTrackedAircraft* aircraft = nullptr;
-    if (const auto it = m_aircraftMap.find(std::string_view(hexId)); it != m_aircraftMap.end())
+    if (const auto it = m_aircraftMap.find(hexId); it != m_aircraftMap.end())
         aircraft = it->second.get();
     else if ((aircraft = CreateAircraft(hexId)) == nullptr)
         return false;
 
-    const char* callsign = field(10);
-    if (std::strlen(callsign) > 3 && std::strchr(callsign, '@') == nullptr
-        && IsPacketFieldText(callsign) && aircraft->callsign.empty())
-        SetCallsign(*aircraft, callsign);
+    // Only the first callsign counts: the checks of the text wait until the aircraft has none.
+    if (aircraft->callsign.empty()) {
+        const char* callsign = field(10);
+        if (std::strlen(callsign) > 3 && std::strchr(callsign, '@') == nullptr
+            && IsPacketFieldText(callsign))
+            SetCallsign(*aircraft, callsign);
+    }
 
     // Within the same second the time cells already show this time: they are not written again.
     const std::int64_t now = platform::Time64();

@@ -12,3 +12,8 @@ std::int32_t FeedInt32(const char* text);
 // Leading blanks skipped, an optional sign, then a decimal number with optional fraction and
 // exponent ("inf" and "nan" are read as such). 0.0 when the text does not start with a number.
 double FeedDouble(const char* text);
+
+// What std::to_chars(first, last, value, std::chars_format::fixed, 4) writes, the same text, made
+// faster for the magnitudes of coordinates; returns the end of the text. `last - first` must hold
+// the text.
+char* FormatFixed4(char* first, char* last, double value);
