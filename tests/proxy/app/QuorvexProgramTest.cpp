@@ -72,6 +72,22 @@ protected:
         return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     }
 
+    // Starts quorvex with `arguments` and waits for it to say where it serves the status page;
+    // returns that port, 0 if it does not say so. `errors` gets what it wrote on standard error.
+    unsigned StartWithStatusPage(const QStringList& arguments, QString& errors)
+    {
+        m_quorvex.start(QS_BINARY_DIR "/bin/quorvex", arguments);
+        if (!m_quorvex.waitForStarted(10000))
+            return 0;
+        QRegularExpressionMatch announced;
+        WaitFor([&] {
+            errors += QString::fromLocal8Bit(m_quorvex.readAllStandardError());
+            announced = QRegularExpression("status page on http://\\S+:(\\d+)/\n").match(errors);
+            return announced.hasMatch();
+        });
+        return announced.hasMatch() ? announced.captured(1).toUInt() : 0;
+    }
+
     QTemporaryDir m_dir;
     QProcess m_quorvex;
     QProcess m_simulator;
@@ -149,18 +165,11 @@ TEST_F(QuorvexProgramTest, StatusPageShowsWhatTheRadarClientsAreSent)
         return m_simulator.readAllStandardError().contains("serving")
             || m_simulator.state() == QProcess::NotRunning;
     }));
-    m_quorvex.start(QS_BINARY_DIR "/bin/quorvex",
-        { "--headless", "--server", "127.0.0.1", "--port", port, "--http", "127.0.0.1:0" });
-    ASSERT_TRUE(m_quorvex.waitForStarted(10000));
     QString errors;
-    QRegularExpressionMatch announced;
-    ASSERT_TRUE(WaitFor([&] {
-        errors += QString::fromLocal8Bit(m_quorvex.readAllStandardError());
-        announced
-            = QRegularExpression("status page on (http://127\\.0\\.0\\.1:\\d+/)\n").match(errors);
-        return announced.hasMatch();
-    })) << errors.toStdString();
-    const QString base = announced.captured(1);
+    const unsigned httpPort = StartWithStatusPage(
+        { "--headless", "--server", "127.0.0.1", "--port", port, "--http", "127.0.0.1:0" }, errors);
+    ASSERT_NE(httpPort, 0u) << errors.toStdString();
+    const QString base = QString("http://127.0.0.1:%1/").arg(httpPort);
 
     std::unique_ptr<CFsdTestPeer> client;
     ASSERT_TRUE(WaitFor(
@@ -235,18 +244,10 @@ TEST_F(QuorvexProgramTest, StatusPageShowsWhatTheRadarClientsAreSent)
 // that is not listed stands for a machine outside the allowed network.
 TEST_F(QuorvexProgramTest, StatusPageIsRefusedOutsideTheAllowList)
 {
-    m_quorvex.start(QS_BINARY_DIR "/bin/quorvex",
-        { "--headless", "--log", "--http", "0.0.0.0:0", "--allow", "127.0.0.3/32" });
-    ASSERT_TRUE(m_quorvex.waitForStarted(10000));
     QString errors;
-    QRegularExpressionMatch announced;
-    ASSERT_TRUE(WaitFor([&] {
-        errors += QString::fromLocal8Bit(m_quorvex.readAllStandardError());
-        announced
-            = QRegularExpression("status page on http://0\\.0\\.0\\.0:(\\d+)/\n").match(errors);
-        return announced.hasMatch();
-    })) << errors.toStdString();
-    const unsigned port = announced.captured(1).toUInt();
+    const unsigned port = StartWithStatusPage(
+        { "--headless", "--log", "--http", "0.0.0.0:0", "--allow", "127.0.0.3/32" }, errors);
+    ASSERT_NE(port, 0u) << errors.toStdString();
     EXPECT_TRUE(errors.contains(QRegularExpression("<6>20\\S+Z status page on http")))
         << errors.toStdString(); // one of the event log's lines
 
