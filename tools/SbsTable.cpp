@@ -163,7 +163,7 @@ int main(int argc, char** argv)
     for (const auto& [key, aircraft] : dlg.m_aircraftMap)
         byRow.at(aircraft->listRow) = aircraft.get();
     for (std::size_t r = 0; r < list.rows.size(); ++r) {
-        std::vector<std::string> row = list.rows[r];
+        std::vector<std::string> row(list.rows[r].begin(), list.rows[r].end());
         row.resize(kAircraftListColumns);
         const CTrackedAircraft& aircraft = *byRow[r];
         for (const std::string* text : { &aircraft.aircraftType, &aircraft.departure,

@@ -32,8 +32,9 @@ protected:
     std::vector<std::string> ListedHexIds() const
     {
         std::vector<std::string> ids;
-        for (const auto& row : m_controls.List(kIdAircraftList).rows)
-            ids.push_back(row[kColHexId]);
+        const auto& rows = m_controls.List(kIdAircraftList).rows;
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            ids.push_back(rows[r][kColHexId]);
         return ids;
     }
 
