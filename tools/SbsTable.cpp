@@ -161,7 +161,7 @@ int main(int argc, char** argv)
     rows.push_back(header);
     std::vector<const CTrackedAircraft*> byRow(list.rows.size(), nullptr);
     for (const auto& [key, aircraft] : dlg.m_aircraftMap)
-        byRow.at(aircraft->listRow) = aircraft.get();
+        byRow.at(aircraft.listRow) = &aircraft;
     for (std::size_t r = 0; r < list.rows.size(); ++r) {
         std::vector<std::string> row(list.rows[r].begin(), list.rows[r].end());
         row.resize(kAircraftListColumns);
