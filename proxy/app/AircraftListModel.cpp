@@ -36,7 +36,7 @@ void CAircraftListModel::SetCell(int row, int column, std::string_view text)
     if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0
         || column >= static_cast<int>(m_rows.Columns()))
         return;
-    std::string& cell = m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    CCellText& cell = m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
     if (cell == text)
         return;
     cell.assign(text);
@@ -71,7 +71,8 @@ std::string CAircraftListModel::Cell(int row, int column) const
     if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0
         || column >= static_cast<int>(m_rows.Columns()))
         return {};
-    return m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    return std::string(
+        m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)].view());
 }
 
 void CAircraftListModel::AnnounceChanges()
@@ -103,7 +104,7 @@ QVariant CAircraftListModel::data(const QModelIndex& index, int role) const
     const auto cells = m_rows[static_cast<std::size_t>(index.row())];
     if (index.column() >= static_cast<int>(cells.size()))
         return {};
-    const std::string& text = cells[static_cast<std::size_t>(index.column())];
+    const std::string_view text = cells[static_cast<std::size_t>(index.column())].view();
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 

@@ -13,7 +13,7 @@ void CCellGrid::InsertColumns(std::size_t column, std::size_t count)
 {
     column = std::min(column, m_columns);
     const std::size_t slots = m_cells.size() / m_columns;
-    std::vector<std::string> cells;
+    std::vector<CCellText> cells;
     cells.reserve(slots * (m_columns + count));
     for (std::size_t s = 0; s < slots; ++s) {
         const auto slot = m_cells.begin() + static_cast<std::ptrdiff_t>(s * m_columns);
@@ -63,7 +63,7 @@ void CCellGrid::EraseRows(std::size_t row, std::size_t count)
     const auto last = first + static_cast<std::ptrdiff_t>(count);
     m_freeSlots.reserve(m_freeSlots.size() + count);
     for (auto it = first; it != last; ++it) {
-        for (std::string& cell : (*this)[static_cast<std::size_t>(it - m_slots.begin())])
+        for (CCellText& cell : (*this)[static_cast<std::size_t>(it - m_slots.begin())])
             cell.clear();
         m_freeSlots.push_back(*it);
     }

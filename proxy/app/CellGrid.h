@@ -7,10 +7,11 @@
 // entries; the freed slots are cleared and taken by the next rows inserted.
 #pragma once
 
+#include "CellText.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <vector>
 
 class CCellGrid {
@@ -24,11 +25,11 @@ public:
     std::size_t Columns() const { return m_columns; }
 
     // The cells of a row, in range.
-    std::span<std::string> operator[](std::size_t row)
+    std::span<CCellText> operator[](std::size_t row)
     {
         return { m_cells.data() + std::size_t { m_slots[row] } * m_columns, m_columns };
     }
-    std::span<const std::string> operator[](std::size_t row) const
+    std::span<const CCellText> operator[](std::size_t row) const
     {
         return { m_cells.data() + std::size_t { m_slots[row] } * m_columns, m_columns };
     }
@@ -50,6 +51,6 @@ private:
 
     std::size_t m_columns = 1;
     std::vector<std::uint32_t> m_slots; // row to slot
-    std::vector<std::string> m_cells; // slot * m_columns, a row's cells
+    std::vector<CCellText> m_cells; // slot * m_columns, a row's cells
     std::vector<std::uint32_t> m_freeSlots; // cleared slots of deleted rows
 };

@@ -91,7 +91,8 @@ std::string CMemoryControls::Cell(int id, int row, int column) const
     if (row < 0 || row >= static_cast<int>(list.rows.size()) || column < 0
         || static_cast<std::size_t>(column) >= list.rows.Columns())
         return {};
-    return list.rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
+    return std::string(
+        list.rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)].view());
 }
 
 CMemoryControls::ListView& CMemoryControls::MutableList(int id)

@@ -9,22 +9,51 @@ namespace {
 
 std::vector<std::string> Row(const CCellGrid& grid, std::size_t row)
 {
-    return { grid[row].begin(), grid[row].end() };
+    std::vector<std::string> cells;
+    for (const CCellText& cell : grid[row])
+        cells.emplace_back(cell.view());
+    return cells;
 }
 
 using Cells = std::vector<std::string>;
+
+TEST(CellTextTest, TextsInPlaceAndOnTheHeapSurviveEveryChangeCopyAndMove)
+{
+    const std::string fits(15, 'a'), longer = "-33.9461,-151.1772", longest(300, 'z');
+    CCellText cell;
+    EXPECT_TRUE(cell.empty());
+    for (const std::string& text : { fits, longer, std::string("47.4,19.2"), longest, fits,
+             std::string(), std::string(16, 'b') }) {
+        cell.assign(text);
+        EXPECT_EQ(cell, text);
+    }
+    cell.assign(cell.view().substr(3)); // a part of itself
+    EXPECT_EQ(cell, std::string(13, 'b'));
+
+    CCellText copy(cell), moved(std::move(cell));
+    EXPECT_EQ(copy, moved);
+    EXPECT_TRUE(cell.empty()); // NOLINT: a moved-from cell is empty and usable
+    cell.assign(longest);
+    copy = cell;
+    moved = std::move(cell);
+    EXPECT_EQ(copy, longest);
+    EXPECT_EQ(moved, longest);
+    moved.clear();
+    EXPECT_TRUE(moved.empty());
+    static_assert(sizeof(CCellText) == 16);
+}
 
 TEST(CellGridTest, RowsAndColumnsInsertedAnywhereKeepEveryCellInItsPlace)
 {
     CCellGrid grid(2);
     grid.InsertRow(0);
     grid.InsertRow(9); // beyond the end: appended
-    grid[0][0] = "a0";
-    grid[0][1] = "a1";
-    grid[1][0] = "b0";
-    grid[1][1] = "b1";
+    grid[0][0].assign("a0");
+    grid[0][1].assign("a1");
+    grid[1][0].assign("b0");
+    grid[1][1].assign("b1");
     grid.InsertRow(1);
-    grid[1][0] = "m0";
+    grid[1][0].assign("m0");
     grid.InsertColumn(1);
     grid.Widen(4);
     grid.Widen(2); // never narrows
@@ -41,7 +70,7 @@ TEST(CellGridTest, ErasedRowsAreClampedLaterRowsMoveUpAndNewRowsStartEmpty)
     CCellGrid grid(1);
     for (const char* text : { "a", "b", "c", "d" }) {
         grid.InsertRow(grid.size());
-        grid[grid.size() - 1][0] = text;
+        grid[grid.size() - 1][0].assign(text);
     }
     grid.EraseRows(1, 2);
     ASSERT_EQ(grid.size(), 2u);
@@ -56,7 +85,7 @@ TEST(CellGridTest, ErasedRowsAreClampedLaterRowsMoveUpAndNewRowsStartEmpty)
     EXPECT_EQ(grid, [] {
         CCellGrid same(1);
         same.InsertRow(0);
-        same[0][0] = "a";
+        same[0][0].assign("a");
         return same;
     }());
 }

@@ -34,7 +34,7 @@ protected:
         std::vector<std::string> ids;
         const auto& rows = m_controls.List(kIdAircraftList).rows;
         for (std::size_t r = 0; r < rows.size(); ++r)
-            ids.push_back(rows[r][kColHexId]);
+            ids.emplace_back(rows[r][kColHexId].view());
         return ids;
     }
 
