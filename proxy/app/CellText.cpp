@@ -40,7 +40,7 @@ std::string_view CCellText::view() const noexcept
     return { m_bytes, static_cast<unsigned char>(m_bytes[kTag]) };
 }
 
-void CCellText::assign(std::string_view text)
+void CCellText::AssignSlow(std::string_view text)
 {
     if (OnHeap() && text.size() <= HeapCapacity()) {
         // A long text that stays long (a position far south or west) keeps its buffer.
