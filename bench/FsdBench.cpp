@@ -48,17 +48,18 @@ void FillTraffic(CQuorvexDlg& dlg)
 {
     SetReferencePointOnce(19.26, 47.43);
     for (int i = 0; i < kAircraft; ++i) {
-        auto aircraft = std::make_unique<CTrackedAircraft>();
-        aircraft->hexId = std::to_string(0x3C0000 + i * 7);
+        CTrackedAircraft aircraft;
+        aircraft.hexId = std::to_string(0x3C0000 + i * 7);
         if (i % 4 != 0)
-            aircraft->callsign = "WZZ" + std::to_string(1000 + i);
-        aircraft->squawk = std::to_string(1000 + i % 7000);
-        aircraft->position = { 16.0 + (i % 97) * 0.07, 45.5 + (i % 89) * 0.05, true };
-        aircraft->lastPositionTime = kNow - i % 180;
-        aircraft->altitude = 1000 + (i * 37) % 40000;
-        aircraft->groundSpeed = 140 + i % 350;
-        aircraft->track = (i * 13) % 360;
-        dlg.m_aircraftMap.emplace(aircraft->hexId, std::move(aircraft));
+            aircraft.callsign = "WZZ" + std::to_string(1000 + i);
+        aircraft.squawk = std::to_string(1000 + i % 7000);
+        aircraft.position = { 16.0 + (i % 97) * 0.07, 45.5 + (i % 89) * 0.05, true };
+        aircraft.lastPositionTime = kNow - i % 180;
+        aircraft.altitude = 1000 + (i * 37) % 40000;
+        aircraft.groundSpeed = 140 + i % 350;
+        aircraft.track = (i * 13) % 360;
+        std::string key = aircraft.hexId;
+        dlg.m_aircraftMap.emplace(std::move(key), std::move(aircraft));
     }
 }
 
@@ -199,7 +200,7 @@ void BroadcastTick(benchmark::State& state, bool loggedIn)
     std::string tick;
     int tickPackets = 0;
     for (const auto& [key, aircraft] : dlg.m_aircraftMap) {
-        const std::string packet = ComposePilotPosition(*aircraft, kNow);
+        const std::string packet = ComposePilotPosition(aircraft, kNow);
         tick += packet;
         tickPackets += packet.empty() ? 0 : 1;
     }
@@ -289,7 +290,7 @@ void BM_OneBufferTick(benchmark::State& state)
     FillTraffic(dlg);
     std::string tick;
     for (const auto& [key, aircraft] : dlg.m_aircraftMap)
-        tick += ComposePilotPosition(*aircraft, kNow);
+        tick += ComposePilotPosition(aircraft, kNow);
     std::vector<int> packetsBefore(tick.size() + 1, 0);
     for (std::size_t i = 0; i < tick.size(); ++i)
         packetsBefore[i + 1] = packetsBefore[i] + (tick[i] == '\n' ? 1 : 0);

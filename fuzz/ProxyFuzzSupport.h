@@ -13,8 +13,8 @@ inline void CheckListMirrorsTable(const CQuorvexDlg& dlg, const CMemoryControls&
     const auto& rows = controls.List(kIdAircraftList).rows;
     Check(rows.size() == dlg.m_aircraftMap.size(), "one list row per aircraft");
     for (const auto& [key, aircraft] : dlg.m_aircraftMap) {
-        Check(aircraft->listRow >= 0 && aircraft->listRow < static_cast<int>(rows.size())
-                && rows[aircraft->listRow][kColHexId] == key,
+        Check(aircraft.listRow >= 0 && aircraft.listRow < static_cast<int>(rows.size())
+                && rows[aircraft.listRow][kColHexId] == key,
             "an aircraft's list row shows its hex id");
     }
 }

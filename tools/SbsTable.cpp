@@ -161,9 +161,9 @@ int main(int argc, char** argv)
     rows.push_back(header);
     std::vector<const CTrackedAircraft*> byRow(list.rows.size(), nullptr);
     for (const auto& [key, aircraft] : dlg.m_aircraftMap)
-        byRow.at(aircraft->listRow) = aircraft.get();
+        byRow.at(aircraft.listRow) = &aircraft;
     for (std::size_t r = 0; r < list.rows.size(); ++r) {
-        std::vector<std::string> row = list.rows[r];
+        std::vector<std::string> row(list.rows[r].begin(), list.rows[r].end());
         row.resize(kAircraftListColumns);
         const CTrackedAircraft& aircraft = *byRow[r];
         for (const std::string* text : { &aircraft.aircraftType, &aircraft.departure,

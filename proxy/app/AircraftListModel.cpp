@@ -16,8 +16,8 @@ void CAircraftListModel::InsertColumn(int column, std::string_view header)
     beginInsertColumns({}, column, column);
     m_headers.insert(m_headers.begin() + column,
         QString::fromLatin1(header.data(), static_cast<qsizetype>(header.size())));
-    for (auto& cells : m_rows)
-        cells.emplace(cells.begin() + column);
+    if (m_headers.size() > m_rows.Columns())
+        m_rows.InsertColumn(static_cast<std::size_t>(column));
     endInsertColumns();
 }
 
@@ -26,17 +26,17 @@ void CAircraftListModel::InsertRow(int row, std::string_view text)
     AnnounceChanges(); // the pending range refers to the rows as they are now
     row = std::clamp(row, 0, static_cast<int>(m_rows.size()));
     beginInsertRows({}, row, row);
-    auto& cells = *m_rows.emplace(m_rows.begin() + row, std::max<std::size_t>(m_headers.size(), 1));
-    cells[0].assign(text);
+    m_rows.InsertRow(static_cast<std::size_t>(row));
+    m_rows[static_cast<std::size_t>(row)][0].assign(text);
     endInsertRows();
 }
 
 void CAircraftListModel::SetCell(int row, int column, std::string_view text)
 {
     if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0
-        || column >= static_cast<int>(m_rows[row].size()))
+        || column >= static_cast<int>(m_rows.Columns()))
         return;
-    std::string& cell = m_rows[row][column];
+    CCellText& cell = m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)];
     if (cell == text)
         return;
     cell.assign(text);
@@ -62,16 +62,17 @@ void CAircraftListModel::DeleteRows(int row, int count)
     const int last = row + std::min(count, size - row) - 1;
     AnnounceChanges();
     beginRemoveRows({}, row, last);
-    m_rows.erase(m_rows.begin() + row, m_rows.begin() + last + 1);
+    m_rows.EraseRows(static_cast<std::size_t>(row), static_cast<std::size_t>(last - row + 1));
     endRemoveRows();
 }
 
 std::string CAircraftListModel::Cell(int row, int column) const
 {
     if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0
-        || column >= static_cast<int>(m_rows[row].size()))
+        || column >= static_cast<int>(m_rows.Columns()))
         return {};
-    return m_rows[row][column];
+    return std::string(
+        m_rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)].view());
 }
 
 void CAircraftListModel::AnnounceChanges()
@@ -100,10 +101,10 @@ QVariant CAircraftListModel::data(const QModelIndex& index, int role) const
 {
     if (role != Qt::DisplayRole || !index.isValid())
         return {};
-    const auto& cells = m_rows[static_cast<std::size_t>(index.row())];
+    const auto cells = m_rows[static_cast<std::size_t>(index.row())];
     if (index.column() >= static_cast<int>(cells.size()))
         return {};
-    const std::string& text = cells[static_cast<std::size_t>(index.column())];
+    const std::string_view text = cells[static_cast<std::size_t>(index.column())].view();
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
 }
 

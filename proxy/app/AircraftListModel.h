@@ -7,6 +7,8 @@
 // announced at once. The list is never reset or sorted.
 #pragma once
 
+#include "CellGrid.h"
+
 #include <QAbstractTableModel>
 #include <QTimer>
 
@@ -40,7 +42,7 @@ public:
 
 private:
     std::vector<QString> m_headers;
-    std::vector<std::vector<std::string>> m_rows; // one cell per column
+    CCellGrid m_rows; // as wide as the headers, and at least one cell
     int m_changedFirst = -1; // rows changed since the last announcement, -1 for none
     int m_changedLast = -1;
     QTimer m_announceTimer;

@@ -27,19 +27,19 @@ CTrackedAircraft* CQuorvexDlg::CreateAircraft(std::string_view hexId)
 {
     CTrackedAircraft* aircraft = nullptr;
     try {
-        auto record = std::make_unique<CTrackedAircraft>();
-        record->hexId = hexId;
-        record->listRow = m_controls.ListGetItemCount(kIdAircraftList);
+        CTrackedAircraft record;
+        record.hexId = hexId;
+        record.listRow = m_controls.ListGetItemCount(kIdAircraftList);
         // The lookup texts go into packet fields (the name, "$FP"): whatever would split them
         // is dropped; the tables are searched with the texts as the files give them.
-        if (const int i = m_icao24Table.Find(record->hexId); i >= 0) {
+        if (const int i = m_icao24Table.Find(record.hexId); i >= 0) {
             const std::string& registration = m_icao24Table.GetAt(i).column[0];
-            record->registration = PacketFieldText(registration);
+            record.registration = PacketFieldText(registration);
             if (const int j = m_aircraftsTable.Find(registration); !registration.empty() && j >= 0)
-                record->aircraftType = PacketFieldText(m_aircraftsTable.GetAt(j).column[1]);
+                record.aircraftType = PacketFieldText(m_aircraftsTable.GetAt(j).column[1]);
         }
-        aircraft = record.get();
-        m_aircraftMap.emplace(aircraft->hexId, std::move(record));
+        std::string key = record.hexId;
+        aircraft = &m_aircraftMap.emplace(std::move(key), std::move(record)).first->second;
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -59,7 +59,7 @@ void CQuorvexDlg::PurgeStaleAircraft()
     std::vector<char> removed(rowCount, 0);
     bool any = false;
     for (auto it = m_aircraftMap.begin(); it != m_aircraftMap.end();) {
-        const CTrackedAircraft& aircraft = *it->second;
+        const CTrackedAircraft& aircraft = it->second;
         if (aircraft.lastMessageTime + kStaleAircraftSeconds > now) {
             ++it;
             continue;
@@ -77,8 +77,8 @@ void CQuorvexDlg::PurgeStaleAircraft()
     for (std::size_t r = 0; r < rowCount; ++r)
         removedAbove[r + 1] = removedAbove[r] + removed[r];
     for (auto& [key, aircraft] : m_aircraftMap) {
-        if (aircraft->listRow >= 0 && static_cast<std::size_t>(aircraft->listRow) <= rowCount)
-            aircraft->listRow -= removedAbove[static_cast<std::size_t>(aircraft->listRow)];
+        if (aircraft.listRow >= 0 && static_cast<std::size_t>(aircraft.listRow) <= rowCount)
+            aircraft.listRow -= removedAbove[static_cast<std::size_t>(aircraft.listRow)];
     }
     for (std::size_t end = rowCount; end > 0;) {
         if (!removed[end - 1]) {

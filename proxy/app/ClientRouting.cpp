@@ -161,10 +161,10 @@ void CQuorvexDlg::SendFlightPlan(const CFieldList& fields)
 {
     const std::string_view requested = fields.field[3];
     for (const auto& [key, aircraft] : m_aircraftMap) {
-        if (EqualsNoCase(aircraft->callsign, requested)
-            || EqualsNoCase(aircraft->registration, requested)
-            || EqualsNoCase(aircraft->hexId, requested)) {
-            SendToCallsign(fields.field[0] + 3, ComposeFlightPlan(requested, *aircraft));
+        if (EqualsNoCase(aircraft.callsign, requested)
+            || EqualsNoCase(aircraft.registration, requested)
+            || EqualsNoCase(aircraft.hexId, requested)) {
+            SendToCallsign(fields.field[0] + 3, ComposeFlightPlan(requested, aircraft));
             return;
         }
     }

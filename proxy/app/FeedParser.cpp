@@ -158,7 +158,7 @@ bool CQuorvexDlg::ApplySbsMessage(const CFieldList& fields, int offset)
 
     CTrackedAircraft* aircraft = nullptr;
     if (const auto it = m_aircraftMap.find(hexId); it != m_aircraftMap.end())
-        aircraft = it->second.get();
+        aircraft = &it->second;
     else if ((aircraft = CreateAircraft(hexId)) == nullptr)
         return false;
 

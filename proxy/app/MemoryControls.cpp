@@ -29,8 +29,9 @@ void CMemoryControls::ListInsertColumn(int id, int column, std::string_view head
     ListView& list = MutableList(id);
     column = std::clamp(column, 0, static_cast<int>(list.headers.size()));
     list.headers.emplace(list.headers.begin() + column, header);
-    for (auto& row : list.rows)
-        row.emplace(row.begin() + std::min<std::size_t>(column, row.size()));
+    // Every row has its first cell, the item text, before there is any header.
+    if (list.headers.size() > list.rows.Columns())
+        list.rows.InsertColumn(static_cast<std::size_t>(column));
 }
 
 int CMemoryControls::ListGetItemCount(int id) const
@@ -42,9 +43,8 @@ void CMemoryControls::ListInsertItem(int id, int row, std::string_view text)
 {
     ListView& list = MutableList(id);
     row = std::clamp(row, 0, static_cast<int>(list.rows.size()));
-    auto& cells = *list.rows.emplace(list.rows.begin() + row);
-    cells.resize(std::max<std::size_t>(list.headers.size(), 1));
-    cells[0].assign(text);
+    list.rows.InsertRow(static_cast<std::size_t>(row));
+    list.rows[static_cast<std::size_t>(row)][0].assign(text);
 }
 
 void CMemoryControls::ListSetItemText(int id, int row, int column, std::string_view text)
@@ -52,27 +52,22 @@ void CMemoryControls::ListSetItemText(int id, int row, int column, std::string_v
     ListView& list = MutableList(id);
     if (row < 0 || row >= static_cast<int>(list.rows.size()) || column < 0)
         return;
-    auto& cells = list.rows[row];
-    if (column >= static_cast<int>(cells.size()))
-        cells.resize(column + 1);
-    cells[column].assign(text);
+    if (static_cast<std::size_t>(column) >= list.rows.Columns())
+        list.rows.Widen(static_cast<std::size_t>(column) + 1);
+    list.rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)].assign(text);
 }
 
 void CMemoryControls::ListDeleteItem(int id, int row)
 {
-    ListView& list = MutableList(id);
-    if (row >= 0 && row < static_cast<int>(list.rows.size()))
-        list.rows.erase(list.rows.begin() + row);
+    if (row >= 0)
+        MutableList(id).rows.EraseRows(static_cast<std::size_t>(row), 1);
 }
 
 void CMemoryControls::ListDeleteItems(int id, int row, int count)
 {
-    ListView& list = MutableList(id);
-    const int size = static_cast<int>(list.rows.size());
-    if (row < 0 || row >= size || count <= 0)
-        return;
-    const int end = row + std::min(count, size - row);
-    list.rows.erase(list.rows.begin() + row, list.rows.begin() + end);
+    if (row >= 0 && count > 0)
+        MutableList(id).rows.EraseRows(
+            static_cast<std::size_t>(row), static_cast<std::size_t>(count));
 }
 
 void CMemoryControls::MessageBox(std::string_view text)
@@ -93,10 +88,11 @@ const CMemoryControls::ListView& CMemoryControls::List(int id) const
 std::string CMemoryControls::Cell(int id, int row, int column) const
 {
     const ListView& list = List(id);
-    if (row < 0 || row >= static_cast<int>(list.rows.size()))
+    if (row < 0 || row >= static_cast<int>(list.rows.size()) || column < 0
+        || static_cast<std::size_t>(column) >= list.rows.Columns())
         return {};
-    const auto& cells = list.rows[row];
-    return column >= 0 && column < static_cast<int>(cells.size()) ? cells[column] : std::string();
+    return std::string(
+        list.rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(column)].view());
 }
 
 CMemoryControls::ListView& CMemoryControls::MutableList(int id)

@@ -3,6 +3,7 @@
 // printout, a benchmark) and as the base of test fakes.
 #pragma once
 
+#include "CellGrid.h"
 #include "platform/DialogControls.h"
 
 #include <map>
@@ -14,7 +15,7 @@ class CMemoryControls : public platform::CDialogControls {
 public:
     struct ListView {
         std::vector<std::string> headers;
-        std::vector<std::vector<std::string>> rows; // each row has one cell per column
+        CCellGrid rows; // as wide as the headers, and at least one cell
     };
 
     void SetWindowText(int id, std::string_view text) override;

@@ -41,7 +41,7 @@ void CQuorvexDlg::BroadcastPositions()
         m_pTick->clear();
     }
     for (const auto& [key, aircraft] : m_aircraftMap)
-        *m_pTick += ComposePilotPosition(*aircraft, platform::Time64(), range);
+        *m_pTick += ComposePilotPosition(aircraft, platform::Time64(), range);
     if (!m_pTick->empty())
         BroadcastShared(m_pTick);
 }

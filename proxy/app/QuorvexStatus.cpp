@@ -47,7 +47,7 @@ status::CStatusSnapshot TakeStatusSnapshot(
 
     s.aircraft.reserve(dlg.m_aircraftMap.size());
     for (const auto& [key, record] : dlg.m_aircraftMap) {
-        const CTrackedAircraft& a = *record;
+        const CTrackedAircraft& a = record;
         status::CAircraftStatus out;
         out.hexId = a.hexId;
         out.callsign = a.callsign;

@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <functional>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -15,21 +14,21 @@
 // without building a std::string from it. The hash is std::hash's, so the map's buckets and its
 // iteration order are those of a map keyed by std::string with the standard hash.
 //
-// Deliberately not noexcept: the standard library then keeps every key's hash in its node (as it
-// does for std::hash<std::string>), so that a look-up walking a bucket, an insertion and a rehash
-// never hash the neighbouring keys again; with a noexcept hash it would treat the hash as cheap
-// and recompute it for every node it passes.
+// noexcept, so the standard library keeps no hash in the node: it would sit after the record, a
+// cache line a look-up must fetch on top of the key's. Hashing a short hex id again when a
+// look-up walks on to the next node of a bucket, or the table grows, costs less.
 struct CTextHash {
     using is_transparent = void;
-    std::size_t operator()(std::string_view text) const
+    std::size_t operator()(std::string_view text) const noexcept
     {
         return std::hash<std::string_view> {}(text);
     }
 };
 
-// Hex id (case-sensitive, exactly as received) to the record, which the map owns.
-using CAircraftMap = std::unordered_map<std::string, std::unique_ptr<CTrackedAircraft>, CTextHash,
-    std::equal_to<>>;
+// Hex id (case-sensitive, exactly as received) to the record. The record lives in the map's node,
+// next to its key: a feed line that finds its aircraft has its record without one more fetch from
+// memory. Nodes do not move, so a record's address holds until the record is erased.
+using CAircraftMap = std::unordered_map<std::string, CTrackedAircraft, CTextHash, std::equal_to<>>;
 
 // Columns of the aircraft list.
 enum AircraftListColumn : int {

@@ -14,9 +14,24 @@ struct AircraftPosition {
 
 // A plain record. Values are kept as the feed gives them (feet, knots, whole degrees, feet per
 // minute); an empty text means unknown. The table that holds it owns it.
+//
+// The fields every feed line reads or writes come first, within the record's first two cache
+// lines: with tens of thousands of aircraft the records are out of cache, and each line of the
+// record a feed line touches is a wait for memory.
 struct CTrackedAircraft {
+    std::int64_t lastMessageTime = 0; // seconds since 1970, last accepted line
+    std::int64_t lastPositionTime = 0; // seconds since 1970, last accepted position; 0 none
+    AircraftPosition position;
+    std::int32_t altitude = 0;
+    std::int32_t groundSpeed = 0;
+    std::int32_t track = 0;
+    std::int32_t verticalRate = 0;
+    std::int32_t listRow = 0; // row of this aircraft in the window's aircraft list
+    bool spiFlag = false;
+    bool onGroundFlag = false;
+    std::string callsign; // set at most once; read by every line until then
+    std::string squawk;
     std::string hexId; // map key, exactly as received
-    std::string callsign; // set at most once
     std::string registration; // from the icao24 table, at creation
     std::string aircraftType; // aircrafts table at creation, else the flight plan
     std::string planColumn1; // flight plan columns, copied when the callsign is set
@@ -25,15 +40,4 @@ struct CTrackedAircraft {
     std::string destination;
     std::string cruiseAltitude;
     std::string route;
-    std::int64_t lastMessageTime = 0; // seconds since 1970, last accepted line
-    std::int64_t lastPositionTime = 0; // seconds since 1970, last accepted position; 0 none
-    AircraftPosition position;
-    std::int32_t altitude = 0;
-    std::int32_t groundSpeed = 0;
-    std::int32_t track = 0;
-    std::int32_t verticalRate = 0;
-    std::string squawk;
-    bool spiFlag = false;
-    bool onGroundFlag = false;
-    std::int32_t listRow = 0; // row of this aircraft in the window's aircraft list
 };

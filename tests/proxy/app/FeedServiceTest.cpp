@@ -222,7 +222,7 @@ TEST_F(FeedServiceTest, PacedReplayFollowsTheRecordedTimes)
     m_clock.Advance(1); // five recorded minutes after the first line
     m_dlg.OnServiceTick();
     EXPECT_EQ(m_dlg.m_nLinesReceived, 5);
-    EXPECT_EQ(m_dlg.m_aircraftMap.at("4CA2D6")->altitude, 36500);
+    EXPECT_EQ(m_dlg.m_aircraftMap.at("4CA2D6").altitude, 36500);
     EXPECT_FALSE(m_dlg.IsReplaying());
 }
 
@@ -244,10 +244,10 @@ TEST_F(FeedServiceTest, ReloadTakesChangedFilesAndKeepsUnreadableOnes)
         (std::vector<std::string> { "icao24.txt: 2 rows, 1 lines skipped",
             "aircrafts.txt: cannot be read, keeping its 1 rows",
             "flightplans.txt: cannot be read, keeping its 0 rows" }));
-    EXPECT_EQ(m_dlg.m_aircraftMap.at("4CA2D6")->registration, "EI-ABC");
+    EXPECT_EQ(m_dlg.m_aircraftMap.at("4CA2D6").registration, "EI-ABC");
     ASSERT_EQ(m_dlg.m_aircraftsTable.GetSize(), 1);
     m_dlg.HandleFeedLine(std::string(kLine).replace(10, 6, "4CA2D7").data());
-    EXPECT_EQ(m_dlg.m_aircraftMap.at("4CA2D7")->registration, "EI-XYZ");
+    EXPECT_EQ(m_dlg.m_aircraftMap.at("4CA2D7").registration, "EI-XYZ");
 }
 
 } // namespace

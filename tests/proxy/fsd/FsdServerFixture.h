@@ -81,10 +81,10 @@ protected:
 
     CTrackedAircraft& AddAircraft(const std::string& hexId)
     {
-        auto& slot = m_dlg.m_aircraftMap[hexId];
-        slot = std::make_unique<CTrackedAircraft>();
-        slot->hexId = hexId;
-        return *slot;
+        CTrackedAircraft& aircraft = m_dlg.m_aircraftMap[hexId];
+        aircraft = CTrackedAircraft {};
+        aircraft.hexId = hexId;
+        return aircraft;
     }
 
     platform::FakeClock m_clock { kNow };

@@ -146,7 +146,7 @@ TEST_F(FsdServerTest, FlightPlansServerTextsAndDeletions)
 
     // With several matches, the first aircraft of the table answers.
     AddAircraft("abc123").aircraftType = "C172";
-    const CTrackedAircraft& first = *m_dlg.m_aircraftMap.begin()->second;
+    const CTrackedAircraft& first = m_dlg.m_aircraftMap.begin()->second;
     other.Write("$CQAPP1:SERVER:FP:Abc123\r\n");
     ASSERT_TRUE(Receives(app, "\r\n"));
     EXPECT_EQ(app.received, ComposeFlightPlan("Abc123", first));
@@ -262,7 +262,7 @@ TEST_F(FsdServerTest, TicksAndThePacketsBetweenThemArriveWholeAndInOrder)
     }
     std::string tick;
     for (const auto& [key, aircraft] : m_dlg.m_aircraftMap)
-        tick += ComposePilotPosition(*aircraft, kNow);
+        tick += ComposePilotPosition(aircraft, kNow);
     ASSERT_FALSE(tick.empty());
 
     CFsdTestPeer& abc = Login("ABC");
@@ -296,7 +296,7 @@ TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
     }
     std::string tick;
     for (const auto& [key, aircraft] : m_dlg.m_aircraftMap)
-        tick += ComposePilotPosition(*aircraft, kNow);
+        tick += ComposePilotPosition(aircraft, kNow);
 
     CFsdTestPeer& reader = Login("READER");
     CFsdTestPeer& stalled = Login("STALLED");
@@ -345,7 +345,7 @@ TEST_F(FsdServerTest, AClientThatReadsLateGetsEveryTickAsItWasComposed)
     const auto tick = [&] {
         m_dlg.BroadcastPositions();
         for (const auto& [key, aircraft] : m_dlg.m_aircraftMap)
-            expected += ComposePilotPosition(*aircraft, kNow);
+            expected += ComposePilotPosition(aircraft, kNow);
         return WaitFor([&] { return reader.received.size() == expected.size(); });
     };
     // Until the system holds no more for the late client, its socket holds the last tick.
@@ -354,7 +354,7 @@ TEST_F(FsdServerTest, AClientThatReadsLateGetsEveryTickAsItWasComposed)
     ASSERT_GT(lateSocket.GetSendBacklog(), 0u);
     for (int change = 1; change <= 3; ++change) {
         for (auto& [key, aircraft] : m_dlg.m_aircraftMap)
-            aircraft->altitude += 100;
+            aircraft.altitude += 100;
         ASSERT_TRUE(tick());
     }
     ASSERT_TRUE(m_dlg.IsCallsignInUse("LATE")) << "cut off before it read";

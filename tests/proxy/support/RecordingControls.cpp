@@ -68,11 +68,10 @@ void ExpectListMirrorsTable(const CQuorvexDlg& dlg, const CMemoryControls& contr
     ASSERT_EQ(rows.size(), dlg.m_aircraftMap.size());
     std::set<int> seen;
     for (const auto& [key, aircraft] : dlg.m_aircraftMap) {
-        EXPECT_EQ(key, aircraft->hexId);
-        ASSERT_GE(aircraft->listRow, 0);
-        ASSERT_LT(aircraft->listRow, static_cast<int>(rows.size()));
-        EXPECT_EQ(rows[aircraft->listRow][kColHexId], aircraft->hexId);
-        EXPECT_TRUE(seen.insert(aircraft->listRow).second)
-            << "row " << aircraft->listRow << " twice";
+        EXPECT_EQ(key, aircraft.hexId);
+        ASSERT_GE(aircraft.listRow, 0);
+        ASSERT_LT(aircraft.listRow, static_cast<int>(rows.size()));
+        EXPECT_EQ(rows[aircraft.listRow][kColHexId], aircraft.hexId);
+        EXPECT_TRUE(seen.insert(aircraft.listRow).second) << "row " << aircraft.listRow << " twice";
     }
 }

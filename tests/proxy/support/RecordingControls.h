@@ -55,7 +55,7 @@ public:
     const CTrackedAircraft* Aircraft(std::string_view hexId) const
     {
         const auto it = m_aircraftMap.find(hexId);
-        return it == m_aircraftMap.end() ? nullptr : it->second.get();
+        return it == m_aircraftMap.end() ? nullptr : &it->second;
     }
 
     std::vector<Packet> packets;

@@ -32,8 +32,9 @@ protected:
     std::vector<std::string> ListedHexIds() const
     {
         std::vector<std::string> ids;
-        for (const auto& row : m_controls.List(kIdAircraftList).rows)
-            ids.push_back(row[kColHexId]);
+        const auto& rows = m_controls.List(kIdAircraftList).rows;
+        for (std::size_t r = 0; r < rows.size(); ++r)
+            ids.emplace_back(rows[r][kColHexId].view());
         return ids;
     }
 
@@ -106,14 +107,14 @@ TEST_F(AircraftTableTest, ManyPurgesKeepTheListInStep)
 void PurgeOneByOne(CQuorvexDlg& dlg, platform::CDialogControls& controls)
 {
     for (auto it = dlg.m_aircraftMap.begin(); it != dlg.m_aircraftMap.end();) {
-        if (it->second->lastMessageTime + kStaleAircraftSeconds > platform::Time64()) {
+        if (it->second.lastMessageTime + kStaleAircraftSeconds > platform::Time64()) {
             ++it;
             continue;
         }
-        const int row = it->second->listRow;
+        const int row = it->second.listRow;
         for (auto& [key, other] : dlg.m_aircraftMap) {
-            if (other->listRow > row)
-                --other->listRow;
+            if (other.listRow > row)
+                --other.listRow;
         }
         it = dlg.m_aircraftMap.erase(it);
         controls.ListDeleteItem(kIdAircraftList, row);
@@ -153,7 +154,7 @@ TEST_F(AircraftTableTest, OnePassPurgeLeavesWhatTheOneByOnePurgeLeft)
     ASSERT_EQ(m_dlg.m_aircraftMap.size(), reference.m_aircraftMap.size());
     for (const auto& [key, aircraft] : reference.m_aircraftMap) {
         ASSERT_NE(m_dlg.Aircraft(key), nullptr) << key;
-        EXPECT_EQ(m_dlg.Aircraft(key)->listRow, aircraft->listRow) << key;
+        EXPECT_EQ(m_dlg.Aircraft(key)->listRow, aircraft.listRow) << key;
     }
     ExpectListMirrorsTable(m_dlg, m_controls);
     // The list lost its rows in runs: fewer deletions than aircraft removed.
@@ -200,7 +201,7 @@ TEST(AircraftMapOrderTest, IteratesLikeAPlainStringMap)
         std::snprintf(hexId, sizeof hexId, "%06X", static_cast<unsigned>(random() % 0x1000000));
         keys.emplace_back(hexId);
         plain.emplace(hexId, 0);
-        table.emplace(hexId, std::make_unique<CTrackedAircraft>());
+        table.emplace(hexId, CTrackedAircraft {});
     }
     std::vector<std::string> plainOrder, tableOrder;
     for (const auto& [key, value] : plain)
