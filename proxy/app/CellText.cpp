@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <ostream>
-#include <stdexcept>
 
 CCellText::CCellText(const CCellText& other)
     : CCellText()
@@ -42,6 +41,7 @@ std::string_view CCellText::view() const noexcept
 
 void CCellText::AssignSlow(std::string_view text)
 {
+    text = text.substr(0, kMaxCapacity);
     if (OnHeap() && text.size() <= HeapCapacity()) {
         // A long text that stays long (a position far south or west) keeps its buffer.
         char* data = HeapData();
@@ -55,8 +55,6 @@ void CCellText::AssignSlow(std::string_view text)
         m_bytes[kTag] = static_cast<char>(text.size());
         return;
     }
-    if (text.size() > kMaxCapacity)
-        throw std::length_error("cell text too long");
     char* data = new char[text.size()];
     std::memcpy(data, text.data(), text.size());
     Free();

@@ -23,7 +23,8 @@ public:
     operator std::string_view() const noexcept { return view(); }
     bool empty() const noexcept { return view().empty(); }
 
-    // Texts of 16 MiB and more do not fit: std::length_error.
+    // A text of 16 MiB or more keeps its first 16 MiB - 1 bytes: a list cell shows far less, and
+    // a lookup file's absurd line must not stop the feed.
     void assign(std::string_view text)
     {
         if (text.size() <= kInPlace && !OnHeap()) { // nearly every cell, nearly every time

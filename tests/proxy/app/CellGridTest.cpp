@@ -40,6 +40,8 @@ TEST(CellTextTest, TextsInPlaceAndOnTheHeapSurviveEveryChangeCopyAndMove)
     EXPECT_EQ(moved, longest);
     moved.clear();
     EXPECT_TRUE(moved.empty());
+    moved.assign(std::string(std::size_t { 1 } << 24, 'x')); // past what a cell keeps
+    EXPECT_EQ(moved.view().size(), (std::size_t { 1 } << 24) - 1);
     static_assert(sizeof(CCellText) == 16);
 }
 
