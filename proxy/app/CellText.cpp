@@ -49,12 +49,8 @@ void CCellText::AssignSlow(std::string_view text)
         SetHeap(data, text.size(), HeapCapacity());
         return;
     }
-    if (text.size() <= kInPlace) {
-        Free();
-        std::memmove(m_bytes, text.data(), text.size());
-        m_bytes[kTag] = static_cast<char>(text.size());
-        return;
-    }
+    // Short texts into an empty or short cell went in place in assign; a cell on the heap stays
+    // there until it is cleared.
     char* data = new char[text.size()];
     std::memcpy(data, text.data(), text.size());
     Free();
