@@ -58,8 +58,7 @@ void FillTraffic(CQuorvexDlg& dlg)
         aircraft.altitude = 1000 + (i * 37) % 40000;
         aircraft.groundSpeed = 140 + i % 350;
         aircraft.track = (i * 13) % 360;
-        std::string key = aircraft.hexId;
-        dlg.m_aircraftMap.emplace(std::move(key), std::move(aircraft));
+        dlg.m_aircraftMap.Insert(aircraft.hexId, std::move(aircraft));
     }
 }
 

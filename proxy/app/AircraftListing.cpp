@@ -38,8 +38,7 @@ CTrackedAircraft* CQuorvexDlg::CreateAircraft(std::string_view hexId)
             if (const int j = m_aircraftsTable.Find(registration); !registration.empty() && j >= 0)
                 record.aircraftType = PacketFieldText(m_aircraftsTable.GetAt(j).column[1]);
         }
-        std::string key = record.hexId;
-        aircraft = &m_aircraftMap.emplace(std::move(key), std::move(record)).first->second;
+        aircraft = m_aircraftMap.Insert(hexId, std::move(record)).first;
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
@@ -67,7 +66,7 @@ void CQuorvexDlg::PurgeStaleAircraft()
         if (aircraft.listRow >= 0 && static_cast<std::size_t>(aircraft.listRow) < rowCount)
             removed[static_cast<std::size_t>(aircraft.listRow)] = 1;
         any = true;
-        it = m_aircraftMap.erase(it); // frees the record
+        it = m_aircraftMap.Erase(it); // frees the record
     }
     if (!any)
         return;

@@ -156,19 +156,15 @@ bool CQuorvexDlg::ApplySbsMessage(const CFieldList& fields, int offset)
     if (!IsPacketFieldText(hexId))
         return false; // as a name in the clients' packets it would shift their fields
 
-    CTrackedAircraft* aircraft = nullptr;
-    if (const auto it = m_aircraftMap.find(hexId); it != m_aircraftMap.end())
-        aircraft = &it->second;
-    else if ((aircraft = CreateAircraft(hexId)) == nullptr)
+    CTrackedAircraft* aircraft = m_aircraftMap.Find(hexId);
+    if (aircraft == nullptr && (aircraft = CreateAircraft(hexId)) == nullptr)
         return false;
 
-    // Only the first callsign counts: the checks of the text wait until the aircraft has none.
-    if (aircraft->callsign.empty()) {
-        const char* callsign = field(10);
-        if (std::strlen(callsign) > 3 && std::strchr(callsign, '@') == nullptr
-            && IsPacketFieldText(callsign))
-            SetCallsign(*aircraft, callsign);
-    }
+    // Only the first callsign counts. The line's own field is looked at first: most lines have
+    // none, and then the record's callsign, a cache line of its own, stays untouched.
+    if (const char* callsign = field(10); std::strlen(callsign) > 3 && aircraft->callsign.empty()
+        && std::strchr(callsign, '@') == nullptr && IsPacketFieldText(callsign))
+        SetCallsign(*aircraft, callsign);
 
     // Within the same second the time cells already show this time: they are not written again.
     const std::int64_t now = platform::Time64();

@@ -2,33 +2,10 @@
 // aircraft list that mirrors it row by row.
 #pragma once
 
-#include "TrackedAircraft.h"
+#include "AircraftMap.h"
 
-#include <cstddef>
-#include <functional>
-#include <string>
+#include <cstdint>
 #include <string_view>
-#include <unordered_map>
-
-// Hashes std::string and std::string_view alike, so that a field of a split line is looked up
-// without building a std::string from it. The hash is std::hash's, so the map's buckets and its
-// iteration order are those of a map keyed by std::string with the standard hash.
-//
-// noexcept, so the standard library keeps no hash in the node: it would sit after the record, a
-// cache line a look-up must fetch on top of the key's. Hashing a short hex id again when a
-// look-up walks on to the next node of a bucket, or the table grows, costs less.
-struct CTextHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view text) const noexcept
-    {
-        return std::hash<std::string_view> {}(text);
-    }
-};
-
-// Hex id (case-sensitive, exactly as received) to the record. The record lives in the map's node,
-// next to its key: a feed line that finds its aircraft has its record without one more fetch from
-// memory. Nodes do not move, so a record's address holds until the record is erased.
-using CAircraftMap = std::unordered_map<std::string, CTrackedAircraft, CTextHash, std::equal_to<>>;
 
 // Columns of the aircraft list.
 enum AircraftListColumn : int {

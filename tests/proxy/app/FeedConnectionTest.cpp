@@ -146,7 +146,7 @@ TEST_F(FeedConnectionTest, EveryConnectionStartsWithoutTheLastOnesUnfinishedLine
         ASSERT_TRUE(WaitFor([&] { return m_dlg.m_nLinesReceived == 1; })) << tail.size();
         EXPECT_EQ(m_dlg.m_nLinesAccepted, 1) << tail.size();
         EXPECT_EQ(m_dlg.m_aircraftMap.size(), 1u);
-        EXPECT_EQ(m_dlg.m_aircraftMap.count("A00002"), 1u) << tail.size();
+        EXPECT_NE(m_dlg.m_aircraftMap.Find("A00002"), nullptr) << tail.size();
         feed->disconnectFromHost();
         ASSERT_TRUE(WaitFor([&] { return IsIdle(); }));
     }

@@ -156,7 +156,7 @@ TEST_F(FeedServiceTest, PositionsInEveryQuadrantReachAClientDeadReckoned)
     CFsdTestPeer& app = Login("APP");
     for (const Place& place : places) {
         ResetReferencePoint();
-        m_dlg.m_aircraftMap.clear();
+        m_dlg.m_aircraftMap.Clear();
         m_dlg.m_feedOptions.receiverLatitude = place.latitude;
         m_dlg.m_feedOptions.receiverLongitude = place.longitude + 0.5;
         char line[200];
@@ -215,14 +215,15 @@ TEST_F(FeedServiceTest, PacedReplayFollowsTheRecordedTimes)
     m_dlg.OnTimer();
     EXPECT_EQ(m_dlg.m_nLinesReceived, 4);
     EXPECT_EQ(m_dlg.m_nLinesAccepted, 3);
-    ASSERT_EQ(m_dlg.m_aircraftMap.count("4CA2D7"), 1u);
+    ASSERT_NE(m_dlg.m_aircraftMap.Find("4CA2D7"), nullptr);
     m_clock.Advance(2);
     m_dlg.OnServiceTick();
     EXPECT_EQ(m_dlg.m_nLinesReceived, 4);
     m_clock.Advance(1); // five recorded minutes after the first line
     m_dlg.OnServiceTick();
     EXPECT_EQ(m_dlg.m_nLinesReceived, 5);
-    EXPECT_EQ(m_dlg.m_aircraftMap.at("4CA2D6").altitude, 36500);
+    ASSERT_NE(m_dlg.m_aircraftMap.Find("4CA2D6"), nullptr);
+    EXPECT_EQ(m_dlg.m_aircraftMap.Find("4CA2D6")->altitude, 36500);
     EXPECT_FALSE(m_dlg.IsReplaying());
 }
 
@@ -244,10 +245,12 @@ TEST_F(FeedServiceTest, ReloadTakesChangedFilesAndKeepsUnreadableOnes)
         (std::vector<std::string> { "icao24.txt: 2 rows, 1 lines skipped",
             "aircrafts.txt: cannot be read, keeping its 1 rows",
             "flightplans.txt: cannot be read, keeping its 0 rows" }));
-    EXPECT_EQ(m_dlg.m_aircraftMap.at("4CA2D6").registration, "EI-ABC");
+    ASSERT_NE(m_dlg.m_aircraftMap.Find("4CA2D6"), nullptr);
+    EXPECT_EQ(m_dlg.m_aircraftMap.Find("4CA2D6")->registration, "EI-ABC");
     ASSERT_EQ(m_dlg.m_aircraftsTable.GetSize(), 1);
     m_dlg.HandleFeedLine(std::string(kLine).replace(10, 6, "4CA2D7").data());
-    EXPECT_EQ(m_dlg.m_aircraftMap.at("4CA2D7").registration, "EI-XYZ");
+    ASSERT_NE(m_dlg.m_aircraftMap.Find("4CA2D7"), nullptr);
+    EXPECT_EQ(m_dlg.m_aircraftMap.Find("4CA2D7")->registration, "EI-XYZ");
 }
 
 } // namespace

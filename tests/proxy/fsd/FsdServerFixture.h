@@ -81,7 +81,7 @@ protected:
 
     CTrackedAircraft& AddAircraft(const std::string& hexId)
     {
-        CTrackedAircraft& aircraft = m_dlg.m_aircraftMap[hexId];
+        CTrackedAircraft& aircraft = *m_dlg.m_aircraftMap.Insert(hexId, {}).first;
         aircraft = CTrackedAircraft {};
         aircraft.hexId = hexId;
         return aircraft;

@@ -54,8 +54,7 @@ public:
 
     const CTrackedAircraft* Aircraft(std::string_view hexId) const
     {
-        const auto it = m_aircraftMap.find(hexId);
-        return it == m_aircraftMap.end() ? nullptr : &it->second;
+        return m_aircraftMap.Find(hexId);
     }
 
     std::vector<Packet> packets;

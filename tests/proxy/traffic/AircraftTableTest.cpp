@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
 #include <random>
 #include <string>
@@ -116,7 +117,7 @@ void PurgeOneByOne(CQuorvexDlg& dlg, platform::CDialogControls& controls)
             if (other.listRow > row)
                 --other.listRow;
         }
-        it = dlg.m_aircraftMap.erase(it);
+        it = dlg.m_aircraftMap.Erase(it);
         controls.ListDeleteItem(kIdAircraftList, row);
     }
 }
@@ -177,8 +178,9 @@ TEST_F(AircraftTableTest, AnAircraftHeardAgainAfterItsPurgeStartsAfresh)
 
 // The order of the table is what the clients see (broadcast order, which aircraft answers a
 // flight-plan query first): it must be the order of a map keyed by std::string with the
-// standard hash, whatever the table keeps in its nodes.
-TEST(AircraftMapOrderTest, IteratesLikeAPlainStringMap)
+// standard hash, whatever the table keeps in its nodes. Its index must find exactly the records
+// the map holds, through growth and erasures that shift the entries after them.
+TEST(AircraftMapTest, IteratesLikeAPlainStringMapAndFindsWhatItHolds)
 {
     struct PlainHash { // the standard hash, recomputed for every node the map passes
         std::size_t operator()(const std::string& text) const noexcept
@@ -193,15 +195,26 @@ TEST(AircraftMapOrderTest, IteratesLikeAPlainStringMap)
     for (int n = 0; n < 30000; ++n) {
         if (!keys.empty() && random() % 4 == 0) { // an aircraft purged now and then
             const std::string key = keys[random() % keys.size()];
-            plain.erase(key);
-            table.erase(key);
+            const bool held = plain.erase(key) == 1;
+            ASSERT_EQ(table.Erase(key), held) << key;
+            ASSERT_EQ(table.Find(key), nullptr) << key;
             continue;
         }
-        char hexId[8];
-        std::snprintf(hexId, sizeof hexId, "%06X", static_cast<unsigned>(random() % 0x1000000));
+        // Ids from a small range, so that some come back after their purge; mostly of six bytes,
+        // some shorter and some longer than the index holds in place.
+        const char* formats[] = { "%06X", "%06X", "%X", "%06X-%u" };
+        char hexId[24];
+        std::snprintf(hexId, sizeof hexId, formats[random() % 4],
+            static_cast<unsigned>(random() % 20000), static_cast<unsigned>(random() % 3));
         keys.emplace_back(hexId);
-        plain.emplace(hexId, 0);
-        table.emplace(hexId, CTrackedAircraft {});
+        const bool added = plain.emplace(hexId, n).second;
+        CTrackedAircraft record;
+        record.hexId = hexId;
+        record.altitude = n;
+        const auto [kept, isNew] = table.Insert(record.hexId, std::move(record));
+        ASSERT_EQ(isNew, added) << hexId;
+        ASSERT_EQ(kept, table.Find(hexId));
+        EXPECT_EQ(kept->altitude, plain.at(hexId)) << hexId; // a second insert keeps the first
     }
     std::vector<std::string> plainOrder, tableOrder;
     for (const auto& [key, value] : plain)
@@ -209,6 +222,22 @@ TEST(AircraftMapOrderTest, IteratesLikeAPlainStringMap)
     for (const auto& [key, record] : table)
         tableOrder.push_back(key);
     EXPECT_EQ(tableOrder, plainOrder);
+    for (const std::string& key : keys) {
+        const CTrackedAircraft* found = table.Find(key);
+        ASSERT_EQ(found != nullptr, plain.count(key) == 1) << key;
+        if (found != nullptr) {
+            EXPECT_EQ(found->hexId, key);
+        }
+    }
+
+    // Erasing while iterating, as the purge does, leaves the index in step.
+    for (auto it = table.begin(); it != table.end();)
+        it = it->second.altitude % 2 == 0 ? table.Erase(it) : std::next(it);
+    for (const auto& [key, value] : plain)
+        EXPECT_EQ(table.Find(key) != nullptr, value % 2 != 0) << key;
+    table.Clear();
+    EXPECT_TRUE(table.empty());
+    EXPECT_EQ(table.Find(keys.front()), nullptr);
 }
 
 } // namespace
