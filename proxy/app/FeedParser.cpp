@@ -76,7 +76,7 @@ bool CQuorvexDlg::HandleFeedLine(char* line)
     if (m_feedOptions.feedTimeoutSeconds > 0 && m_bFeedConnected)
         m_tFeedActivity = platform::Time64();
     CFieldList fields;
-    fields.Split(line, ',');
+    fields.Split(line, m_strLineCopy.size(), ','); // the copy has measured the line
     if (ProcessSbsLine(fields)) {
         m_strLastLine.swap(m_strLineCopy); // both keep their buffers for the next lines
         m_bLastLineShown = false;

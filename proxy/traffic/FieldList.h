@@ -2,6 +2,7 @@
 // the FSD packet rules (':').
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,9 @@ struct CFieldList {
     // is dropped. An empty text gives one empty field. No quoting, no trimming. Returns
     // fieldCount, 1 to kMaxFields.
     int Split(char* text, char delimiter);
+    // The same for a text whose length is known: `text[length]` is its NUL, and no NUL comes
+    // before it.
+    int Split(char* text, std::size_t length, char delimiter);
 
     char* field[kMaxFields] = {};
     int fieldCount = 0;
