@@ -22,7 +22,10 @@ std::uint64_t LoadWord(const char* bytes, std::size_t count)
 {
     std::uint64_t word = 0;
     if constexpr (std::endian::native == std::endian::little) {
-        std::memcpy(&word, bytes, count);
+        if (count == 8)
+            std::memcpy(&word, bytes, 8); // one load; a copy of variable size would be a call
+        else
+            std::memcpy(&word, bytes, count);
     } else {
         for (std::size_t i = 0; i < count; ++i)
             word |= std::uint64_t { static_cast<unsigned char>(bytes[i]) } << (8 * i);
