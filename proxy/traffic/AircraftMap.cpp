@@ -18,7 +18,7 @@ std::uint64_t CAircraftMap::KeyWord(std::string_view key) noexcept
 {
     const std::size_t size = key.size();
     if (size > 7)
-        return (CTextHash {}(key) & 0x00FF'FFFF'FFFF'FFFFu) | 0xFF00'0000'0000'0000u;
+        return (CTextHash {}(key)&0x00FF'FFFF'FFFF'FFFFu) | 0xFF00'0000'0000'0000u;
     std::uint64_t word = std::uint64_t { size } << 56;
     if constexpr (std::endian::native == std::endian::little) {
         if (size >= 4) { // two overlapping loads; the bytes both hold land in the same place
@@ -48,8 +48,7 @@ std::size_t CAircraftMap::Probe(std::string_view key, std::uint64_t word) const 
     const bool shortKey = IsShortKeyWord(word);
     for (std::size_t i = Home(word);; i = (i + 1) & mask) {
         const Slot& slot = m_slots[i];
-        if (slot.entry == nullptr
-            || (slot.word == word && (shortKey || slot.entry->first == key)))
+        if (slot.entry == nullptr || (slot.word == word && (shortKey || slot.entry->first == key)))
             return i;
     }
 }

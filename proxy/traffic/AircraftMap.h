@@ -36,11 +36,11 @@ struct CTextHash {
 // std::string with the standard hash.
 //
 // Finding goes through an index of its own: a flat open-addressing array (linear probing, at most
-// four fifths full, so that 50,000 aircraft fit in 1 MiB) of {key word, node}. A hex id of up to 7 bytes (they have 6) is its own key word, so a look-up
-// compares it within the index and goes to memory once more only for the record itself. With tens
-// of thousands of aircraft the map's own look-up waits on memory three times in a row (its
-// bucket, the node before the wanted one, the node's key). Longer ids are found by their hash and
-// compared in the node.
+// four fifths full, so that 50,000 aircraft fit in 1 MiB) of {key word, node}. A hex id of up to 7
+// bytes (they have 6) is its own key word, so a look-up compares it within the index and goes to
+// memory once more only for the record itself. With tens of thousands of aircraft the map's own
+// look-up waits on memory three times in a row (its bucket, the node before the wanted one, the
+// node's key). Longer ids are found by their hash and compared in the node.
 class CAircraftMap {
 public:
     using Map = std::unordered_map<std::string, CTrackedAircraft, CTextHash, std::equal_to<>>;
@@ -64,8 +64,8 @@ public:
     const CTrackedAircraft* Find(std::string_view hexId) const noexcept;
 
     // Adds the record under this hex id unless the id is there already; returns the record kept
-    // and whether it is the new one. If memory runs out, throws std::bad_alloc with nothing changed.
-    // The hex id may be the record's own: the record is moved only once the key is copied.
+    // and whether it is the new one. If memory runs out, throws std::bad_alloc with nothing
+    // changed. The hex id may be the record's own: the record is moved only once the key is copied.
     std::pair<CTrackedAircraft*, bool> Insert(std::string_view hexId, CTrackedAircraft&& record);
 
     // Removes a record; returns the position after it in the map's order.
