@@ -92,6 +92,7 @@ private:
     Map m_map;
     std::vector<Slot> m_slots; // empty, or a power of two in size
     unsigned m_shift = 64; // 64 - log2(m_slots.size())
-    // Mixed into every slot position, so that a feed cannot choose ids that pile up in one run.
+    // Mixed into every slot position: ids picked to crowd one run of slots in one table do not
+    // crowd in another.
     std::uint64_t m_seed = 0;
 };
