@@ -27,6 +27,36 @@ void AppendFixed5(std::string& out, double value)
     out.append(text, result.ptr);
 }
 
+// The sine and cosine of a track in whole degrees, as std::sin and std::cos give them for the
+// track's angle in radians. The feed's tracks are whole degrees, nearly always 0 to 359, so each
+// tick takes them from a table of those instead of two calls into the maths library per aircraft.
+struct TrackDirection {
+    double sine;
+    double cosine;
+};
+
+double TrackAngle(std::int32_t track)
+{
+    return track * 3.141592653589793 / 180.0;
+}
+
+TrackDirection DirectionOf(std::int32_t track)
+{
+    struct Table {
+        Table()
+        {
+            for (std::int32_t t = 0; t < 360; ++t)
+                direction[t] = { std::sin(TrackAngle(t)), std::cos(TrackAngle(t)) };
+        }
+        TrackDirection direction[360];
+    };
+    static const Table table; // the same values whoever computes them first
+    if (track >= 0 && track < 360)
+        return table.direction[track];
+    const double angle = TrackAngle(track);
+    return { std::sin(angle), std::cos(angle) };
+}
+
 } // namespace
 
 bool EqualsNoCase(std::string_view a, std::string_view b)
@@ -64,7 +94,7 @@ AircraftPosition DeadReckon(const AircraftPosition& position, std::int32_t groun
     // taken in 64 bits, so a garbled speed cannot overflow it.
     const double distance = static_cast<double>(static_cast<std::int64_t>(groundSpeed) * age) * 0.8
         / g_dLatScale / g_dLatScale;
-    const double angle = track * 3.141592653589793 / 180.0;
+    const TrackDirection direction = DirectionOf(track);
     double x = 0.0;
     double y = 0.0;
     const bool anywhere = range == PositionRange::Anywhere;
@@ -75,8 +105,8 @@ AircraftPosition DeadReckon(const AircraftPosition& position, std::int32_t groun
         x = (anywhere ? WrapLongitude(dLon) : dLon) * g_dLonScale;
         y = g_dLatScale * (position.latitude - g_dRefLat);
     }
-    x += std::sin(angle) * distance;
-    y += std::cos(angle) * distance;
+    x += direction.sine * distance;
+    y += direction.cosine * distance;
     double longitude = x / g_dLonScale + g_dRefLon;
     if (!(std::abs(longitude) <= 180.0)) {
         // Near a pole the reference's longitude scale tends to 0 and the flat projection throws
@@ -87,7 +117,7 @@ AircraftPosition DeadReckon(const AircraftPosition& position, std::int32_t groun
         const double latitude = position.valid ? position.latitude : g_dRefLat;
         const double scale = std::max(
             std::abs(std::cos(latitude / 180.0 * 3.141592653589793)) * g_dLatScale, kMinLonScale);
-        longitude = std::remainder(start + std::sin(angle) * distance / scale, 360.0);
+        longitude = std::remainder(start + direction.sine * distance / scale, 360.0);
         if (!std::isfinite(longitude))
             longitude = std::isfinite(start) ? std::remainder(start, 360.0) : 0.0;
     }

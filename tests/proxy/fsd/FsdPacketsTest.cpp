@@ -104,6 +104,25 @@ TEST_F(FsdPacketsTest, DeadReckoningProjectsAroundTheReferencePoint)
     EXPECT_NEAR(west.latitude, 40.0, 1e-9);
 }
 
+// Whole-degree tracks come from a table: every track, in range or garbled, must still move the
+// aircraft by the library's own sine and cosine of its angle, to the last bit.
+TEST_F(FsdPacketsTest, DeadReckoningUsesTheExactSineAndCosineOfEveryTrack)
+{
+    SetReferencePointOnce(13.0, 52.5);
+    const AircraftPosition start { 14.2, 51.7, true };
+    const double distance = static_cast<double>(450 * 40) * 0.8 / g_dLatScale / g_dLatScale;
+    for (std::int32_t track = -400; track < 800; ++track) {
+        const double angle = track * 3.141592653589793 / 180.0;
+        double x = (start.longitude - g_dRefLon) * g_dLonScale;
+        double y = g_dLatScale * (start.latitude - g_dRefLat);
+        x += std::sin(angle) * distance;
+        y += std::cos(angle) * distance;
+        const AircraftPosition moved = DeadReckon(start, 450, track, 40);
+        ASSERT_EQ(moved.longitude, x / g_dLonScale + g_dRefLon) << track;
+        ASSERT_EQ(moved.latitude, y / g_dLatScale + g_dRefLat) << track;
+    }
+}
+
 TEST_F(FsdPacketsTest, DeadReckonedLongitudesStayOnTheGlobeAtAnyReferenceLatitude)
 {
     struct Case {
