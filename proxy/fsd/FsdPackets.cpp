@@ -50,7 +50,7 @@ TrackDirection DirectionOf(std::int32_t track)
         }
         TrackDirection direction[360];
     };
-    static const Table table; // the same values whoever computes them first
+    static const Table table; // built once, on the first dead reckoning
     if (track >= 0 && track < 360)
         return table.direction[track];
     const double angle = TrackAngle(track);

@@ -13,9 +13,10 @@
 #include <utility>
 #include <vector>
 
-// Hashes std::string and std::string_view alike, so that a field of a split line is looked up
-// without building a std::string from it. The hash is std::hash's, so the map's buckets and its
-// iteration order are those of a map keyed by std::string with the standard hash.
+// Hashes std::string and std::string_view alike, so that an id from a split line is hashed
+// without building a std::string from it (the index's long ids, the map's own erase by id). The
+// hash is std::hash's, so the map's buckets and its iteration order are those of a map keyed by
+// std::string with the standard hash.
 //
 // noexcept, so the standard library keeps no hash in the node: it would sit after the record, a
 // cache line a look-up must fetch on top of the key's. Hashing a short hex id again when the
