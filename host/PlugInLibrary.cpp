@@ -1,9 +1,8 @@
 #include "PlugInLibrary.h"
 
 #include "HostInterface.h"
+#include "SharedLibrary.h"
 
-#include <cstdlib>
-#include <dlfcn.h>
 #include <exception>
 #include <string>
 
@@ -12,22 +11,17 @@ namespace host {
 std::unique_ptr<CPlugInLibrary> CPlugInLibrary::Load(const std::string& path, std::string* error)
 {
     std::unique_ptr<CPlugInLibrary> library(new CPlugInLibrary());
-    // A path without a slash would make dlopen search the system's library directories.
-    const std::string openPath = path.find('/') == std::string::npos ? "./" + path : path;
-    library->m_Handle = dlopen(openPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string reason;
+    library->m_Handle = shared_library::Open(path, &reason);
     if (library->m_Handle == nullptr) {
-        const char* reason = dlerror();
-        *error = "cannot load plug-in " + path + ": " + (reason != nullptr ? reason : "unknown");
+        *error = "cannot load plug-in " + path + ": " + reason;
         return nullptr;
     }
-    if (char* real = realpath(openPath.c_str(), nullptr)) {
-        library->m_File = real;
-        std::free(real);
-    } else {
-        library->m_File = path;
-    }
-    library->m_Init = reinterpret_cast<InitFunction>(dlsym(library->m_Handle, "VeltrixPlugInInit"));
-    library->m_Exit = reinterpret_cast<ExitFunction>(dlsym(library->m_Handle, "VeltrixPlugInExit"));
+    library->m_File = shared_library::ResolvedPath(path);
+    library->m_Init = reinterpret_cast<InitFunction>(
+        shared_library::Symbol(library->m_Handle, "VeltrixPlugInInit"));
+    library->m_Exit = reinterpret_cast<ExitFunction>(
+        shared_library::Symbol(library->m_Handle, "VeltrixPlugInExit"));
     if (library->m_Init == nullptr || library->m_Exit == nullptr) {
         *error = "plug-in " + path + " does not export "
             + (library->m_Init == nullptr ? "VeltrixPlugInInit" : "VeltrixPlugInExit");
@@ -65,7 +59,7 @@ CPlugInLibrary::~CPlugInLibrary()
 {
     Exit();
     if (m_Handle != nullptr)
-        dlclose(m_Handle);
+        shared_library::Close(m_Handle);
 }
 
 void CPlugInLibrary::Exit()

@@ -5,6 +5,7 @@
 #include "HostInterface.h"
 #include "HostOptions.h"
 #include "HostSession.h"
+#include "HostSystem.h"
 #include "HostWindow.h"
 #include "Script.h"
 #include "platform/Clock.h"
@@ -14,46 +15,16 @@
 #include <QFileInfo>
 #include <QTimer>
 
-#include <csignal>
 #include <cstdlib>
-#include <fcntl.h>
 #include <fstream>
 #include <iostream>
 #include <memory>
 #include <optional>
-#include <signal.h>
 #include <string>
-#include <unistd.h>
 #include <variant>
 #include <vector>
 
 namespace {
-
-// Set by SIGINT and SIGTERM; the event loop looks at it and ends the program in order.
-volatile std::sig_atomic_t g_interrupted = 0;
-// /dev/null, opened at start: the handler puts it in place of standard input, so that a script
-// read from a terminal or a pipe that stays silent ends at once, whether the signal comes during
-// the read or just before it.
-int g_nullInput = -1;
-
-void OnInterrupt(int)
-{
-    g_interrupted = 1;
-    if (g_nullInput >= 0)
-        dup2(g_nullInput, STDIN_FILENO);
-}
-
-// Without SA_RESTART, so that a read in progress returns at once.
-void InstallInterruptHandlers()
-{
-    g_nullInput = open("/dev/null", O_RDONLY | O_CLOEXEC);
-    struct sigaction action { };
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
 
 void PrintWarnings(const std::string& file, const std::vector<std::string>& warnings)
 {
@@ -72,14 +43,15 @@ std::string OneLine(std::string_view text)
 }
 
 // The Stavo library beside the program: in the library directory of an installation (which may be
-// lib/x86_64-linux-gnu under /usr), or in ../lib of the build tree.
+// lib/x86_64-linux-gnu under /usr; the program's own folder on Windows), or where the build tree
+// puts it.
 std::string DefaultPlugIn()
 {
     const QString programDir = QCoreApplication::applicationDirPath();
-    const QString installed = programDir + "/" QS_BINDIR_TO_LIBDIR "/libstavo.so";
+    const QString installed = programDir + "/" QS_BINDIR_TO_LIBDIR "/" QS_STAVO_FILE;
     if (QFileInfo::exists(installed))
         return installed.toStdString();
-    return (programDir + "/../lib/libstavo.so").toStdString();
+    return (programDir + "/" QS_BUILD_BINDIR_TO_STAVO "/" QS_STAVO_FILE).toStdString();
 }
 
 void PrintInfo(const host::CPlugInLibrary& library)
@@ -227,7 +199,7 @@ int Run(QApplication& app, const host::HostOptions& options)
         session.Tick(platform::Time64());
         if (window)
             window->Radar().update();
-        if (g_interrupted != 0) {
+        if (host::Interrupted()) {
             driver.Stop();
             app.quit();
         }
@@ -247,7 +219,7 @@ int Run(QApplication& app, const host::HostOptions& options)
         std::istream& input = options.script == "-" ? std::cin : file;
         errors = host::RunScript(
             input, options.script == "-" ? "stdin" : options.script, driver, std::cout, std::cerr);
-        if (g_interrupted != 0)
+        if (host::Interrupted())
             driver.Stop();
     } else if (options.headless) {
         driver.Refresh();
@@ -294,9 +266,9 @@ int main(int argc, char** argv)
         return CheckScript(options->script) ? 0 : 2;
     }
     // --info shows no window either.
-    if ((options->headless || options->info) && std::getenv("QT_QPA_PLATFORM") == nullptr)
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    InstallInterruptHandlers();
+    if (options->headless || options->info)
+        host::UseOffscreenPlatform();
+    host::InstallInterruptHandlers();
     // Qt sees only the program's name: it would take options such as --display for itself.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);

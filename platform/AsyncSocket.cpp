@@ -1,5 +1,7 @@
 #include "AsyncSocket.h"
 
+#include "SystemSocket.h"
+
 #include <QCoreApplication>
 #include <QHostAddress>
 #include <QNetworkProxy>
@@ -11,16 +13,6 @@
 #include <climits>
 #include <deque>
 #include <utility>
-
-#ifdef Q_OS_UNIX
-#include <cerrno>
-#include <poll.h>
-#include <sys/socket.h>
-#include <sys/uio.h>
-#include <unistd.h>
-#else
-#error "CAsyncSocket uses POSIX accept() and sendmsg(); add this platform's calls"
-#endif
 
 namespace platform {
 namespace detail {
@@ -98,15 +90,15 @@ bool ParseLocalAddress(std::string_view text, QHostAddress& address)
     return address.setAddress(ToQString(text));
 }
 
+namespace native = platform::system_socket;
+
 // What a write that the system refused means for the connection.
-int MapWriteError(int error)
+int MapWriteError(native::Failure failure)
 {
-    switch (error) {
-    case EPIPE:
-    case ECONNRESET:
+    switch (failure) {
+    case native::Failure::PeerGone:
         return kSocketOk; // the peer has gone: an end like an orderly one, as on the read side
-    case ENOBUFS:
-    case ENOMEM:
+    case native::Failure::Resource:
         return kResourceError;
     default:
         return kNetworkError;
@@ -175,43 +167,30 @@ public:
     std::unique_ptr<QTcpSocket> TakeConnection(int& error)
     {
         for (;;) {
-            const int listening = static_cast<int>(m_server->socketDescriptor());
-#ifdef SOCK_CLOEXEC
-            const int descriptor = ::accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
-#else
-            const int descriptor = ::accept(listening, nullptr, nullptr);
-#endif
-            if (descriptor >= 0) {
+            native::Failure failure = native::Failure::None;
+            const native::Handle descriptor = native::Accept(m_server->socketDescriptor(), failure);
+            if (descriptor != native::kNoHandle) {
                 ++m_acceptsInHandler;
                 m_acceptNotifier->setEnabled(true); // raises OnAccept again if more are waiting
                 auto socket = std::make_unique<QTcpSocket>();
                 if (!socket->setSocketDescriptor(descriptor)) {
-                    ::close(descriptor);
+                    native::Close(descriptor);
                     error = MapQtError(socket->error());
                     return {};
                 }
                 return socket;
             }
-            switch (errno) {
-            case EINTR:
-            case ECONNABORTED:
-            case EPROTO:
+            switch (failure) {
+            case native::Failure::Again:
                 continue; // that connection ended while it waited; take the next one
-            case EAGAIN:
-#if EAGAIN != EWOULDBLOCK
-            case EWOULDBLOCK:
-#endif
+            case native::Failure::WouldBlock:
                 m_acceptNotifier->setEnabled(true);
                 error = kWouldBlock;
                 return {};
-            case EMFILE:
-            case ENFILE:
-            case ENOBUFS:
-            case ENOMEM:
+            case native::Failure::Resource:
                 error = kResourceError;
                 break;
-            case EPERM:
-            case EACCES:
+            case native::Failure::Access:
                 error = kAccessDenied;
                 break;
             default:
@@ -421,10 +400,7 @@ private:
 
     // Sends are already gathered into large writes; the system need not hold small ones back
     // waiting for acknowledgements.
-    void SendWithoutDelay()
-    {
-        m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
-    }
+    void SendWithoutDelay() { m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1); }
 
     void DeleteWhenIdle()
     {
@@ -528,10 +504,7 @@ private:
 
     bool ConnectionWaiting() const
     {
-        pollfd listening {};
-        listening.fd = static_cast<int>(m_server->socketDescriptor());
-        listening.events = POLLIN;
-        return ::poll(&listening, 1, 0) > 0 && (listening.revents & POLLIN) != 0;
+        return native::ConnectionWaiting(m_server->socketDescriptor());
     }
 
     void PostClose()
@@ -576,28 +549,24 @@ private:
             StopWriting();
             return;
         }
-        const int descriptor = static_cast<int>(m_socket->socketDescriptor());
+        const native::Handle descriptor = m_socket->socketDescriptor();
         while (!m_out.empty()) {
-            iovec pieces[kPiecesPerWrite];
+            std::string_view pieces[kPiecesPerWrite];
             std::size_t count = 0;
             std::size_t offered = 0;
             for (auto it = m_out.begin(); it != m_out.end() && count < kPiecesPerWrite; ++it) {
-                const std::string_view rest = it->Rest();
-                pieces[count].iov_base = const_cast<char*>(rest.data()); // only read from
-                pieces[count].iov_len = rest.size();
-                offered += rest.size();
+                pieces[count] = it->Rest();
+                offered += pieces[count].size();
                 ++count;
             }
-            msghdr message {};
-            message.msg_iov = pieces;
-            message.msg_iovlen = count;
-            const ssize_t written = ::sendmsg(descriptor, &message, MSG_NOSIGNAL | MSG_DONTWAIT);
+            native::Failure failure = native::Failure::None;
+            const std::int64_t written = native::SendPieces(descriptor, pieces, count, failure);
             if (written < 0) {
-                if (errno == EINTR)
+                if (failure == native::Failure::Again)
                     continue;
-                if (errno == EAGAIN || errno == EWOULDBLOCK)
+                if (failure == native::Failure::WouldBlock)
                     break;
-                WriteFailed(errno);
+                WriteFailed(failure);
                 return;
             }
             TakeFromQueue(static_cast<std::size_t>(written));
@@ -647,7 +616,7 @@ private:
     // The system refused a write: the connection broke (the peer reset it, for example). What is
     // queued cannot go anywhere any more. The owner learns it as the close event, after what Qt
     // still holds of the peer's bytes has been offered; a released bridge just ends.
-    void WriteFailed(int error)
+    void WriteFailed(native::Failure error)
     {
         StopWriting();
         m_writeError = MapWriteError(error);

@@ -1,79 +1,18 @@
 #include "SignalBridge.h"
 
-#include <QSocketNotifier>
-
-#include <cerrno>
-#include <csignal>
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace platform {
-namespace {
-
-int g_signalWriteFd = -1; // the write end of the bridge's socket pair, for the handler
-
-extern "C" void WriteSignalByte(int signal)
-{
-    const char byte = static_cast<char>(signal);
-    const int saved = errno;
-    [[maybe_unused]] const ssize_t written = ::write(g_signalWriteFd, &byte, 1);
-    errno = saved;
-}
-
-} // namespace
 
 CSignalBridge::CSignalBridge(std::function<void()> onSignal, QObject* parent)
     : CSignalBridge(std::move(onSignal), {}, parent)
 {
 }
 
-CSignalBridge::CSignalBridge(
-    std::function<void()> onSignal, std::function<void()> onHangup, QObject* parent)
-    : QObject(parent)
-    , m_onSignal(std::move(onSignal))
-    , m_onHangup(std::move(onHangup))
+void CSignalBridge::Deliver(bool hangup, bool end)
 {
-    if (g_signalWriteFd >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, m_fds) != 0)
-        return;
-    ::fcntl(m_fds[1], F_SETFL, O_NONBLOCK); // a flood of signals must never block the handler
-    g_signalWriteFd = m_fds[1];
-    m_notifier = new QSocketNotifier(m_fds[0], QSocketNotifier::Read, this);
-    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
-        char bytes[16];
-        const ssize_t read = ::read(m_fds[0], bytes, sizeof bytes);
-        bool hangup = false;
-        bool end = read <= 0; // as before: a wake-up without a byte ends too
-        for (ssize_t i = 0; i < read; ++i)
-            (bytes[i] == SIGHUP && m_onHangup ? hangup : end) = true;
-        // One call each per wake-up, however many signals came: the end last, as it may destroy
-        // what the reload works on.
-        if (hangup)
-            m_onHangup();
-        if (end)
-            m_onSignal();
-    });
-    struct sigaction action { };
-    action.sa_handler = WriteSignalByte;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    if (m_onHangup)
-        sigaction(SIGHUP, &action, nullptr);
-}
-
-CSignalBridge::~CSignalBridge()
-{
-    if (m_notifier == nullptr)
-        return;
-    std::signal(SIGINT, SIG_DFL);
-    std::signal(SIGTERM, SIG_DFL);
-    if (m_onHangup)
-        std::signal(SIGHUP, SIG_DFL);
-    g_signalWriteFd = -1;
-    ::close(m_fds[0]);
-    ::close(m_fds[1]);
+    if (hangup && m_onHangup)
+        m_onHangup();
+    if (end)
+        m_onSignal();
 }
 
 } // namespace platform

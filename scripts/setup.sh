@@ -3,10 +3,21 @@
 # Idempotent: packages already present are not installed again. Other scripts name the extra
 # packages only they need (the fuzzers' clang) as arguments, so there is one install path.
 set -euo pipefail
-usage="usage: scripts/setup.sh [PACKAGE ...]   installs the Debian packages the project needs, and the
-extra ones named (apt-get, as root or through sudo)"
+usage="usage: scripts/setup.sh [--windows] [PACKAGE ...]   installs the Debian packages the project
+needs, and the extra ones named (apt-get, as root or through sudo); --windows adds what the Windows
+build needs (MinGW-w64, Wine, NSIS, and dpkg-dev for Qt's source package)"
+windows=()
 case "${1:-}" in
   -h | --help) echo "$usage"; exit 0 ;;
+  --windows)
+    shift
+    windows=(
+      g++-mingw-w64-x86-64-posix  # the cross compiler for 64-bit Windows
+      wine wine64               # runs the Windows programs and tests
+      nsis                      # the installer
+      dpkg-dev                  # unpacks and checks Debian's Qt source package
+      zip                       # the zip package
+    ) ;;
   -*) echo "$usage" >&2; exit 2 ;;
 esac
 
@@ -22,6 +33,7 @@ packages=(
   clang-format              # the format check of the test command
   qt6-httpserver-dev qt6-websockets-dev  # Qt HTTP Server (and the WebSockets it needs): the status page
   chromium                  # the status page's browser test
+  ${windows[@]+"${windows[@]}"}
   "$@"
 )
 

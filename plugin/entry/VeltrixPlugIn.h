@@ -278,7 +278,14 @@ private:
 
 } // namespace VeltrixPlugIn
 
+// What a plug-in library exports for the host to find by name.
+#ifdef _WIN32
+#define VELTRIX_PLUGIN_EXPORT __declspec(dllexport)
+#else
+#define VELTRIX_PLUGIN_EXPORT __attribute__((visibility("default")))
+#endif
+
 extern "C" {
-void VeltrixPlugInInit(VeltrixPlugIn::CPlugIn** ppPlugInInstance);
-void VeltrixPlugInExit();
+VELTRIX_PLUGIN_EXPORT void VeltrixPlugInInit(VeltrixPlugIn::CPlugIn** ppPlugInInstance);
+VELTRIX_PLUGIN_EXPORT void VeltrixPlugInExit();
 }

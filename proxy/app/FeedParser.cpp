@@ -1,5 +1,6 @@
 // The SBS-1 BaseStation line parser of the main window: one feed line in, one aircraft updated.
 #include "QuorvexDlg.h"
+#include "platform/CalendarTime.h"
 #include "platform/Clock.h"
 #include "proxy/traffic/FeedNumbers.h"
 #include "proxy/traffic/Geo.h"
@@ -268,13 +269,8 @@ std::string CQuorvexDlg::FormatLocalDate(std::int64_t time)
 {
     const auto t = static_cast<std::time_t>(time);
     std::tm local {};
-#ifdef _WIN32
-    if (localtime_s(&local, &t) != 0)
+    if (!platform::ToLocalTime(t, local))
         return {};
-#else
-    if (localtime_r(&t, &local) == nullptr)
-        return {};
-#endif
     char text[128];
     const std::size_t length = std::strftime(text, sizeof text, "%Y/%m/%d", &local);
     return std::string(text, length);

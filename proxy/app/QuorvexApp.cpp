@@ -4,8 +4,10 @@
 #include "QuorvexDlg.h"
 #include "QuorvexStatus.h"
 #include "QuorvexWindow.h"
+#include "StatusPage.h"
+#include "platform/Clock.h"
 #include "platform/SignalBridge.h"
-#include "proxy/status/StatusServer.h"
+#include "proxy/status/HttpEndpoint.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -107,60 +109,26 @@ void SetUpParser(QCommandLineParser& parser)
             "date; recorded: the date it carries.",
             "DATE" },
         { "reload-on-hup", "On SIGHUP, read the three lookup files again instead of ending." },
+        { "clock",
+            "Run on a fake clock that starts at SECONDS since 1970-01-01 00:00 UTC and moves on 5 "
+            "seconds at every timer tick: two runs on the same input then send the same bytes "
+            "(for tests and comparisons).",
+            "SECONDS" },
     });
     parser.addHelpOption();
     parser.addVersionOption();
 }
 
-// Timer 1's tick, timed for /metrics.
-void TimedTick(CQuorvexDlg& dlg)
+// Timer 1's tick, timed for /metrics. The fake clock of --clock moves on by the timer's period
+// first.
+void TimedTick(CQuorvexDlg& dlg, std::optional<platform::FakeClock>& clock)
 {
+    if (clock)
+        clock->Advance(kTimerPeriodMilliseconds / 1000);
     const auto start = std::chrono::steady_clock::now();
     dlg.OnTimer();
     dlg.m_metrics.m_tickDuration.Observe(
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-}
-
-// The status server of --http over the window's state; none without --http. `failed` is set when
-// it cannot listen.
-std::unique_ptr<status::CStatusServer> StartStatusServer(const CQuorvexOptions& options,
-    const CQuorvexDlg& dlg, const platform::CDialogControls& controls, status::CLineRate& rate,
-    bool& failed)
-{
-    failed = false;
-    if (!options.http)
-        return nullptr;
-    auto server = std::make_unique<status::CStatusServer>(
-        [&dlg, &controls, &rate] { return TakeStatusSnapshot(dlg, controls, rate); },
-        [access = options.access](const QHostAddress& peer) {
-            // The same rule as the FSD port's; without a list the page is on loopback only.
-            const std::string address = peer.toString().toStdString();
-            return access.allowed.empty() ? IsLoopbackAddress(address) : access.Allows(address);
-        });
-    QString error;
-    const quint16 port = server->Listen(options.httpAddress, options.httpPort, error);
-    const QString address = options.httpAddress.protocol() == QAbstractSocket::IPv6Protocol
-        ? "[" + options.httpAddress.toString() + "]"
-        : options.httpAddress.toString();
-    // Told in the event log when there is one, so that a service's journal has it as one of its
-    // events.
-    const auto tell = [&dlg](LogLevel level, const QString& text) {
-        if (dlg.m_pEventLog != nullptr)
-            dlg.m_pEventLog->Log(level, "status-page", text.toStdString());
-        else
-            std::fprintf(stderr, "quorvex: %s\n", text.toLocal8Bit().constData());
-    };
-    if (port == 0) {
-        tell(LogLevel::Error,
-            QString("cannot serve the status page on %1:%2: %3")
-                .arg(address)
-                .arg(options.httpPort)
-                .arg(error));
-        failed = true;
-        return nullptr;
-    }
-    tell(LogLevel::Info, QString("status page on http://%1:%2/").arg(address).arg(port));
-    return server;
 }
 
 // The value of an option as a whole number from `low` to `high`, or an error naming it.
@@ -311,6 +279,9 @@ void ApplyServerOptions(const CQuorvexOptions& options, CQuorvexDlg& dlg)
 
 int RunWindow(const CQuorvexOptions& options)
 {
+    std::optional<platform::FakeClock> clock;
+    if (options.clock)
+        clock.emplace(*options.clock);
     CQuorvexWindow window;
     CQuorvexDlg dlg(window);
     ApplyFeedOptions(options, dlg);
@@ -339,7 +310,7 @@ int RunWindow(const CQuorvexOptions& options)
         return 2;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        TimedTick(dlg);
+        TimedTick(dlg, clock);
         if (!options.snapshot.isEmpty()) {
             window.ShowPendingTexts();
             window.AircraftList().AnnounceChanges();
@@ -361,6 +332,9 @@ int RunWindow(const CQuorvexOptions& options)
 
 int RunHeadless(const CQuorvexOptions& options)
 {
+    std::optional<platform::FakeClock> clock;
+    if (options.clock)
+        clock.emplace(*options.clock);
     CConsoleControls controls;
     CQuorvexDlg dlg(controls);
     CEventLog log(stderr, options.quiet);
@@ -386,7 +360,7 @@ int RunHeadless(const CQuorvexOptions& options)
         return 2;
     QTimer timer;
     QObject::connect(&timer, &QTimer::timeout, [&] {
-        TimedTick(dlg);
+        TimedTick(dlg, clock);
         std::printf("%s\n", controls.StatusLine(dlg).c_str());
         std::fflush(stdout);
     });
@@ -559,6 +533,26 @@ CommandLine ParseQuorvexOptions(
     options.snapshot = parser.value("snapshot");
     if (options.headless && parser.isSet("snapshot")) {
         message = "--snapshot needs the window: it cannot go with --headless";
+        return CommandLine::Error;
+    }
+    if (parser.isSet("clock")) {
+        const QString text = parser.value("clock");
+        bool ok = !text.isEmpty()
+            && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= '0' && c <= '9'; });
+        const qlonglong seconds = ok ? text.toLongLong(&ok) : 0;
+        if (!ok) {
+            message = "--clock takes whole seconds since 1970-01-01 00:00 UTC, not " + text;
+            return CommandLine::Error;
+        }
+        options.clock = seconds;
+    }
+    if (parser.isSet("http") && !BuildHasStatusPage()) {
+        message = "--http: this build has no status page";
+        return CommandLine::Error;
+    }
+    if (parser.isSet("reload-on-hup") && !platform::CSignalBridge::HasHangup()) {
+        message = "--reload-on-hup: this system has no SIGHUP to reload on; restart the program to "
+                  "read the lookup files again";
         return CommandLine::Error;
     }
     if (parser.isSet("http")) {

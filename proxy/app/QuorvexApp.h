@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+#include <optional>
 #include <vector>
 
 // What the command line asks for.
@@ -24,6 +26,9 @@ struct CQuorvexOptions {
     // The feed service options: retries, silence, positions, replay pace; SIGHUP.
     CFeedOptions feed;
     bool reloadOnHangup = false;
+    // --clock: run on a fake clock from this second on, 5 seconds further at every timer tick, so
+    // that two runs on the same input send the same bytes.
+    std::optional<std::int64_t> clock;
     // Whether the feed and lookup file events go to standard error.
     bool LogsFeedEvents() const
     {

@@ -1,5 +1,6 @@
 #include "EventLog.h"
 
+#include "platform/CalendarTime.h"
 #include "platform/Clock.h"
 
 #include <ctime>
@@ -42,7 +43,7 @@ std::string CEventLog::FormatTimestamp(std::int64_t time)
 {
     const std::time_t t = static_cast<std::time_t>(time);
     std::tm utc {};
-    if (gmtime_r(&t, &utc) == nullptr)
+    if (!platform::ToUtcTime(t, utc))
         return "?";
     char text[32];
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);

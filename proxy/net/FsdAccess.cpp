@@ -1,7 +1,7 @@
 #include "FsdAccess.h"
 
 #include <algorithm>
-#include <arpa/inet.h>
+#include <cctype>
 #include <charconv>
 
 namespace {
@@ -17,21 +17,106 @@ bool IsMappedIpv4(const std::array<std::uint8_t, 16>& bytes)
         && bytes[10] == 0xff && bytes[11] == 0xff;
 }
 
+// The forms inet_pton takes, parsed here so that every system reads an address the same way.
+//   IPv4: four decimal parts of 0 to 255, without leading zeros.
+//   IPv6: up to eight groups of one to four hex digits, one "::" for a run of zero groups, and an
+//         IPv4 address in the last 32 bits; no zone.
+std::optional<std::array<std::uint8_t, 4>> ParseIpv4(std::string_view text)
+{
+    std::array<std::uint8_t, 4> bytes {};
+    std::size_t part = 0;
+    std::size_t at = 0;
+    for (;;) {
+        std::size_t digits = 0;
+        unsigned value = 0;
+        while (at < text.size() && text[at] >= '0' && text[at] <= '9' && digits < 4) {
+            value = value * 10 + unsigned(text[at] - '0');
+            ++at;
+            ++digits;
+        }
+        if (digits == 0 || digits > 3 || value > 255 || (digits > 1 && text[at - digits] == '0'))
+            return std::nullopt;
+        bytes[part++] = static_cast<std::uint8_t>(value);
+        if (part == 4)
+            return at == text.size() ? std::optional(bytes) : std::nullopt;
+        if (at == text.size() || text[at] != '.')
+            return std::nullopt;
+        ++at;
+    }
+}
+
+std::optional<std::array<std::uint8_t, 16>> ParseIpv6(std::string_view text)
+{
+    std::array<std::uint8_t, 16> bytes {};
+    std::size_t filled = 0; // bytes written
+    std::size_t gap = std::string_view::npos; // where "::" stands, in bytes
+    std::size_t at = 0;
+    if (text.substr(0, 2) == "::") {
+        gap = 0;
+        at = 2;
+    } else if (!text.empty() && text[0] == ':') {
+        return std::nullopt;
+    }
+    while (at < text.size()) {
+        if (filled == 16)
+            return std::nullopt;
+        const std::size_t start = at;
+        unsigned value = 0;
+        while (at < text.size() && at - start < 5
+            && std::isxdigit(static_cast<unsigned char>(text[at]))) {
+            const char c = text[at];
+            value = value * 16 + unsigned(c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+            ++at;
+        }
+        if (at < text.size() && text[at] == '.') { // the embedded IPv4 address ends it
+            const auto v4 = filled <= 12 ? ParseIpv4(text.substr(start)) : std::nullopt;
+            if (!v4)
+                return std::nullopt;
+            std::copy(v4->begin(), v4->end(), bytes.begin() + static_cast<std::ptrdiff_t>(filled));
+            filled += 4;
+            at = text.size();
+            break;
+        }
+        if (at == start || at - start > 4)
+            return std::nullopt;
+        bytes[filled++] = static_cast<std::uint8_t>(value >> 8);
+        bytes[filled++] = static_cast<std::uint8_t>(value);
+        if (at == text.size())
+            break;
+        if (text[at] != ':' || at + 1 == text.size())
+            return std::nullopt;
+        ++at;
+        if (text[at] == ':') {
+            if (gap != std::string_view::npos)
+                return std::nullopt;
+            gap = filled;
+            ++at;
+        }
+    }
+    if (gap == std::string_view::npos)
+        return filled == 16 ? std::optional(bytes) : std::nullopt;
+    if (filled == 16)
+        return std::nullopt; // "::" must stand for at least one group
+    // Move what follows the gap to the end.
+    const std::size_t tail = filled - gap;
+    std::copy_backward(bytes.begin() + static_cast<std::ptrdiff_t>(gap),
+        bytes.begin() + static_cast<std::ptrdiff_t>(filled), bytes.end());
+    std::fill(bytes.begin() + static_cast<std::ptrdiff_t>(gap),
+        bytes.end() - static_cast<std::ptrdiff_t>(tail), std::uint8_t { 0 });
+    return bytes;
+}
+
 } // namespace
 
 std::optional<std::array<std::uint8_t, 16>> ParseNumericAddress(std::string_view text)
 {
-    if (text.size() >= INET6_ADDRSTRLEN)
-        return std::nullopt;
-    const std::string address(text); // inet_pton wants the NUL
-    std::array<std::uint8_t, 16> bytes {};
-    if (inet_pton(AF_INET, address.c_str(), bytes.data() + 12) == 1) {
+    if (const auto v4 = ParseIpv4(text)) {
+        std::array<std::uint8_t, 16> bytes {};
         bytes[10] = bytes[11] = 0xff;
+        std::copy(v4->begin(), v4->end(), bytes.begin() + 12);
         return bytes;
     }
-    if (inet_pton(AF_INET6, address.c_str(), bytes.data()) == 1)
-        return bytes;
-    return std::nullopt;
+    return ParseIpv6(text);
 }
 
 bool IsLoopbackAddress(std::string_view text)

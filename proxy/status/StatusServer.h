@@ -8,6 +8,7 @@
 // tick may be held up, a few milliseconds for 5,000 aircraft.
 #pragma once
 
+#include "HttpEndpoint.h"
 #include "StatusSnapshot.h"
 
 #include <QAbstractHttpServer>
@@ -22,14 +23,6 @@
 class QTcpSocket;
 
 namespace status {
-
-// The port taken by an address given without one.
-inline constexpr quint16 kDefaultHttpPort = 8754;
-
-// Parses the value of --http: "ADDRESS:PORT", "ADDRESS" (port kDefaultHttpPort), "PORT"
-// (127.0.0.1), "[IPV6]:PORT" or "[IPV6]". Port 0 asks for any free port. Returns false with
-// `error` set for anything else.
-bool ParseHttpEndpoint(const QString& text, QHostAddress& address, quint16& port, QString& error);
 
 class CStatusServer : public QAbstractHttpServer {
 public:

@@ -35,7 +35,7 @@ extern "C" void VeltrixPlugInExit()
     g_PlugIn.reset();
 }
 
-extern "C" int OtherVersionPlugInLiveObjects()
+extern "C" VELTRIX_PLUGIN_EXPORT int OtherVersionPlugInLiveObjects()
 {
     return g_LiveObjects;
 }

@@ -2,10 +2,10 @@
 #include "host/PlugInLibrary.h"
 
 #include "host/HostInterface.h"
+#include "host/SharedLibrary.h"
 
 #include <gtest/gtest.h>
 
-#include <dlfcn.h>
 #include <string>
 
 namespace {
@@ -19,8 +19,7 @@ TEST_F(PlugInLibraryTest, NamesWhatIsMissing)
     EXPECT_NE(error.find("cannot load plug-in /nonexistent/libnothing.so"), std::string::npos)
         << error;
     // The interface library is a shared library, but it exports no entry points.
-    EXPECT_EQ(
-        host::CPlugInLibrary::Load(QS_BINARY_DIR "/lib/libveltrixplugin.so", &error), nullptr);
+    EXPECT_EQ(host::CPlugInLibrary::Load(QS_INTERFACE_LIBRARY, &error), nullptr);
     EXPECT_NE(error.find("does not export VeltrixPlugInInit"), std::string::npos) << error;
 }
 
@@ -37,10 +36,11 @@ TEST_F(PlugInLibraryTest, RefusesAnotherInterfaceVersionNamingBoth)
     for (const auto& c : cases) {
         // Held open here, so that the plug-in's count of live objects can be read after the
         // host has unloaded it.
-        void* handle = dlopen(c.path, RTLD_NOW | RTLD_LOCAL);
-        ASSERT_NE(handle, nullptr) << dlerror();
-        const auto liveObjects
-            = reinterpret_cast<int (*)()>(dlsym(handle, "OtherVersionPlugInLiveObjects"));
+        std::string reason;
+        void* handle = host::shared_library::Open(c.path, &reason);
+        ASSERT_NE(handle, nullptr) << reason;
+        const auto liveObjects = reinterpret_cast<int (*)()>(
+            host::shared_library::Symbol(handle, "OtherVersionPlugInLiveObjects"));
         ASSERT_NE(liveObjects, nullptr);
 
         std::string error;
@@ -50,7 +50,7 @@ TEST_F(PlugInLibraryTest, RefusesAnotherInterfaceVersionNamingBoth)
                 + std::to_string(c.version) + ", but this host supports interface version " + host
                 + " only");
         EXPECT_EQ(liveObjects(), 0) << "the refused plug-in object was not destroyed";
-        dlclose(handle);
+        host::shared_library::Close(handle);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include "support/DescriptorLimit.h"
 #include "support/EventLoop.h"
+#include "support/RawSocket.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -17,14 +18,6 @@
 #include <string>
 #include <thread>
 #include <vector>
-
-#ifdef __linux__
-#include <arpa/inet.h>
-#include <fstream>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -513,46 +506,23 @@ TEST_F(AsyncSocketTest, FailedAcceptIsReportedAndListeningGoesOn)
 }
 #endif
 
-#ifdef __linux__
-std::size_t ResidentBytes()
+// The raw sockets of this file: blocking, outside Qt.
+namespace raw = qstest::raw;
+using raw::ResidentBytes;
+
+raw::Fd RawSocket(unsigned& port, bool listen = false)
 {
-    std::ifstream statm("/proc/self/statm");
-    std::size_t pages = 0, resident = 0;
-    statm >> pages >> resident;
-    return resident * static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    return raw::Open(port, listen);
 }
 
-// Plain blocking loopback sockets of the test's own, outside Qt and the event loop: a connection
-// to `port`, or (with `listen`) a listener on a port the system picks, stored into `port`.
-int RawSocket(unsigned& port, bool listen = false)
-{
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in at {};
-    at.sin_family = AF_INET;
-    at.sin_port = htons(static_cast<std::uint16_t>(listen ? 0 : port));
-    at.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    auto* address = reinterpret_cast<sockaddr*>(&at);
-    socklen_t size = sizeof at;
-    if (listen && ::bind(fd, address, size) == 0 && ::listen(fd, 1) == 0
-        && ::getsockname(fd, address, &size) == 0) {
-        port = ntohs(at.sin_port);
-        return fd;
-    }
-    if (!listen && ::connect(fd, address, size) == 0)
-        return fd;
-    ::close(fd);
-    return -1;
-}
-
-bool SendAll(int fd, std::size_t total, std::atomic<std::size_t>* pushed = nullptr)
+bool SendAll(raw::Fd fd, std::size_t total, std::atomic<std::size_t>* pushed = nullptr)
 {
     std::string chunk;
     for (std::size_t at = 0; at < total; at += chunk.size()) {
         chunk.resize(std::min<std::size_t>(64 * 1024, total - at));
         for (std::size_t i = 0; i < chunk.size(); ++i)
             chunk[i] = PatternAt(at + i);
-        if (::send(fd, chunk.data(), chunk.size(), MSG_NOSIGNAL)
-            != static_cast<ssize_t>(chunk.size()))
+        if (!raw::SendAll(fd, chunk.data(), chunk.size()))
             return false;
         if (pushed != nullptr)
             *pushed += chunk.size();
@@ -564,12 +534,12 @@ bool SendAll(int fd, std::size_t total, std::atomic<std::size_t>* pushed = nullp
 // a listening descriptor, it first accepts the connection to flood.
 class CFloodPeer {
 public:
-    CFloodPeer(int fd, bool listening, std::size_t total)
+    CFloodPeer(raw::Fd fd, bool listening, std::size_t total)
         : m_thread([this, fd, listening, total] {
-            m_fd = listening ? ::accept(fd, nullptr, nullptr) : fd;
+            m_fd = listening ? raw::Accept(fd) : fd;
             if (listening)
-                ::close(fd);
-            if (m_fd >= 0)
+                raw::Close(fd);
+            if (m_fd != raw::kNone)
                 SendAll(m_fd, total, &pushed);
             done = true;
         })
@@ -577,17 +547,17 @@ public:
     }
     ~CFloodPeer()
     {
-        if (!done && m_fd >= 0)
-            ::shutdown(m_fd, SHUT_RDWR); // ends a send that TCP holds back
+        if (!done && m_fd != raw::kNone)
+            raw::ShutdownBoth(m_fd); // ends a send that TCP holds back
         m_thread.join();
-        if (m_fd >= 0)
-            ::close(m_fd);
+        if (m_fd != raw::kNone)
+            raw::Close(m_fd);
     }
     std::atomic<std::size_t> pushed { 0 };
     std::atomic<bool> done { false };
 
 private:
-    std::atomic<int> m_fd { -1 };
+    std::atomic<raw::Fd> m_fd { raw::kNone };
     std::thread m_thread;
 };
 
@@ -630,8 +600,8 @@ TEST_F(AsyncSocketTest, AFloodingPeerIsHeldBackAndLosesNothing)
         ProbeSocket outgoing(clientLog);
         outgoing.onReceive = nullptr;
         unsigned floodPort = port;
-        const int fd = RawSocket(floodPort, !accepting);
-        ASSERT_GE(fd, 0);
+        const raw::Fd fd = RawSocket(floodPort, !accepting);
+        ASSERT_NE(fd, raw::kNone);
         const std::size_t before = ResidentBytes();
         CFloodPeer flood(fd, !accepting, kFlood);
         if (!accepting) {
@@ -666,20 +636,17 @@ TEST_F(AsyncSocketTest, APeerThatResetsMidBufferGivesOneCloseEvent)
         accepted.clear();
         serverLog.clear();
         unsigned at = port;
-        const int fd = RawSocket(at);
-        ASSERT_GE(fd, 0);
+        const raw::Fd fd = RawSocket(at);
+        ASSERT_NE(fd, raw::kNone);
         ASSERT_TRUE(WaitFor([&] { return !accepted.empty(); }));
         ProbeSocket& server = *accepted.front();
         ASSERT_EQ(shared ? server.SendShared(data) : server.Send(data->data(), size), size);
         Settle(100);
         ASSERT_GT(server.GetSendBacklog(), 0u);
         std::string part(64 * 1024, '\0');
-        ASSERT_EQ(
-            ::recv(fd, part.data(), part.size(), MSG_WAITALL), static_cast<ssize_t>(part.size()));
+        ASSERT_TRUE(raw::ReceiveAll(fd, part.data(), part.size()));
         EXPECT_TRUE(part == data->substr(0, part.size()));
-        const linger reset { 1, 0 }; // closing sends a reset
-        ASSERT_EQ(::setsockopt(fd, SOL_SOCKET, SO_LINGER, &reset, sizeof reset), 0);
-        ::close(fd);
+        ASSERT_TRUE(raw::CloseWithReset(fd));
         const auto closes = [&] {
             int n = 0;
             for (const auto& e : serverLog)
@@ -707,13 +674,13 @@ TEST_F(AsyncSocketTest, ABurstOfConnectionsIsAcceptedInOneTurn)
             turns.push_back(counter.turns);
         }
     };
-    std::vector<int> peers;
+    std::vector<raw::Fd> peers;
     for (int i = 0; i < 5; ++i) // the listen backlog: the system completes them all at once
         peers.push_back(RawSocket(port));
     ASSERT_TRUE(WaitFor([&] { return accepted.size() == 5; }));
     EXPECT_EQ(turns, std::vector<int>(5, turns.front()));
-    for (const int fd : peers)
-        ::close(fd);
+    for (const raw::Fd fd : peers)
+        raw::Close(fd);
 }
 
 // Two peers with much to read: both make progress together, each turn of the event loop serves
@@ -739,16 +706,15 @@ TEST_F(AsyncSocketTest, FloodingPeersAreServedTogetherInFewTurns)
                 otherWhenFirstDone = counts[1 - i];
         };
     };
-    int fds[2] = { RawSocket(port), RawSocket(port) };
-    for (const int fd : fds)
-        ASSERT_TRUE(fd >= 0 && SendAll(fd, kEach));
+    raw::Fd fds[2] = { RawSocket(port), RawSocket(port) };
+    for (const raw::Fd fd : fds)
+        ASSERT_TRUE(fd != raw::kNone && SendAll(fd, kEach));
     ASSERT_TRUE(WaitFor([&] { return counts[0] == kEach && counts[1] == kEach; }, 60'000));
     EXPECT_GE(otherWhenFirstDone, kEach / 2) << "one socket was served while the other waited";
     EXPECT_LT(turnsWithReceives, 256) << "a turn of the loop per small receive";
     EXPECT_TRUE(intact[0] && intact[1]);
-    for (const int fd : fds)
-        ::close(fd);
+    for (const raw::Fd fd : fds)
+        raw::Close(fd);
 }
-#endif
 
 } // namespace

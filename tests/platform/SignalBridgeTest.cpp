@@ -1,5 +1,5 @@
 // Signals into the event loop: SIGHUP reaches its own handler only when one is given, and the
-// ending signals still end.
+// ending signals still end; on Windows, the console's Ctrl+C and Ctrl+Break end.
 #include "platform/SignalBridge.h"
 
 #include "support/EventLoop.h"
@@ -8,10 +8,16 @@
 
 #include <csignal>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 namespace {
 
+#ifndef _WIN32
 TEST(SignalBridgeTest, HangupRunsItsOwnHandlerAndTheEndingSignalsStillEnd)
 {
+    ASSERT_TRUE(platform::CSignalBridge::HasHangup());
     int ends = 0;
     int hangups = 0;
     {
@@ -31,5 +37,33 @@ TEST(SignalBridgeTest, HangupRunsItsOwnHandlerAndTheEndingSignalsStillEnd)
     ASSERT_EQ(sigaction(SIGHUP, nullptr, &current), 0);
     EXPECT_EQ(current.sa_handler, SIG_DFL);
 }
+#else
+// Ctrl+C and Ctrl+Break each end once, on the loop's thread; the handler is gone with the bridge.
+TEST(SignalBridgeTest, ConsoleInterruptsEndOnTheLoopsThread)
+{
+    EXPECT_FALSE(platform::CSignalBridge::HasHangup());
+    if (::GetConsoleWindow() == nullptr && !::AllocConsole()
+        && ::GetLastError() != ERROR_ACCESS_DENIED)
+        GTEST_SKIP() << "no console to send the events through";
+    int ends = 0;
+    {
+        platform::CSignalBridge bridge([&] { ++ends; }, [] { ADD_FAILURE() << "no hangup here"; });
+        ASSERT_TRUE(bridge.IsInstalled());
+        for (const DWORD event : { CTRL_C_EVENT, CTRL_BREAK_EVENT }) {
+            const int before = ends;
+            if (!::GenerateConsoleCtrlEvent(event, 0))
+                GTEST_SKIP() << "the console does not deliver events here";
+            ASSERT_TRUE(qstest::WaitFor([&] { return ends == before + 1; })) << event;
+            qstest::Settle(50);
+            EXPECT_EQ(ends, before + 1);
+        }
+        platform::CSignalBridge second([] {});
+        EXPECT_FALSE(second.IsInstalled()) << "one bridge at a time";
+    }
+    // The bridge's handler is gone: the next bridge is installed again.
+    platform::CSignalBridge again([] {});
+    EXPECT_TRUE(again.IsInstalled());
+}
+#endif
 
 } // namespace

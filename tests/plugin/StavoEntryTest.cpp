@@ -2,10 +2,9 @@
 #include "host/HostInterface.h"
 #include "host/HostSession.h"
 #include "host/PlugInLibrary.h"
+#include "host/SharedLibrary.h"
 
 #include <gtest/gtest.h>
-
-#include <dlfcn.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QS_HAS_ASAN 1
@@ -21,7 +20,7 @@
 
 namespace {
 
-const std::string kStavoLibrary = QS_BINARY_DIR "/lib/libstavo.so";
+const std::string kStavoLibrary = QS_STAVO_LIBRARY;
 
 // A host display with nothing to say.
 class ProbeDisplay final : public VeltrixPlugIn::CHostDisplay {
@@ -59,11 +58,12 @@ protected:
 
 TEST_F(StavoEntryTest, ExportsBothEntryPointsByTheirPlainNames)
 {
-    void* handle = dlopen(kStavoLibrary.c_str(), RTLD_NOW | RTLD_NOLOAD);
-    ASSERT_NE(handle, nullptr);
-    EXPECT_NE(dlsym(handle, "VeltrixPlugInInit"), nullptr);
-    EXPECT_NE(dlsym(handle, "VeltrixPlugInExit"), nullptr);
-    dlclose(handle);
+    std::string error;
+    void* handle = host::shared_library::Open(kStavoLibrary, &error);
+    ASSERT_NE(handle, nullptr) << error;
+    EXPECT_NE(host::shared_library::Symbol(handle, "VeltrixPlugInInit"), nullptr);
+    EXPECT_NE(host::shared_library::Symbol(handle, "VeltrixPlugInExit"), nullptr);
+    host::shared_library::Close(handle);
 }
 
 TEST_F(StavoEntryTest, IntroducesItselfAndRegistersOneDisplayType)
@@ -131,7 +131,7 @@ TEST_F(StavoEntryTest, TheHostOpensAndClosesDisplaysOfTheSample)
 
 TEST_F(StavoEntryTest, TheLibraryFileCarriesItsVersion)
 {
-    EXPECT_TRUE(m_Library->File().ends_with("/libstavo.so.3.1.4.1")) << m_Library->File();
+    EXPECT_TRUE(m_Library->File().ends_with("/" QS_STAVO_FILE_NAME)) << m_Library->File();
     std::ifstream file(m_Library->File(), std::ios::binary);
     const std::string bytes(
         (std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

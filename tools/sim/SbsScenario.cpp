@@ -1,5 +1,7 @@
 #include "SbsScenario.h"
 
+#include "platform/CalendarTime.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -454,7 +456,7 @@ std::string FormatFeedDateTime(WallTime now)
 {
     const auto t = static_cast<std::time_t>(now.seconds);
     std::tm local {};
-    if (localtime_r(&t, &local) == nullptr)
+    if (!platform::ToLocalTime(t, local))
         return "1970/01/01,00:00:00.000";
     char text[40];
     const std::size_t length = std::strftime(text, sizeof text, "%Y/%m/%d,%H:%M:%S", &local);
