@@ -1,5 +1,7 @@
 // The command line of quorvex.
+#include "platform/SignalBridge.h"
 #include "proxy/app/QuorvexApp.h"
+#include "proxy/app/StatusPage.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -184,8 +186,46 @@ TEST(QuorvexOptionsTest, HelpNamesTheProgramAndEveryOption)
 }
 
 // The status page is opt-in, and stays on loopback unless an allow list says who may see it.
+// What a build or a system lacks (the status page without Qt HTTP Server, SIGHUP on Windows) is
+// refused by name, never accepted and then ignored; the fake clock takes whole seconds only.
+TEST(QuorvexOptionsTest, WhatTheBuildOrTheSystemLacksIsRefusedByName)
+{
+    CQuorvexOptions options;
+    QString message;
+    const CommandLine http = ParseQuorvexOptions({ "quorvex", "--http", "0" }, options, message);
+    if (BuildHasStatusPage()) {
+        EXPECT_EQ(http, CommandLine::Run) << message.toStdString();
+    } else {
+        EXPECT_EQ(http, CommandLine::Error);
+        EXPECT_EQ(message, "--http: this build has no status page");
+    }
+    message.clear();
+    const CommandLine hangup
+        = ParseQuorvexOptions({ "quorvex", "--reload-on-hup" }, options, message);
+    if (platform::CSignalBridge::HasHangup()) {
+        EXPECT_EQ(hangup, CommandLine::Run) << message.toStdString();
+        EXPECT_TRUE(options.reloadOnHangup);
+    } else {
+        EXPECT_EQ(hangup, CommandLine::Error);
+        EXPECT_TRUE(message.startsWith("--reload-on-hup: this system has no SIGHUP"))
+            << message.toStdString();
+    }
+    CQuorvexOptions clocked;
+    ASSERT_EQ(ParseQuorvexOptions({ "quorvex", "--clock", "1767225600" }, clocked, message),
+        CommandLine::Run);
+    EXPECT_EQ(clocked.clock, 1767225600);
+    for (const char* bad : { "soon", "-5", "" }) {
+        EXPECT_EQ(ParseQuorvexOptions({ "quorvex", "--clock", bad }, clocked, message),
+            CommandLine::Error)
+            << bad;
+        EXPECT_TRUE(message.startsWith("--clock")) << message.toStdString();
+    }
+}
+
 TEST(QuorvexOptionsTest, HttpServesOnLoopbackWithoutAnAllowList)
 {
+    if (!BuildHasStatusPage())
+        GTEST_SKIP() << "this build has no status page";
     const auto parse = [](const QString& value, CQuorvexOptions& options) {
         QString message;
         return ParseQuorvexOptions({ "quorvex", "--headless", "--http", value }, options, message);

@@ -49,6 +49,7 @@ public:
 
     void Disconnect() { m_socket.disconnectFromHost(); }
     bool IsClosed() const { return m_socket.state() == QAbstractSocket::UnconnectedState; }
+    bool IsConnected() const { return m_socket.state() == QAbstractSocket::ConnectedState; }
 
     std::string received; // everything received and not yet taken by the test
 private:
