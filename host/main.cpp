@@ -10,6 +10,7 @@
 #include "Script.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "platform/ProgramConsole.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -70,7 +71,7 @@ void PrintInfo(const host::CPlugInLibrary& library)
 // Reports every bad line of the script; true when there is none.
 bool CheckScript(const std::string& name)
 {
-    std::ifstream file(name);
+    std::ifstream file(name, std::ios::binary);
     if (!file) {
         std::cerr << "veltrix-host: cannot open script " << name << '\n';
         return false;
@@ -138,7 +139,7 @@ int Run(QApplication& app, const host::HostOptions& options)
     host::CHostDriver driver(session, std::cout, options.dump, clock ? &*clock : nullptr);
     std::ofstream progress;
     if (!options.progress.empty()) {
-        progress.open(options.progress);
+        progress.open(options.progress, std::ios::binary);
         if (!progress) {
             std::cerr << "veltrix-host: cannot write progress to " << options.progress << '\n';
             return 2;
@@ -210,7 +211,7 @@ int Run(QApplication& app, const host::HostOptions& options)
     if (!options.script.empty()) {
         std::ifstream file;
         if (options.script != "-") {
-            file.open(options.script);
+            file.open(options.script, std::ios::binary);
             if (!file) {
                 std::cerr << "veltrix-host: cannot open script " << options.script << '\n';
                 return 2;
@@ -247,6 +248,7 @@ int Run(QApplication& app, const host::HostOptions& options)
 
 int main(int argc, char** argv)
 {
+    platform::UseBinaryStandardStreams();
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
     const std::optional<host::HostOptions> options = host::ParseHostOptions(args, &error);
@@ -268,6 +270,8 @@ int main(int argc, char** argv)
     // --info shows no window either.
     if (options->headless || options->info)
         host::UseOffscreenPlatform();
+    else
+        platform::ReleaseOwnConsole();
     host::InstallInterruptHandlers();
     // Qt sees only the program's name: it would take options such as --display for itself.
     int qtArgc = 1;

@@ -1,5 +1,6 @@
 #include "AsyncSocket.h"
 
+#include "AsciiText.h"
 #include "SystemSocket.h"
 
 #include <QCoreApplication>
@@ -59,18 +60,6 @@ int MapQtError(QAbstractSocket::SocketError error)
     }
 }
 
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 QString ToQString(std::string_view text)
 {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
@@ -83,7 +72,7 @@ bool ParseLocalAddress(std::string_view text, QHostAddress& address)
         address = QHostAddress(QHostAddress::Any);
         return true;
     }
-    if (EqualsIgnoringAsciiCase(text, "localhost")) {
+    if (EqualsAsciiNoCase(text, "localhost")) {
         address = QHostAddress(QHostAddress::LocalHost);
         return true;
     }

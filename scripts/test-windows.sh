@@ -4,6 +4,8 @@
 # live in its server, so one server per network), then the comparisons with the Linux build.
 #   scripts/test-windows.sh            builds, then runs the suite
 #   scripts/test-windows.sh --no-build runs the suite of the present build-windows/
+# Then the package is made (scripts/package-windows.sh), installed silently under Wine, run and
+# uninstalled again.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=1
@@ -17,6 +19,9 @@ case "${1:-}" in
 esac
 [ "$build" = 1 ] && scripts/build-windows.sh
 [ -d build-windows ] || { echo "test-windows: no build-windows/ (run scripts/build-windows.sh)" >&2; exit 1; }
+# The comparison runs the Linux programs too: the normal Linux build, with its comparison test.
+[ -d build ] || scripts/build.sh normal
+cmake --build build -j2 --target windows_compare_tests quorvex veltrix-host sbs-sim stavo >/dev/null
 
 root=$(pwd)
 # The faces the board and the window ask for, in one folder for Qt's offscreen platform: Liberation
@@ -39,7 +44,12 @@ run() {
     wineserver -w
   fi
   status=0
+  echo "== the Windows suite under Wine =="
   (cd build-windows && ctest --output-on-failure -j2 --timeout 300) || status=$?
+  echo "== the Windows programs against the Linux ones =="
+  QS_WINDOWS_BUILD="$PWD/build-windows" build/bin/windows_compare_tests || status=$?
+  echo "== the package: made, installed silently, run, uninstalled =="
+  { scripts/package-windows.sh && tests/windows/install-check.sh; } || status=$?
   wineserver -k 2>/dev/null || true
   return $status
 }

@@ -38,10 +38,10 @@ options=(
   -DQT_USE_DEFAULT_CMAKE_OPTIMIZATION_FLAGS=ON
   -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF -DFEATURE_opengl=OFF -DINPUT_opengl=no
   -DFEATURE_dbus=OFF -DFEATURE_concurrent=OFF -DFEATURE_xml=OFF -DFEATURE_vulkan=OFF
-  -DFEATURE_ssl=OFF -DFEATURE_openssl=OFF -DFEATURE_jpeg=OFF -DFEATURE_pdf=OFF
+  -DFEATURE_ssl=OFF -DFEATURE_openssl=OFF -DFEATURE_schannel=OFF -DFEATURE_jpeg=OFF -DFEATURE_pdf=OFF
   -DFEATURE_textodfwriter=OFF -DFEATURE_textmarkdownreader=OFF -DFEATURE_textmarkdownwriter=OFF
   -DFEATURE_sessionmanager=OFF -DFEATURE_tabletevent=OFF -DFEATURE_icu=OFF -DFEATURE_glib=OFF
-  -DFEATURE_zstd=OFF -DFEATURE_brotli=OFF -DFEATURE_sql_odbc=OFF
+  -DFEATURE_zstd=OFF -DFEATURE_brotli=OFF
   -DFEATURE_system_zlib=OFF -DFEATURE_system_pcre2=OFF -DFEATURE_system_harfbuzz=OFF
   -DFEATURE_system_freetype=OFF -DFEATURE_system_png=OFF -DFEATURE_system_doubleconversion=OFF
   -DFEATURE_freetype=ON -DFEATURE_direct2d=ON
@@ -78,7 +78,14 @@ if [ -f "$prefix/.stamp" ] && [ -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ]; th
   exit 0
 fi
 say "no cached build for stamp $key: building Qt $upstream for Windows into $prefix"
-
+# The source and the build tree live beside the cache until the build is installed, so that a
+# build that was interrupted (or failed and was mended) goes on where it stopped.
+tree="$cache/build-qt-$upstream-mingw64-$key"
+find "$cache" -maxdepth 1 -name 'build-qt-*' ! -name "${tree##*/}" -exec rm -rf {} + 2>/dev/null || true
+mkdir -p "$tree"
+if [ -f "$tree/build/build.ninja" ]; then
+  say "going on with the build in $tree"
+else
 (cd "$work" && apt-get "${apto[@]}" -qq source --download-only "qt6-base=$version") >"$work/apt.log" 2>&1 ||
   { cat "$work/apt.log" >&2; say "the source download failed"; exit 1; }
 dsc="$work/qt6-base_${version}.dsc"
@@ -87,35 +94,38 @@ echo "$dsc_sha  $dsc" | sha256sum -c --quiet - || { say "the .dsc does not match
 awk '/^Checksums-Sha256:/ { on = 1; next } /^[^ ]/ { on = 0 } on && NF == 3 { print $1 "  " $3 }' "$dsc" \
   | (cd "$work" && sha256sum -c --quiet -) || { say "a source file does not match the .dsc"; exit 1; }
 say "source checked against the .dsc; unpacking"
-mkdir -p "$work/src"
-tar -xf "$work/qt6-base_${upstream}+dfsg.orig.tar.xz" -C "$work/src" --strip-components=1
-tar -xf "$work/qt6-base_${version}.debian.tar.xz" -C "$work/src"
+rm -rf "$tree/src" "$tree/build"
+mkdir -p "$tree/src"
+tar -xf "$work/qt6-base_${upstream}+dfsg.orig.tar.xz" -C "$tree/src" --strip-components=1
+tar -xf "$work/qt6-base_${version}.debian.tar.xz" -C "$tree/src"
 for p in "${patches[@]}"; do
-  patch -d "$work/src" -p1 --quiet --forward < "$work/src/debian/patches/$p" || { say "patch $p does not apply"; exit 1; }
+  patch -d "$tree/src" -p1 --quiet --forward < "$tree/src/debian/patches/$p" || { say "patch $p does not apply"; exit 1; }
 done
-
-mkdir -p "$cache"
-rm -rf "$prefix"
-start=$(date +%s)
 say "configuring (about a minute)"
-cmake -S "$work/src" -B "$work/build" -G Ninja \
+cmake -S "$tree/src" -B "$tree/build" -G Ninja \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
-  -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" > "$work/configure.log" 2>&1 ||
-  { tail -n 40 "$work/configure.log" >&2; say "configure failed"; exit 1; }
-total=$(ninja -C "$work/build" -n | grep -c '^\[' || true)
-say "building $total steps with $jobs jobs (about 30 minutes on two idle cores)"
+  -DCMAKE_INSTALL_PREFIX="$prefix" "${options[@]}" > "$tree/configure.log" 2>&1 ||
+  { tail -n 40 "$tree/configure.log" >&2; say "configure failed"; exit 1; }
+fi
+
+rm -rf "$prefix"
+start=$(date +%s)
+total=$(ninja -C "$tree/build" -n | grep -c '^\[' || true)
+say "building $total steps with $jobs jobs (about 30 minutes for all of them on two idle cores)"
 # Progress a line a minute, not ninja's thousand.
-ninja -C "$work/build" -j "$jobs" > "$work/build.log" 2>&1 &
+ninja -C "$tree/build" -j "$jobs" > "$tree/build.log" 2>&1 &
 builder=$!
 while kill -0 "$builder" 2>/dev/null; do
   sleep 60
-  done_steps=$(grep -o '^\[[0-9]*/' "$work/build.log" | tail -n 1 | tr -d '[/' || true)
+  done_steps=$(grep -o '^\[[0-9]*/' "$tree/build.log" | tail -n 1 | tr -d '[/' || true)
   kill -0 "$builder" 2>/dev/null && say "$(( ($(date +%s) - start) / 60 )) min: step ${done_steps:-0} of $total"
 done
-wait "$builder" || { grep -B2 -A20 'FAILED' "$work/build.log" | head -n 60 >&2; say "the build failed"; exit 1; }
-cmake --install "$work/build" > "$work/install.log" 2>&1 || { tail -n 20 "$work/install.log" >&2; say "install failed"; exit 1; }
+wait "$builder" || { grep -A3 -e 'FAILED' -e 'error:' "$tree/build.log" | head -n 40 >&2;
+  say "the build failed (its tree stays in $tree; the log is $tree/build.log)"; exit 1; }
+cmake --install "$tree/build" > "$tree/install.log" 2>&1 || { tail -n 20 "$tree/install.log" >&2; say "install failed"; exit 1; }
 { echo "qt6-base $version, .dsc SHA-256 $dsc_sha"; echo "patches: ${patches[*]}"; echo "compiler: $compiler";
   echo "options: ${options[*]}"; echo "built $(date -u +%FT%TZ) in $(( $(date +%s) - start )) s"; } > "$prefix/.stamp"
+rm -rf "$tree"
 say "built in $(( $(date +%s) - start )) s: $prefix"
 echo "$prefix"

@@ -2,6 +2,7 @@
 // loopback TCP port, the way a receiver serves its data port, or writes it as a recorded feed
 // file for the proxy's Logfile button.
 #include "platform/Clock.h"
+#include "platform/ProgramConsole.h"
 #include "platform/SignalBridge.h"
 #include "sim/SbsScenario.h"
 
@@ -254,6 +255,7 @@ private:
 
 int main(int argc, char** argv)
 {
+    platform::UseBinaryStandardStreams();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName("sbs-sim");
     Options options;

@@ -1,6 +1,7 @@
 // sbs-table: runs a recorded SBS-1 feed through the proxy's parser and prints the aircraft table,
 // the way the proxy's window would show it after a replay.
 #include "platform/Clock.h"
+#include "platform/ProgramConsole.h"
 #include "proxy/app/MemoryControls.h"
 #include "proxy/app/QuorvexDlg.h"
 
@@ -96,6 +97,7 @@ std::string Visible(const std::string& text)
 
 int main(int argc, char** argv)
 {
+    platform::UseBinaryStandardStreams();
     const char* feedName = nullptr;
     const char* at = nullptr;
     bool showPackets = false;
@@ -130,7 +132,7 @@ int main(int argc, char** argv)
         clock = std::make_unique<platform::FakeClock>(*time);
     }
 
-    std::FILE* feed = std::fopen(feedName, "r");
+    std::FILE* feed = std::fopen(feedName, "rb");
     if (feed == nullptr) {
         std::fprintf(stderr, "sbs-table: cannot open '%s': %s\n", feedName, std::strerror(errno));
         return 1;

@@ -4,8 +4,8 @@
 #include <memory>
 
 // The version of the library file, readable without loading it: on Linux in a section of its
-// own (readelf -p .stavo.version libstavo.so); on Windows in the version resource (StavoVersion.rc)
-// that Explorer's file properties show.
+// own (readelf -p .stavo.version libstavo.so); on Windows in the version resource
+// (StavoVersion.rc.in) that Explorer's file properties show.
 #ifndef _WIN32
 extern "C" __attribute__((used, section(".stavo.version"))) const char g_StavoVersionInfo[]
     = "Stavo " STAVO_FILE_VERSION " (file version " STAVO_FILE_VERSION

@@ -6,6 +6,8 @@
 #include "QuorvexWindow.h"
 #include "StatusPage.h"
 #include "platform/Clock.h"
+#include "platform/FileNames.h"
+#include "platform/ProgramConsole.h"
 #include "platform/SignalBridge.h"
 #include "proxy/status/HttpEndpoint.h"
 
@@ -249,7 +251,7 @@ void PressStartButtons(
     const CQuorvexOptions& options, platform::CDialogControls& controls, CQuorvexDlg& dlg)
 {
     if (!options.replay.isEmpty()) {
-        controls.SetWindowText(kIdEditServer, options.replay.toLocal8Bit().toStdString());
+        controls.SetWindowText(kIdEditServer, platform::FileNameBytes(options.replay));
         dlg.OnLogfileClicked();
     } else if (!options.server.isEmpty()) {
         controls.SetWindowText(kIdEditServer, options.server.toLocal8Bit().toStdString());
@@ -638,6 +640,7 @@ int CQuorvexApp::Main(int argc, char** argv)
         std::fprintf(stderr, "quorvex: no display to open the window on; use --headless\n");
         return 2;
     }
+    platform::ReleaseOwnConsole();
     QApplication app(argc, argv);
     QApplication::setWindowIcon(QuorvexIcon());
     return RunWindow(options);

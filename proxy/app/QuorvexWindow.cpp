@@ -2,6 +2,7 @@
 
 #include "DialogTemplate.h"
 #include "QuorvexDlg.h"
+#include "platform/FileNames.h"
 
 #include <QByteArray>
 #include <QContextMenuEvent>
@@ -179,8 +180,7 @@ void CQuorvexWindow::SetWindowText(int id, std::string_view text)
         } else {
             // A field the user types in: its text is a host name or a file name, in the
             // platform's file-name encoding so that every existing file can be named.
-            edit->setText(
-                QFile::decodeName(QByteArray(text.data(), static_cast<qsizetype>(text.size()))));
+            edit->setText(platform::FileNameText(text));
             edit->setCursorPosition(0);
         }
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
@@ -195,7 +195,7 @@ std::string CQuorvexWindow::GetWindowText(int id) const
     QWidget* widget = Control(id);
     QString text;
     if (auto* edit = qobject_cast<QLineEdit*>(widget); edit != nullptr && !edit->isReadOnly())
-        return QFile::encodeName(edit->text()).toStdString();
+        return platform::FileNameBytes(edit->text());
     if (auto* edit = qobject_cast<QLineEdit*>(widget))
         text = edit->text();
     else if (auto* button = qobject_cast<QPushButton*>(widget))

@@ -2,11 +2,10 @@
 // multiple of the pace they were recorded at.
 #include "QuorvexDlg.h"
 #include "platform/Clock.h"
+#include "platform/FileNames.h"
 
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -82,10 +81,8 @@ void CQuorvexDlg::OnLogfileClicked()
     }
     // Only a regular file is a recording: a directory opens but reads nothing, and a pipe or a
     // device could hold the window forever. Checked before opening, so nothing waits.
-    std::error_code error;
-    std::FILE* file = std::filesystem::is_regular_file(fileName, error)
-        ? std::fopen(fileName.c_str(), "r")
-        : nullptr;
+    std::FILE* file
+        = platform::IsRegularFile(fileName) ? platform::OpenFile(fileName, "rb") : nullptr;
     if (file == nullptr) {
         m_controls.MessageBox(kFileOpenErrorText);
         return;

@@ -38,7 +38,7 @@ int CIcaoDataTable::Load(const std::string& name)
 bool CIcaoDataTable::Reload(const std::string& name, int& skipped)
 {
     skipped = 0;
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "r"));
+    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
     if (!file)
         return false;
 

@@ -1,4 +1,6 @@
 // veltrix-host as a user runs it: the built program, headless, with the built Stavo library.
+#include "support/ProcessSignal.h"
+
 #include <QFileInfo>
 #include <QImage>
 #include <QProcess>
@@ -209,6 +211,7 @@ TEST_F(HostProgramTest, WindowRunsTheScriptTellsItsNoticesAndEndsOnSigterm)
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(m_Dir.path());
+    qstest::AllowSignals(process);
     process.start(
         QS_BINARY_DIR "/bin/veltrix-host", { "--dump", "--display", m_Sample, "--script", "-" });
     ASSERT_TRUE(process.waitForStarted(10000));
@@ -222,10 +225,16 @@ TEST_F(HostProgramTest, WindowRunsTheScriptTellsItsNoticesAndEndsOnSigterm)
         process.waitForFinished(100);
     ASSERT_TRUE(QFileInfo::exists(picture));
     EXPECT_EQ(process.state(), QProcess::Running); // the window stays after the script
-    process.terminate();
+    // Where the request cannot reach another program (Windows under Wine), it is killed instead
+    // and its status is not checked.
+    const bool asked = qstest::SendSignal(process, SIGTERM);
+    if (!asked)
+        process.kill();
     ASSERT_TRUE(process.waitForFinished(10000));
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(process.exitCode(), 0);
+    if (asked) {
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(process.exitCode(), 0);
+    }
     const std::string out = process.readAllStandardOutput().toStdString();
     const std::string err = process.readAllStandardError().toStdString();
     EXPECT_NE(out.find("handled\n"), std::string::npos) << out;
@@ -237,7 +246,7 @@ TEST_F(HostProgramTest, InfoNamesThePlugInAndItsVersionedFile)
 {
     const Result result = Run({ "--info" });
     EXPECT_EQ(result.exitCode, 0) << result.err;
-    EXPECT_NE(result.out.find("libstavo.so.3.1.4.1\n"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("/" QS_STAVO_FILE_NAME "\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("name: STAVO view\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("version: 1.0\n"), std::string::npos) << result.out;
     EXPECT_NE(result.out.find("display type: \"STAVO View\"\n"), std::string::npos) << result.out;

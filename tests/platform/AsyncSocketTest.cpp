@@ -238,10 +238,10 @@ TEST_F(AsyncSocketTest, ConnectReportsSuccessOnceAndNeverFromInsideConnect)
         EXPECT_TRUE(clientLog.empty());
         ASSERT_TRUE(WaitFor([&] { return !clientLog.empty(); }));
         ASSERT_TRUE(WaitFor([&] { return server.hasPendingConnections(); }));
-        std::unique_ptr<QTcpSocket> far(server.nextPendingConnection());
+        std::unique_ptr<QTcpSocket> remote(server.nextPendingConnection());
         EXPECT_EQ(client.Send("hi\n", 3), 3);
         QByteArray got;
-        ASSERT_TRUE(WaitFor([&] { return (got += far->readAll()) == "hi\n"; }));
+        ASSERT_TRUE(WaitFor([&] { return (got += remote->readAll()) == "hi\n"; }));
         EXPECT_EQ(clientLog, std::vector<std::string> { "connect:0" });
     }
 }

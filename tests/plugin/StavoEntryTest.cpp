@@ -17,6 +17,13 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
+
+#ifdef _WIN32
+#include <QString>
+
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -132,11 +139,29 @@ TEST_F(StavoEntryTest, TheHostOpensAndClosesDisplaysOfTheSample)
 TEST_F(StavoEntryTest, TheLibraryFileCarriesItsVersion)
 {
     EXPECT_TRUE(m_Library->File().ends_with("/" QS_STAVO_FILE_NAME)) << m_Library->File();
+#ifdef _WIN32
+    // The version resource, as Explorer's file properties read it.
+    const std::wstring path = QString::fromStdString(m_Library->File()).toStdWString();
+    DWORD ignored = 0;
+    std::vector<char> info(::GetFileVersionInfoSizeW(path.c_str(), &ignored));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(::GetFileVersionInfoW(path.c_str(), 0, DWORD(info.size()), info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwFileVersionMS, (3u << 16) | 1u);
+    EXPECT_EQ(fixed->dwFileVersionLS, (4u << 16) | 1u);
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\StringFileInfo\\040904b0\\FileVersion",
+        reinterpret_cast<void**>(&text), &length));
+    EXPECT_EQ(std::wstring(text), L"3.1.4.1");
+#else
     std::ifstream file(m_Library->File(), std::ios::binary);
     const std::string bytes(
         (std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
     EXPECT_NE(bytes.find("Stavo 3.1.4.1 (file version 3.1.4.1, product version 3.1.4.1)"),
         std::string::npos);
+#endif
 }
 
 TEST_F(StavoEntryTest, ExitDestroysThePlugInOnce)

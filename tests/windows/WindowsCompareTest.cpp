@@ -32,7 +32,8 @@ constexpr const char* kClock = "1767225600";
 QString WindowsBuild()
 {
     const QByteArray dir = qgetenv("QS_WINDOWS_BUILD");
-    return dir.isEmpty() ? QStringLiteral(QS_SOURCE_DIR "/build-windows") : QString::fromLocal8Bit(dir);
+    return dir.isEmpty() ? QStringLiteral(QS_SOURCE_DIR "/build-windows")
+                         : QString::fromLocal8Bit(dir);
 }
 
 // One of the two builds: how to start its programs.
@@ -53,7 +54,7 @@ struct Build {
     // A library of the build's own, by its target name.
     QString Library(const QString& target) const
     {
-        return windows ? WindowsBuild() + "/bin/" + target + ".dll"
+        return windows ? WindowsBuild() + "/bin/lib" + target + ".dll"
                        : QS_BINARY_DIR "/lib/lib" + target + ".so";
     }
 };
@@ -196,8 +197,8 @@ TEST_F(WindowsCompareTest, QuorvexSendsTheRadarClientsTheSameBytes)
         EXPECT_NE(a.find("\r\n@"), std::string::npos) << "no position packets: " << a;
     }
     EXPECT_EQ(FirstLines(linux.status, kTicks), FirstLines(windows.status, kTicks));
-    std::printf("compared %zu bytes in %zu packets to 2 clients over %d ticks\n", bytes, packets,
-        kTicks);
+    std::printf(
+        "compared %zu bytes in %zu packets to 2 clients over %d ticks\n", bytes, packets, kTicks);
 }
 
 // The sample script's board, dumped and drawn: the dump is the same text, and the pictures are
@@ -294,7 +295,8 @@ TEST_F(WindowsCompareTest, BadInputGivesTheSameMessageAndExitStatus)
             build->Start(process, c.program, arguments);
             ASSERT_TRUE(process.waitForStarted(20000));
             // A replay that did start, or a proxy that serves, ends on the signal.
-            const bool ended = WaitFor([&] { return process.state() == QProcess::NotRunning; }, 8000);
+            const bool ended
+                = WaitFor([&] { return process.state() == QProcess::NotRunning; }, 8000);
             if (!ended)
                 ::kill(static_cast<pid_t>(process.processId()), build->windows ? SIGINT : SIGTERM);
             results[build->windows ? 1 : 0] = Finish(process, 20000);

@@ -157,8 +157,10 @@ TEST_F(QuorvexWindowTest, ARecordingTypedWithANameBeyondLatin1IsReplayed)
     m_window.Attach(dlg);
     CScratchDirectory scratch;
     const QString name = QString::fromUtf8("запись-\u65e5.sbs");
-    scratch.Write(QFile::encodeName(name).toStdString(),
-        "MSG,3,1,1,4CA2D6,1,2010/02/19,x,2010/02/19,x,,36000,,,52.3,13.5,,,,,,\n");
+    QFile recording(name); // in the scratch directory, the working directory
+    ASSERT_TRUE(recording.open(QIODevice::WriteOnly));
+    recording.write("MSG,3,1,1,4CA2D6,1,2010/02/19,x,2010/02/19,x,,36000,,,52.3,13.5,,,,,,\n");
+    recording.close();
     static_cast<QLineEdit*>(m_window.Control(kIdEditServer))->setText(name); // as typed
     static_cast<QPushButton*>(m_window.Control(kIdLogfile))->click();
     EXPECT_EQ(dlg.m_nLinesAccepted, 1);

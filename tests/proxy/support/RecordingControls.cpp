@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <set>
 
 void CRecordingControls::SetWindowText(int id, std::string_view text)
@@ -42,10 +43,17 @@ void CRecordingControls::ListDeleteItems(int id, int row, int count)
 CScratchDirectory::CScratchDirectory()
     : m_previous(std::filesystem::current_path())
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quorvex-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-        throw std::runtime_error("cannot create a scratch directory");
-    m_path = pattern;
+    // A new directory of a random name (create_directory says whether it was new).
+    std::random_device random;
+    for (int attempt = 0; m_path.empty(); ++attempt) {
+        if (attempt == 100)
+            throw std::runtime_error("cannot create a scratch directory");
+        const auto candidate = std::filesystem::temp_directory_path()
+            / ("quorvex-test-" + std::to_string(random()) + std::to_string(random()));
+        std::error_code error;
+        if (std::filesystem::create_directory(candidate, error))
+            m_path = candidate;
+    }
     std::filesystem::current_path(m_path);
 }
 
