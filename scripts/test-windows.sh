@@ -36,6 +36,10 @@ prefix="$root/build-windows/wine"
 export WINEPREFIX="$prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEQT_QPA_FONTDIR="Z:${fonts//\//\\}" QT_QPA_FONTDIR="Z:${fonts//\//\\}"
 unset DISPLAY WAYLAND_DISPLAY
+# The Linux programs of the comparison say so on standard error when they have no runtime folder.
+XDG_RUNTIME_DIR=$(mktemp -d)
+export XDG_RUNTIME_DIR
+trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
 wineserver -k 2>/dev/null || true # a server of this prefix outside the private network would serve it
 run() {
   if [ ! -f "$prefix/system.reg" ]; then
@@ -55,7 +59,8 @@ run() {
 }
 if [ -z "${QS_NO_NETNS:-}" ] && unshare -n true 2>/dev/null; then
   export -f run
-  exec unshare -n bash -c 'ip link set lo up && run'
+  unshare -n bash -c 'ip link set lo up && run'
+  exit $?
 fi
 echo "test-windows: no private network here; tests that use the FSD port run one at a time"
 run

@@ -71,7 +71,7 @@ struct Result {
 Result Finish(QProcess& process, int timeoutMs = 60000)
 {
     Result result;
-    if (!process.waitForFinished(timeoutMs)) {
+    if (process.state() != QProcess::NotRunning && !process.waitForFinished(timeoutMs)) {
         process.kill();
         process.waitForFinished(5000);
         return result;
@@ -319,8 +319,8 @@ TEST_F(WindowsCompareTest, BadInputGivesTheSameMessageAndExitStatus)
         EXPECT_EQ(results[0].exitCode, results[1].exitCode);
         if (c.fails) {
             EXPECT_NE(results[0].exitCode, 0);
+            EXPECT_FALSE(linux.empty());
         }
-        EXPECT_FALSE(linux.empty());
         EXPECT_EQ(linux, windows);
         std::printf("%s: exit status %d, \"%s\"\n", c.what, results[0].exitCode,
             linux.substr(0, linux.find('\n')).c_str());
