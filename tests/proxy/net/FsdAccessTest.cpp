@@ -6,7 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 namespace {
@@ -52,6 +55,47 @@ TEST(FsdAccessTest, NetworksMatchTheirAddressesOnly)
         EXPECT_EQ(Allowing({ c.network }).Allows(c.address), c.allowed)
             << c.network << " " << c.address;
     EXPECT_TRUE(CFsdAccess {}.Allows("198.51.100.1")); // no list: everybody, as without options
+}
+
+// Addresses are read by our own parser, the same on every system, in the forms inet_pton takes
+// on Linux (Windows' own would take leading zeros and zones).
+TEST(FsdAccessTest, NumericAddressesAreReadAsInetPtonReadsThem)
+{
+    using Bytes = std::array<std::uint8_t, 16>;
+    const auto v4 = [](std::uint8_t a, std::uint8_t b, std::uint8_t c, std::uint8_t d) {
+        return Bytes { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff, a, b, c, d };
+    };
+    const struct {
+        const char* text;
+        std::optional<Bytes> bytes;
+    } cases[] = {
+        { "192.168.1.77", v4(192, 168, 1, 77) },
+        { "0.0.0.0", v4(0, 0, 0, 0) },
+        { "255.255.255.255", v4(255, 255, 255, 255) },
+        { "::", Bytes {} },
+        { "::1", Bytes { 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1 } },
+        { "1::", Bytes { 0, 1 } },
+        { "FD12:3456::1", Bytes { 0xfd, 0x12, 0x34, 0x56, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1 } },
+        { "1:2:3:4:5:6:7:8", Bytes { 0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8 } },
+        { "::ffff:10.1.2.3", v4(10, 1, 2, 3) },
+        { "1:2:3:4:5:6:1.2.3.4", Bytes { 0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 1, 2, 3, 4 } },
+        { "01.2.3.4", std::nullopt }, // leading zero
+        { "256.1.1.1", std::nullopt },
+        { "1.2.3", std::nullopt },
+        { "1.2.3.4.", std::nullopt },
+        { " 1.2.3.4", std::nullopt },
+        { "1::2::3", std::nullopt },
+        { "1:2:3:4:5:6:7:8:9", std::nullopt },
+        { "1:2:3:4:5:6:7::8", std::nullopt }, // "::" must stand for a group
+        { "12345::", std::nullopt },
+        { ":1::", std::nullopt },
+        { "1:", std::nullopt },
+        { "fe80::1%lo", std::nullopt },
+        { "1:2:3:4:5:6:7:1.2.3.4", std::nullopt },
+        { "", std::nullopt },
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ParseNumericAddress(c.text), c.bytes) << c.text;
 }
 
 TEST(FsdAccessTest, MalformedNetworksAreRefused)
