@@ -289,7 +289,7 @@ int RunWindow(const CQuorvexOptions& options)
     ApplyFeedOptions(options, dlg);
     ApplyServerOptions(options, dlg);
     window.Attach(dlg);
-    // "OK", "Cancel", Enter, Escape, the close box and the two signals all close the window. A
+    // "OK", "Cancel", the close box and the two signals all close the window. A
     // signal may come while start-up waits on a message box: the program then ends right there.
     bool ended = false;
     const auto end = [&] {

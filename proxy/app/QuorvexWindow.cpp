@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -150,6 +151,22 @@ CQuorvexWindow::CQuorvexWindow(QWidget* parent)
         static_cast<QPushButton*>(Control(kIdOk)), &QPushButton::clicked, this, &QDialog::accept);
     connect(static_cast<QPushButton*>(Control(kIdCancel)), &QPushButton::clicked, this,
         &QDialog::reject);
+}
+
+void CQuorvexWindow::keyPressEvent(QKeyEvent* event)
+{
+    const int key = event->key();
+    QWidget* focus = focusWidget();
+    if ((key == Qt::Key_Return || key == Qt::Key_Enter)
+        && (focus == Control(kIdEditServer) || focus == Control(kIdEditPort))) {
+        auto* connectButton = static_cast<QPushButton*>(Control(kIdConnect));
+        if (connectButton->isEnabled())
+            connectButton->click();
+        return;
+    }
+    if (key == Qt::Key_Escape)
+        return;
+    QDialog::keyPressEvent(event);
 }
 
 void CQuorvexWindow::Attach(CQuorvexDlg& dlg)

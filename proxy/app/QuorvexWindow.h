@@ -52,6 +52,10 @@ protected:
     // The platform's system menu is the window manager's; its About item is offered here instead,
     // with a right click on the window's background.
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Enter in the address fields presses Connect, not the default button OK: one key press must
+    // not close the program, which drops every radar client and the table. Escape does nothing;
+    // OK, Cancel and the close box still close the window.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     std::map<int, QWidget*> m_controls; // children of the window

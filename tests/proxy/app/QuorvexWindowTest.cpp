@@ -4,6 +4,7 @@
 
 #include "proxy/app/DialogTemplate.h"
 #include "proxy/app/QuorvexDlg.h"
+#include "support/EventLoop.h"
 #include "support/RecordingControls.h"
 
 #include <QFile>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -128,11 +130,29 @@ TEST_F(QuorvexWindowTest, StartUpGivesTheListItsTenColumnsSizedToTheirHeaders)
     }
 }
 
-TEST_F(QuorvexWindowTest, EnterInAFieldPressesOk)
+// Enter in "Server IP:" or "Port:" presses Connect and Escape does nothing: neither closes the
+// window. OK still does.
+TEST_F(QuorvexWindowTest, EnterInTheAddressFieldsConnectsAndNoKeyClosesTheWindow)
 {
+    CQuorvexDlg dlg(m_window);
+    m_window.Attach(dlg);
     m_window.show();
     QSignalSpy finished(&m_window, &QDialog::finished);
-    QTest::keyClick(m_window.Control(1000), Qt::Key_Return);
+    QTcpServer receiver;
+    ASSERT_TRUE(receiver.listen(QHostAddress::LocalHost));
+    m_window.SetWindowText(kIdEditServer, "127.0.0.1");
+    m_window.SetWindowText(kIdEditPort, std::to_string(receiver.serverPort()));
+    for (const int field : { kIdEditServer, kIdEditPort }) {
+        QWidget* edit = m_window.Control(field);
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_Escape);
+        QTest::keyClick(edit, Qt::Key_Return);
+        EXPECT_FALSE(m_window.IsWindowEnabled(kIdConnect)) << field; // pressed: connecting
+        EXPECT_EQ(finished.count(), 0) << field;
+        static_cast<QPushButton*>(m_window.Control(kIdDisconnect))->click();
+        ASSERT_TRUE(qstest::WaitFor([&] { return m_window.IsWindowEnabled(kIdConnect); }));
+    }
+    QTest::keyClick(m_window.Control(kIdOk), Qt::Key_Space);
     ASSERT_EQ(finished.count(), 1);
     EXPECT_EQ(finished.at(0).at(0).toInt(), QDialog::Accepted);
 }
