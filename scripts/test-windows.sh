@@ -47,6 +47,10 @@ run() {
     wineboot --init >/dev/null 2>&1
     wineserver -w
   fi
+  # One Wine server for the whole run, started before the tests: programs that start together
+  # then never race to start one, and none waits for one to start.
+  wineserver -p
+  wine cmd /c exit >/dev/null 2>&1 || true
   status=0
   echo "== the Windows suite under Wine =="
   (cd build-windows && ctest --output-on-failure -j2 --timeout 300) || status=$?

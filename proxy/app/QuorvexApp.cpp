@@ -289,8 +289,8 @@ int RunWindow(const CQuorvexOptions& options)
     ApplyFeedOptions(options, dlg);
     ApplyServerOptions(options, dlg);
     window.Attach(dlg);
-    // "OK", "Cancel", the close box and the two signals all close the window. A
-    // signal may come while start-up waits on a message box: the program then ends right there.
+    // "OK", "Cancel", the close box and the two signals all close the window. A signal may come
+    // while start-up waits on a message box: the program then ends right there.
     bool ended = false;
     const auto end = [&] {
         ended = true;
