@@ -56,6 +56,8 @@ run() {
   (cd build-windows && ctest --output-on-failure -j2 --timeout 300) || status=$?
   echo "== the Windows programs against the Linux ones =="
   QS_WINDOWS_BUILD="$PWD/build-windows" build/bin/windows_compare_tests || status=$?
+  # The installer check waits for Wine's programs to end (wineserver -w): no persistent server.
+  wineserver -k 2>/dev/null || true
   echo "== the package: made, installed silently, run, uninstalled =="
   { scripts/package-windows.sh && tests/windows/install-check.sh; } || status=$?
   wineserver -k 2>/dev/null || true
