@@ -8,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/FileNames.h"
 #include "platform/ProgramConsole.h"
+#include "platform/ProjectVersion.h"
 #include "platform/SignalBridge.h"
 #include "proxy/status/HttpEndpoint.h"
 
@@ -29,16 +30,17 @@
 
 namespace {
 
-constexpr const char* kVersion = "1.0";
+constexpr const char* kVersion = kProjectVersion;
 // The feed service's tick: retries, the silence limit and the paced replay, in whole seconds.
 constexpr int kServiceTickMilliseconds = 1000;
 
 void SetUpParser(QCommandLineParser& parser)
 {
-    parser.setApplicationDescription(
-        "Quorvex v1.0 by Dorvath: reads an SBS-1 BaseStation feed (or a recorded feed file) and\n"
+    parser.setApplicationDescription(QString(
+        "Quorvex %1 by Dorvath: reads an SBS-1 BaseStation feed (or a recorded feed file) and\n"
         "serves its aircraft to FSD radar clients on 127.0.0.1 port 6809. The lookup files\n"
-        "icao24.txt, aircrafts.txt and flightplans.txt are read from the working directory.");
+        "icao24.txt, aircrafts.txt and flightplans.txt are read from the working directory.")
+                                         .arg(kVersion));
     parser.addOptions({
         { "server", "Connect to the receiver at HOST (a name or an address) once started.",
             "HOST" },

@@ -2,6 +2,7 @@
 
 #include "QuorvexDlg.h"
 #include "platform/Clock.h"
+#include "platform/ProjectVersion.h"
 #include "proxy/fsd/FsdPackets.h"
 #include "proxy/traffic/ReferencePoint.h"
 
@@ -10,7 +11,7 @@ status::CStatusSnapshot TakeStatusSnapshot(
 {
     status::CStatusSnapshot s;
     s.now = platform::Time64();
-    s.version = "1.0";
+    s.version = kProjectVersion;
     s.metrics = dlg.m_metrics;
 
     status::CFeedStatus& feed = s.feed;
