@@ -160,9 +160,9 @@ void FillLookupTables(CQuorvexDlg& dlg, const Data& data)
         for (const CIcaoDataElement& row : rows)
             table.InsertSorted(row);
     };
-    insert(dlg.m_icao24Table, registrations);
-    insert(dlg.m_aircraftsTable, types);
-    insert(dlg.m_flightplansTable, plans);
+    insert(dlg.Traffic().m_icao24Table, registrations);
+    insert(dlg.Traffic().m_aircraftsTable, types);
+    insert(dlg.Traffic().m_flightplansTable, plans);
 }
 
 // Controls that count rows and keep nothing else: to tell the table's memory from the list's.
@@ -215,7 +215,7 @@ void BM_HandleFeedLine(benchmark::State& state)
     for (auto _ : state)
         FeedAll(dlg, data, buffer);
     state.SetItemsProcessed(state.iterations() * kLines);
-    if (dlg.m_aircraftMap.size() != data.flights.size())
+    if (dlg.Traffic().m_aircraftMap.size() != data.flights.size())
         state.SkipWithError("the feed did not reach every aircraft");
 }
 
@@ -346,7 +346,8 @@ template <typename Controls> double BytesPerAircraft()
     const std::size_t before = HeapInUse();
     FeedAll(dlg, data, buffer);
     const std::size_t after = HeapInUse();
-    return static_cast<double>(after - before) / static_cast<double>(dlg.m_aircraftMap.size());
+    return static_cast<double>(after - before)
+        / static_cast<double>(dlg.Traffic().m_aircraftMap.size());
 }
 
 } // namespace

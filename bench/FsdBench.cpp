@@ -11,7 +11,7 @@
 #include "proxy/app/MemoryControls.h"
 #include "proxy/app/QuorvexDlg.h"
 #include "proxy/fsd/FsdPackets.h"
-#include "proxy/traffic/ReferencePoint.h"
+#include "proxy/traffic/TrafficModel.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
@@ -46,7 +46,7 @@ constexpr std::string_view kReady = "ready\r\n";
 // as stored, the rest dead-reckoned.
 void FillTraffic(CQuorvexDlg& dlg)
 {
-    SetReferencePointOnce(19.26, 47.43);
+    dlg.Traffic().SetReferencePointOnce(19.26, 47.43);
     for (int i = 0; i < kAircraft; ++i) {
         CTrackedAircraft aircraft;
         aircraft.hexId = std::to_string(0x3C0000 + i * 7);
@@ -58,7 +58,7 @@ void FillTraffic(CQuorvexDlg& dlg)
         aircraft.altitude = 1000 + (i * 37) % 40000;
         aircraft.groundSpeed = 140 + i % 350;
         aircraft.track = (i * 13) % 360;
-        dlg.m_aircraftMap.Insert(aircraft.hexId, std::move(aircraft));
+        dlg.Traffic().m_aircraftMap.Insert(aircraft.hexId, std::move(aircraft));
     }
 }
 
@@ -186,20 +186,19 @@ template <typename Done> bool RunUntil(Done done)
 void BroadcastTick(benchmark::State& state, bool loggedIn)
 {
     platform::FakeClock clock(kNow);
-    ResetReferencePoint();
     CMemoryControls controls;
     CQuorvexDlg dlg(controls);
     std::string address;
     unsigned port = 0;
-    if (!dlg.StartFsdListener(0) || !dlg.m_listenerSocket.GetSockName(address, port)) {
+    if (!dlg.Server().Start(0) || !dlg.Server().m_listenerSocket.GetSockName(address, port)) {
         state.SkipWithError("cannot listen on loopback");
         return;
     }
     FillTraffic(dlg);
     std::string tick;
     int tickPackets = 0;
-    for (const auto& [key, aircraft] : dlg.m_aircraftMap) {
-        const std::string packet = ComposePilotPosition(aircraft, kNow);
+    for (const auto& [key, aircraft] : dlg.Traffic().m_aircraftMap) {
+        const std::string packet = ComposePilotPosition(aircraft, kNow, dlg.Traffic().Reference());
         tick += packet;
         tickPackets += packet.empty() ? 0 : 1;
     }
@@ -214,7 +213,7 @@ void BroadcastTick(benchmark::State& state, bool loggedIn)
             std::make_unique<Reader>(port, &tick, &packetsBefore, QThread::currentThread()));
         // One at a time: the listener's queue holds only five connections not yet accepted.
         if (!readers.back()->connected()
-            || !RunUntil([&] { return dlg.m_clientList.size() == readers.size(); })) {
+            || !RunUntil([&] { return dlg.Server().Clients().size() == readers.size(); })) {
             state.SkipWithError("a client cannot connect");
             return;
         }
@@ -225,7 +224,7 @@ void BroadcastTick(benchmark::State& state, bool loggedIn)
     }
     const auto settled = [&] {
         return !loggedIn
-            || std::all_of(dlg.m_clientList.begin(), dlg.m_clientList.end(),
+            || std::all_of(dlg.Server().Clients().begin(), dlg.Server().Clients().end(),
                 [](const auto& client) { return !client->m_strCallsign.empty(); });
     };
     if (!RunUntil(settled)) {
@@ -234,7 +233,7 @@ void BroadcastTick(benchmark::State& state, bool loggedIn)
     }
     for (auto& reader : readers)
         reader->Start();
-    dlg.SendServerText("ready");
+    dlg.Server().SendServerText("ready");
 
     long long target = 0;
     for (auto _ : state) {
@@ -283,13 +282,12 @@ void BM_BroadcastTickNobodyLoggedIn(benchmark::State& state)
 void BM_OneBufferTick(benchmark::State& state)
 {
     platform::FakeClock clock(kNow);
-    ResetReferencePoint();
     CMemoryControls controls;
     CQuorvexDlg dlg(controls);
     FillTraffic(dlg);
     std::string tick;
-    for (const auto& [key, aircraft] : dlg.m_aircraftMap)
-        tick += ComposePilotPosition(aircraft, kNow);
+    for (const auto& [key, aircraft] : dlg.Traffic().m_aircraftMap)
+        tick += ComposePilotPosition(aircraft, kNow, dlg.Traffic().Reference());
     std::vector<int> packetsBefore(tick.size() + 1, 0);
     for (std::size_t i = 0; i < tick.size(); ++i)
         packetsBefore[i + 1] = packetsBefore[i] + (tick[i] == '\n' ? 1 : 0);

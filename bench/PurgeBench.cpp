@@ -49,10 +49,10 @@ void BM_PurgeSilentAircraft(benchmark::State& state)
         }
         state.ResumeTiming();
 
-        dlg->PurgeStaleAircraft();
+        dlg->Traffic().PurgeStaleAircraft(platform::Time64());
 
         state.PauseTiming();
-        if (dlg->m_aircraftMap.size() != static_cast<std::size_t>(heard)
+        if (dlg->Traffic().Size() != static_cast<std::size_t>(heard)
             || controls->ListGetItemCount(kIdAircraftList) != heard)
             state.SkipWithError("the purge left the wrong aircraft");
         dlg.reset();

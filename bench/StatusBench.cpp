@@ -133,7 +133,7 @@ void BM_SnapshotAndRender(benchmark::State& state)
         bytes = json.size();
         benchmark::DoNotOptimize(json.data());
     }
-    state.counters["aircraft"] = static_cast<double>(window.dlg.m_aircraftMap.size());
+    state.counters["aircraft"] = static_cast<double>(window.dlg.Traffic().m_aircraftMap.size());
     state.counters["json_bytes"] = static_cast<double>(bytes);
 }
 

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         CIcaoDataElement row;
         row.key = "4ca2d6";
         row.column[0] = "EI-ABC";
-        dlg.m_icao24Table.InsertSorted(row);
+        dlg.Traffic().m_icao24Table.InsertSorted(row);
         return true;
     }();
     (void)started;
@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     dlg.OnFeedReceived(); // the texts, as after a receive
     // Time moves on with every input, so aircraft age and are purged now and then.
     clock.Advance(size % 97);
-    dlg.PurgeStaleAircraft();
+    dlg.Traffic().PurgeStaleAircraft(platform::Time64());
     fuzz::CheckListMirrorsTable(dlg, controls);
     return 0;
 }

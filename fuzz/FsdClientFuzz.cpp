@@ -9,7 +9,7 @@
 #include "platform/Clock.h"
 #include "proxy/app/MemoryControls.h"
 #include "proxy/app/QuorvexDlg.h"
-#include "proxy/traffic/ReferencePoint.h"
+#include "proxy/traffic/TrafficModel.h"
 
 #include <QCoreApplication>
 
@@ -129,12 +129,12 @@ void FillLookupTables(CQuorvexDlg& dlg)
     row.key = "4ca2d6";
     row.column[0] = "EI:A\x01"
                     "B\x7F";
-    dlg.m_icao24Table.InsertSorted(row);
+    dlg.Traffic().m_icao24Table.InsertSorted(row);
     row.key = "EI:A\x01"
               "B\x7F";
     row.column[1] = "B7:3\x1F"
                     "8";
-    dlg.m_aircraftsTable.InsertSorted(row);
+    dlg.Traffic().m_aircraftsTable.InsertSorted(row);
     row.key = "RYR1234";
     const char* plan[] = { "A3:20", "x",
         "EI\x7F"
@@ -145,7 +145,7 @@ void FillLookupTables(CQuorvexDlg& dlg)
         "D:CT" };
     for (int c = 0; c < 7; ++c)
         row.column[c] = plan[c];
-    dlg.m_flightplansTable.InsertSorted(row);
+    dlg.Traffic().m_flightplansTable.InsertSorted(row);
 }
 
 } // namespace
@@ -157,8 +157,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static char* argv[] = { name, nullptr };
     static QCoreApplication application(argc, argv);
     static platform::FakeClock clock(1'700'000'000);
-
-    ResetReferencePoint();
     SentLines().clear();
     CMemoryControls controls;
     CQuorvexDlg dlg(controls);
@@ -168,14 +166,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto connect = [&](int i) {
         auto client = std::make_unique<CFakeClient>();
         clients[i] = client.get();
-        dlg.AddClient(std::move(client));
+        dlg.Server().AddClient(std::move(client));
     };
     for (int i = 0; i < kClients; ++i)
         connect(i);
     // Whether the client in slot i is still listed (a removed one may be destroyed already).
     const auto listed = [&](int i) {
         return clients[i] != nullptr
-            && std::any_of(dlg.m_clientList.begin(), dlg.m_clientList.end(),
+            && std::any_of(dlg.Server().Clients().begin(), dlg.Server().Clients().end(),
                 [&](const auto& c) { return c.get() == clients[i]; });
     };
 
@@ -226,8 +224,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         }
     }
-    dlg.BroadcastPositions();
-    Check(
-        dlg.m_clientList.size() <= static_cast<std::size_t>(kClients) * 64, "the list is bounded");
+    dlg.Server().BroadcastPositions(platform::Time64());
+    Check(dlg.Server().Clients().size() <= static_cast<std::size_t>(kClients) * 64,
+        "the list is bounded");
     return 0;
 }

@@ -89,14 +89,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CMemoryControls controls;
     CQuorvexDlg dlg(controls);
     dlg.InsertAircraftListColumns();
-    CheckTable(dlg.m_icao24Table, dlg.m_icao24Table.Load(path));
-    CheckTable(dlg.m_aircraftsTable, dlg.m_aircraftsTable.Load(path));
-    CheckTable(dlg.m_flightplansTable, dlg.m_flightplansTable.Load(path));
-    fuzz::Check(dlg.m_icao24Table.elements.size() == dlg.m_flightplansTable.elements.size(),
+    CheckTable(dlg.Traffic().m_icao24Table, dlg.Traffic().m_icao24Table.Load(path));
+    CheckTable(dlg.Traffic().m_aircraftsTable, dlg.Traffic().m_aircraftsTable.Load(path));
+    CheckTable(dlg.Traffic().m_flightplansTable, dlg.Traffic().m_flightplansTable.Load(path));
+    fuzz::Check(dlg.Traffic().m_icao24Table.elements.size()
+            == dlg.Traffic().m_flightplansTable.elements.size(),
         "the same file loads the same rows");
 
     constexpr int kFedRows = 16;
-    const CIcaoDataTable& table = dlg.m_icao24Table;
+    const CIcaoDataTable& table = dlg.Traffic().m_icao24Table;
     for (int i = 0; i < std::min(table.GetSize(), kFedRows); ++i) {
         std::string line = FeedLine(table.GetAt(i).key, table.GetAt(i).column[0]);
         dlg.HandleFeedLine(line.data());

@@ -11,10 +11,10 @@ namespace fuzz {
 inline void CheckListMirrorsTable(const CQuorvexDlg& dlg, const CMemoryControls& controls)
 {
     const auto& rows = controls.List(kIdAircraftList).rows;
-    Check(rows.size() == dlg.m_aircraftMap.size(), "one list row per aircraft");
-    for (const auto& [key, aircraft] : dlg.m_aircraftMap) {
-        Check(aircraft.listRow >= 0 && aircraft.listRow < static_cast<int>(rows.size())
-                && rows[aircraft.listRow][kColHexId] == key,
+    Check(rows.size() == dlg.Traffic().m_aircraftMap.size(), "one list row per aircraft");
+    for (const auto& [key, aircraft] : dlg.Traffic().m_aircraftMap) {
+        Check(aircraft.arrivalIndex >= 0 && aircraft.arrivalIndex < static_cast<int>(rows.size())
+                && rows[aircraft.arrivalIndex][kColHexId] == key,
             "an aircraft's list row shows its hex id");
     }
 }

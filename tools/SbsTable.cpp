@@ -4,6 +4,7 @@
 #include "platform/ProgramConsole.h"
 #include "proxy/app/MemoryControls.h"
 #include "proxy/app/QuorvexDlg.h"
+#include "proxy/fsd/FsdPackets.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -31,13 +32,12 @@ constexpr const char* kUsage
       "  --packets    also print the packets sent to FSD clients (none are connected here)\n"
       "  --help       show this text\n";
 
-// The window with the FSD packets it would send kept for printing.
-class CTableDlg : public CQuorvexDlg {
+// The packets the FSD clients would be sent as the table changes, kept for printing.
+class CPacketRecorder final : public CTrafficListener {
 public:
-    using CQuorvexDlg::CQuorvexDlg;
-    void BroadcastPacket(std::string_view text, std::string_view /*callsign*/) override
+    void OnCallsignKnown(const CTrackedAircraft& /*aircraft*/, std::string_view oldName) override
     {
-        packets.emplace_back(text);
+        packets.push_back(ComposeDeletePilot(oldName));
     }
     std::vector<std::string> packets;
 };
@@ -138,12 +138,15 @@ int main(int argc, char** argv)
         return 1;
     }
     CMemoryControls controls;
-    CTableDlg dlg(controls);
+    CQuorvexDlg dlg(controls);
+    CPacketRecorder recorder;
+    CTrafficModel& traffic = dlg.Traffic();
+    traffic.AddListener(recorder);
     dlg.InsertAircraftListColumns();
     dlg.LoadLookupFiles();
     std::printf("Lookup files: %d registrations, %d aircraft types, %d flight plans\n",
-        dlg.m_icao24Table.GetSize(), dlg.m_aircraftsTable.GetSize(),
-        dlg.m_flightplansTable.GetSize());
+        traffic.m_icao24Table.GetSize(), traffic.m_aircraftsTable.GetSize(),
+        traffic.m_flightplansTable.GetSize());
 
     // Read as the replay does: pieces of at most 255 characters, each handled as a line.
     char line[256];
@@ -162,8 +165,8 @@ int main(int argc, char** argv)
         header.emplace_back(extra);
     rows.push_back(header);
     std::vector<const CTrackedAircraft*> byRow(list.rows.size(), nullptr);
-    for (const auto& [key, aircraft] : dlg.m_aircraftMap)
-        byRow.at(aircraft.listRow) = &aircraft;
+    for (const auto& [key, aircraft] : traffic.m_aircraftMap)
+        byRow.at(static_cast<std::size_t>(aircraft.arrivalIndex)) = &aircraft;
     for (std::size_t r = 0; r < list.rows.size(); ++r) {
         std::vector<std::string> row(list.rows[r].begin(), list.rows[r].end());
         row.resize(kAircraftListColumns);
@@ -177,7 +180,7 @@ int main(int argc, char** argv)
     std::printf("\n%zu aircraft\n", list.rows.size());
     if (showPackets) {
         std::printf("\nPackets to FSD clients:\n");
-        for (const auto& packet : dlg.packets)
+        for (const auto& packet : recorder.packets)
             std::printf("  %s\n", Visible(packet).c_str());
     }
     return 0;

@@ -1,94 +1,85 @@
-// The traffic table of the main window: creating records, purging silent ones, and keeping the
-// aircraft list row by row in step with the map.
-#include "QuorvexDlg.h"
-#include "platform/Clock.h"
-#include "proxy/traffic/AircraftTable.h"
+#include "AircraftListing.h"
 
-#include <algorithm>
-#include <cstddef>
-#include <new>
-#include <utility>
-#include <vector>
+#include "proxy/traffic/FeedNumbers.h"
+#include "proxy/traffic/FeedTime.h"
 
-void CQuorvexDlg::InsertAircraftListColumns()
+namespace {
+
+// "%.4f,%.4f" of latitude and longitude, independent of the process locale.
+std::string_view FormatPosition(char (&buffer)[64], double latitude, double longitude)
+{
+    char* const end = buffer + sizeof buffer;
+    char* p = FormatFixed4(buffer, end, latitude);
+    *p++ = ',';
+    p = FormatFixed4(p, end, longitude);
+    return { buffer, static_cast<std::size_t>(p - buffer) };
+}
+
+} // namespace
+
+CAircraftListView::CAircraftListView(platform::CDialogControls& controls, int listId)
+    : m_controls(controls)
+    , m_listId(listId)
+{
+}
+
+void CAircraftListView::InsertColumns()
 {
     for (int column = 0; column < kAircraftListColumns; ++column)
-        m_controls.ListInsertColumn(kIdAircraftList, column, kAircraftListHeaders[column]);
+        m_controls.ListInsertColumn(m_listId, column, kAircraftListHeaders[column]);
 }
 
-void CQuorvexDlg::SetCell(const CTrackedAircraft& aircraft, int column, std::string_view text)
+void CAircraftListView::OnAircraftAdded(const CTrackedAircraft& aircraft)
 {
-    m_controls.ListSetItemText(kIdAircraftList, aircraft.listRow, column, text);
+    m_controls.ListInsertItem(m_listId, aircraft.arrivalIndex, aircraft.hexId);
+    SetCell(aircraft, kColRegistration, aircraft.registration);
 }
 
-// A new record, enriched from the lookup tables, in the map and as the last list row; nullptr
-// (and nothing changed) if memory runs out.
-CTrackedAircraft* CQuorvexDlg::CreateAircraft(std::string_view hexId)
+void CAircraftListView::OnAircraftChanged(
+    const CTrackedAircraft& aircraft, AircraftField field, std::string_view feedText)
 {
-    CTrackedAircraft* aircraft = nullptr;
-    try {
-        CTrackedAircraft record;
-        record.hexId = hexId;
-        record.listRow = m_controls.ListGetItemCount(kIdAircraftList);
-        // The lookup texts go into packet fields (the name, "$FP"): whatever would split them
-        // is dropped; the tables are searched with the texts as the files give them.
-        if (const int i = m_icao24Table.Find(record.hexId); i >= 0) {
-            const std::string& registration = m_icao24Table.GetAt(i).column[0];
-            record.registration = PacketFieldText(registration);
-            if (const int j = m_aircraftsTable.Find(registration); !registration.empty() && j >= 0)
-                record.aircraftType = PacketFieldText(m_aircraftsTable.GetAt(j).column[1]);
-        }
-        aircraft = m_aircraftMap.Insert(hexId, std::move(record)).first;
-    } catch (const std::bad_alloc&) {
-        return nullptr;
+    switch (field) {
+    case AircraftField::LastReceived:
+        SetCell(aircraft, kColLastReceived, FormatUtcTime(aircraft.lastMessageTime));
+        break;
+    case AircraftField::LastPositionReceived:
+        SetCell(aircraft, kColLastPositionReceived, FormatUtcTime(aircraft.lastPositionTime));
+        break;
+    case AircraftField::Position: {
+        char buffer[64];
+        SetCell(aircraft, kColPosition,
+            FormatPosition(buffer, aircraft.position.latitude, aircraft.position.longitude));
+        break;
     }
-    m_controls.ListInsertItem(kIdAircraftList, aircraft->listRow, aircraft->hexId);
-    SetCell(*aircraft, kColRegistration, aircraft->registration);
-    return aircraft;
+    case AircraftField::Track:
+        SetCell(aircraft, kColHeading, feedText);
+        break;
+    case AircraftField::GroundSpeed:
+        SetCell(aircraft, kColGroundSpeed, feedText);
+        break;
+    case AircraftField::Altitude:
+        SetCell(aircraft, kColAltitude, feedText);
+        break;
+    case AircraftField::Squawk:
+        SetCell(aircraft, kColSquawk, feedText);
+        break;
+    }
 }
 
-void CQuorvexDlg::PurgeStaleAircraft()
+void CAircraftListView::OnCallsignKnown(const CTrackedAircraft& aircraft, std::string_view)
 {
-    // One pass over the table marks and frees the silent records; a second renumbers the
-    // survivors by the count of removed rows above them; the list loses its rows in runs, from the
-    // bottom up so that the rows of the runs still to go do not move.
-    const std::int64_t now = platform::Time64();
-    const std::size_t rowCount
-        = static_cast<std::size_t>(std::max(m_controls.ListGetItemCount(kIdAircraftList), 0));
-    std::vector<char> removed(rowCount, 0);
-    bool any = false;
-    for (auto it = m_aircraftMap.begin(); it != m_aircraftMap.end();) {
-        const CTrackedAircraft& aircraft = it->second;
-        if (aircraft.lastMessageTime + kStaleAircraftSeconds > now) {
-            ++it;
-            continue;
-        }
-        if (aircraft.listRow >= 0 && static_cast<std::size_t>(aircraft.listRow) < rowCount)
-            removed[static_cast<std::size_t>(aircraft.listRow)] = 1;
-        any = true;
-        it = m_aircraftMap.Erase(it); // frees the record
-    }
-    if (!any)
-        return;
+    SetCell(aircraft, kColCallsign, aircraft.callsign);
+}
 
-    // removedAbove[r]: removed rows above row r.
-    std::vector<std::int32_t> removedAbove(rowCount + 1, 0);
-    for (std::size_t r = 0; r < rowCount; ++r)
-        removedAbove[r + 1] = removedAbove[r] + removed[r];
-    for (auto& [key, aircraft] : m_aircraftMap) {
-        if (aircraft.listRow >= 0 && static_cast<std::size_t>(aircraft.listRow) <= rowCount)
-            aircraft.listRow -= removedAbove[static_cast<std::size_t>(aircraft.listRow)];
-    }
-    for (std::size_t end = rowCount; end > 0;) {
-        if (!removed[end - 1]) {
-            --end;
-            continue;
-        }
+void CAircraftListView::OnAircraftRemoved(std::span<const std::int32_t> arrivalIndexes)
+{
+    // The rows go in runs, from the bottom up, so that the rows of the runs still to go do not
+    // move.
+    for (std::size_t end = arrivalIndexes.size(); end > 0;) {
         std::size_t start = end - 1;
-        while (start > 0 && removed[start - 1])
+        while (start > 0 && arrivalIndexes[start - 1] + 1 == arrivalIndexes[start])
             --start;
-        m_controls.ListDeleteItems(
-            kIdAircraftList, static_cast<int>(start), static_cast<int>(end - start));
+        m_controls.ListDeleteItems(m_listId, arrivalIndexes[start], static_cast<int>(end - start));
         end = start;
     }
 }

@@ -21,7 +21,7 @@ std::string CConsoleControls::StatusLine(const CQuorvexDlg& dlg) const
     std::string lines = GetWindowText(kIdLineCount);
     if (lines.empty())
         lines = "-"; // no line handled since the start
-    return "Lines: " + lines + "  Clients: " + std::to_string(dlg.m_clientList.size())
-        + "  Aircraft: " + std::to_string(dlg.m_aircraftMap.size())
+    return "Lines: " + lines + "  Clients: " + std::to_string(dlg.Server().ClientCount())
+        + "  Aircraft: " + std::to_string(dlg.Traffic().Size())
         + "  Connect: " + GetWindowText(kIdConnect);
 }

@@ -1,6 +1,6 @@
-// How the window runs its feed, its replay and its position checks, as the command line sets
-// them. The defaults are the proxy's classic behaviour: positions north-east of 10 degrees only,
-// no retry, no silence limit, 20 replay lines a step at the pace of the timer.
+// How the window runs its feed and its replay, as the command line sets them. The defaults are
+// the proxy's classic behaviour: no retry, no silence limit, 20 replay lines a step at the pace of
+// the timer. (Which positions are taken is the traffic model's CPositionRules.)
 #pragma once
 
 #include <string_view>
@@ -8,11 +8,6 @@
 struct CFeedOptions {
     int reconnectMaxSeconds = 0; // > 0: a lost feed is tried again after 1 s, doubling up to this
     int feedTimeoutSeconds = 0; // > 0: a feed silent (or connecting) this long counts as lost
-    bool positionsAnywhere = false; // every valid position, not only north-east of 10 degrees
-    bool receiverSet = false; // with maxRangeNm: positions farther from the receiver are dropped
-    double receiverLatitude = 0.0;
-    double receiverLongitude = 0.0;
-    double maxRangeNm = 0.0;
     int replayLines = 20; // lines per timer tick and per "+10" press
     double replaySpeed = 0.0; // > 0: replay at this many times the recorded pace
     bool replayDateRecorded = false; // a replay aligns short lines by their own date, not today's

@@ -26,6 +26,7 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string_view>
 
 namespace {
@@ -123,18 +124,6 @@ void SetUpParser(QCommandLineParser& parser)
     parser.addVersionOption();
 }
 
-// Timer 1's tick, timed for /metrics. The fake clock of --clock moves on by the timer's period
-// first.
-void TimedTick(CQuorvexDlg& dlg, std::optional<platform::FakeClock>& clock)
-{
-    if (clock)
-        clock->Advance(kTimerPeriodMilliseconds / 1000);
-    const auto start = std::chrono::steady_clock::now();
-    dlg.OnTimer();
-    dlg.m_metrics.m_tickDuration.Observe(
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-}
-
 // The value of an option as a whole number from `low` to `high`, or an error naming it.
 bool WholeNumber(const QCommandLineParser& parser, const char* name, int low, int high, int& value,
     QString& message)
@@ -189,7 +178,7 @@ bool ParseFeedOptions(const QCommandLineParser& parser, CQuorvexOptions& options
             message = "--positions takes anywhere or north-east, not " + rule;
             return false;
         }
-        feed.positionsAnywhere = rule == "anywhere";
+        options.positions.anywhere = rule == "anywhere";
     }
     if (parser.isSet("receiver") != parser.isSet("max-range")) {
         message = "--receiver and --max-range go together: give both or neither";
@@ -197,15 +186,16 @@ bool ParseFeedOptions(const QCommandLineParser& parser, CQuorvexOptions& options
     }
     if (parser.isSet("receiver")) {
         const QString at = parser.value("receiver");
-        if (!ParseLatLon(at.toStdString(), feed.receiverLatitude, feed.receiverLongitude)) {
+        if (!ParseLatLon(at.toStdString(), options.positions.receiverLatitude,
+                options.positions.receiverLongitude)) {
             message = "--receiver takes LAT,LON in degrees, latitude from -90 to 90 and "
                       "longitude from -180 to 180, not "
                 + at;
             return false;
         }
-        if (!PositiveNumber(parser, "max-range", 10800.0, feed.maxRangeNm, message))
+        if (!PositiveNumber(parser, "max-range", 10800.0, options.positions.maxRangeNm, message))
             return false;
-        feed.receiverSet = true;
+        options.positions.receiverSet = true;
     }
     if (parser.isSet("replay-lines")
         && !WholeNumber(parser, "replay-lines", 1, 100000, feed.replayLines, message))
@@ -237,31 +227,6 @@ QStringList WithReconnectDefault(QStringList arguments)
     return arguments;
 }
 
-// Hands the front-end's options to the window logic; the events go to standard error.
-void ApplyFeedOptions(const CQuorvexOptions& options, CQuorvexDlg& dlg)
-{
-    dlg.m_feedOptions = options.feed;
-    if (options.LogsFeedEvents())
-        dlg.m_eventLog = [](std::string_view text) {
-            std::fprintf(stderr, "quorvex: %.*s\n", static_cast<int>(text.size()), text.data());
-            std::fflush(stderr);
-        };
-}
-
-// Fills the fields and presses the button that the command line asks for.
-void PressStartButtons(
-    const CQuorvexOptions& options, platform::CDialogControls& controls, CQuorvexDlg& dlg)
-{
-    if (!options.replay.isEmpty()) {
-        controls.SetWindowText(kIdEditServer, platform::FileNameBytes(options.replay));
-        dlg.OnLogfileClicked();
-    } else if (!options.server.isEmpty()) {
-        controls.SetWindowText(kIdEditServer, options.server.toLocal8Bit().toStdString());
-        controls.SetWindowText(kIdEditPort, options.port.toStdString());
-        dlg.OnConnectClicked();
-    }
-}
-
 bool HasDisplay()
 {
 #ifdef Q_OS_LINUX
@@ -275,105 +240,162 @@ bool HasDisplay()
 #endif
 }
 
-void ApplyServerOptions(const CQuorvexOptions& options, CQuorvexDlg& dlg)
+// Hands the command line's options to the window logic and its parts.
+void ApplyOptions(const CQuorvexOptions& options, CQuorvexDlg& dlg, CEventSink* log)
 {
-    dlg.m_listenAddresses = options.listen;
-    dlg.m_fsdAccess = options.access;
+    dlg.m_feedOptions = options.feed;
+    dlg.m_pEventLog = log;
+    dlg.Traffic().m_positionRules = options.positions;
+    dlg.Server().m_listenAddresses = options.listen;
+    dlg.Server().m_fsdAccess = options.access;
 }
+
+// What the window and the console share: the options, the event log, the signals, start-up, the
+// status page, timer 1 and the service tick, and the buttons the command line presses. The
+// front-end's own part comes in `onTick` (after every tick of timer 1) and `end` (a signal).
+// Returns the exit status, or -1 when the event loop is to run.
+class CProxyRun {
+public:
+    CProxyRun(
+        const CQuorvexOptions& options, platform::CDialogControls& controls, bool logByDefault)
+        : m_options(options)
+        , m_controls(controls)
+        , m_clock(options.clock ? std::make_unique<platform::FakeClock>(*options.clock) : nullptr)
+        , m_dlg(controls)
+        , m_log(stderr, options.quiet)
+    {
+        ApplyOptions(options, m_dlg, options.log || logByDefault ? &m_log : nullptr);
+    }
+
+    CQuorvexDlg& Dlg() { return m_dlg; }
+
+    // Start-up up to the event loop; false when the program is to end with `status`.
+    bool Start(const std::function<void()>& end, const std::function<void()>& onTick,
+        bool endWithoutServer, int& status)
+    {
+        std::function<void()> reload;
+        if (m_options.reloadOnHangup)
+            reload = [this] { m_dlg.ReloadLookupFiles(); };
+        m_signals.emplace(end, reload);
+        bool ended = false;
+        m_onEnd = [&ended] { ended = true; };
+        const bool listening = m_dlg.OnInitDialog();
+        m_onEnd = nullptr;
+        if (ended) {
+            status = 0;
+            return false;
+        }
+        // A service that cannot serve its clients must not look healthy: it ends, and its
+        // manager sees the failure.
+        if (!listening && endWithoutServer) {
+            if (m_dlg.m_pEventLog == nullptr)
+                std::fprintf(stderr, "quorvex: %s\n", m_dlg.Server().m_strListenFailure.c_str());
+            status = 1;
+            return false;
+        }
+        bool failed = false;
+        m_statusServer = StartStatusServer(m_options, m_dlg, m_controls, m_rate, failed);
+        if (failed) {
+            status = 2;
+            return false;
+        }
+        QObject::connect(&m_timer, &QTimer::timeout, [this, onTick] {
+            if (m_clock)
+                m_clock->Advance(kTimerPeriodMilliseconds / 1000);
+            // Timed for /metrics.
+            const auto start = std::chrono::steady_clock::now();
+            m_dlg.OnTimer();
+            m_dlg.m_metrics.m_tickDuration.Observe(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            onTick();
+        });
+        m_timer.start(kTimerPeriodMilliseconds);
+        QObject::connect(&m_serviceTimer, &QTimer::timeout, [this] { m_dlg.OnServiceTick(); });
+        if (m_options.feed.NeedsServiceTick())
+            m_serviceTimer.start(kServiceTickMilliseconds);
+        return true;
+    }
+
+    // Fills the fields and presses the button that the command line asks for, on the event
+    // loop's first turn.
+    void PressStartButtons(QObject* context)
+    {
+        QTimer::singleShot(0, context, [this] {
+            if (!m_options.replay.isEmpty()) {
+                m_controls.SetWindowText(kIdEditServer, platform::FileNameBytes(m_options.replay));
+                m_dlg.OnLogfileClicked();
+            } else if (!m_options.server.isEmpty()) {
+                m_controls.SetWindowText(
+                    kIdEditServer, m_options.server.toLocal8Bit().toStdString());
+                m_controls.SetWindowText(kIdEditPort, m_options.port.toStdString());
+                m_dlg.OnConnectClicked();
+            }
+        });
+    }
+
+    // A signal during start-up (a message box may wait there) ends the program right there.
+    void NoteEnd()
+    {
+        if (m_onEnd)
+            m_onEnd();
+    }
+
+private:
+    const CQuorvexOptions& m_options;
+    platform::CDialogControls& m_controls;
+    std::unique_ptr<platform::FakeClock> m_clock; // --clock; set before the window logic reads time
+    CQuorvexDlg m_dlg;
+    CEventLog m_log;
+    std::optional<platform::CSignalBridge> m_signals;
+    std::function<void()> m_onEnd;
+    status::CLineRate m_rate;
+    std::unique_ptr<QObject> m_statusServer;
+    QTimer m_timer;
+    QTimer m_serviceTimer;
+};
 
 int RunWindow(const CQuorvexOptions& options)
 {
-    std::optional<platform::FakeClock> clock;
-    if (options.clock)
-        clock.emplace(*options.clock);
     CQuorvexWindow window;
-    CQuorvexDlg dlg(window);
-    ApplyFeedOptions(options, dlg);
-    ApplyServerOptions(options, dlg);
-    window.Attach(dlg);
-    // "OK", "Cancel", the close box and the two signals all close the window. A signal may come
-    // while start-up waits on a message box: the program then ends right there.
-    bool ended = false;
+    CProxyRun run(options, window, false);
+    window.Attach(run.Dlg());
+    // "OK", "Cancel", the close box and the two signals all close the window.
     const auto end = [&] {
-        ended = true;
+        run.NoteEnd();
         window.reject();
         QCoreApplication::quit();
     };
-    std::function<void()> reload;
-    if (options.reloadOnHangup)
-        reload = [&dlg] { dlg.ReloadLookupFiles(); };
-    platform::CSignalBridge endOnSignal(end, reload);
     QObject::connect(&window, &QDialog::finished, qApp, &QCoreApplication::quit);
-    dlg.OnInitDialog();
-    if (ended)
-        return 0;
-    status::CLineRate rate;
-    bool failed = false;
-    const auto statusServer = StartStatusServer(options, dlg, window, rate, failed);
-    if (failed)
-        return 2;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        TimedTick(dlg, clock);
-        if (!options.snapshot.isEmpty()) {
-            window.ShowPendingTexts();
-            window.AircraftList().AnnounceChanges();
-            if (!window.grab().save(options.snapshot, "PNG"))
-                std::fprintf(stderr, "quorvex: cannot write %s\n",
-                    options.snapshot.toLocal8Bit().constData());
-        }
-    });
-    timer.start(kTimerPeriodMilliseconds);
-    QTimer serviceTimer;
-    QObject::connect(&serviceTimer, &QTimer::timeout, [&] { dlg.OnServiceTick(); });
-    if (options.feed.NeedsServiceTick())
-        serviceTimer.start(kServiceTickMilliseconds);
+    int status = 0;
+    const auto onTick = [&] {
+        if (options.snapshot.isEmpty())
+            return;
+        window.ShowPendingTexts();
+        window.AircraftList().AnnounceChanges();
+        if (!window.grab().save(options.snapshot, "PNG"))
+            std::fprintf(
+                stderr, "quorvex: cannot write %s\n", options.snapshot.toLocal8Bit().constData());
+    };
+    if (!run.Start(end, onTick, false, status))
+        return status;
     window.show();
-    QTimer::singleShot(0, &window, [&] { PressStartButtons(options, window, dlg); });
+    run.PressStartButtons(&window);
     QApplication::exec();
     return 0;
 }
 
 int RunHeadless(const CQuorvexOptions& options)
 {
-    std::optional<platform::FakeClock> clock;
-    if (options.clock)
-        clock.emplace(*options.clock);
     CConsoleControls controls;
-    CQuorvexDlg dlg(controls);
-    CEventLog log(stderr, options.quiet);
-    if (options.log)
-        dlg.m_pEventLog = &log;
-    ApplyServerOptions(options, dlg);
-    ApplyFeedOptions(options, dlg);
-    std::function<void()> reload;
-    if (options.reloadOnHangup)
-        reload = [&dlg] { dlg.ReloadLookupFiles(); };
-    platform::CSignalBridge endOnSignal([] { QCoreApplication::quit(); }, reload);
-    // A service that cannot serve its clients must not look healthy: it ends, and its manager
-    // sees the failure.
-    if (!dlg.OnInitDialog()) {
-        if (!options.log)
-            std::fprintf(stderr, "quorvex: %s\n", dlg.m_strListenFailure.c_str());
-        return 1;
-    }
-    status::CLineRate rate;
-    bool failed = false;
-    const auto statusServer = StartStatusServer(options, dlg, controls, rate, failed);
-    if (failed)
-        return 2;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] {
-        TimedTick(dlg, clock);
-        std::printf("%s\n", controls.StatusLine(dlg).c_str());
+    CProxyRun run(options, controls, false);
+    const auto onTick = [&] {
+        std::printf("%s\n", controls.StatusLine(run.Dlg()).c_str());
         std::fflush(stdout);
-    });
-    timer.start(kTimerPeriodMilliseconds);
-    QTimer serviceTimer;
-    QObject::connect(&serviceTimer, &QTimer::timeout, [&] { dlg.OnServiceTick(); });
-    if (options.feed.NeedsServiceTick())
-        serviceTimer.start(kServiceTickMilliseconds);
-    QTimer::singleShot(0, [&] { PressStartButtons(options, controls, dlg); });
+    };
+    int status = 0;
+    if (!run.Start([] { QCoreApplication::quit(); }, onTick, true, status))
+        return status;
+    run.PressStartButtons(qApp);
     QCoreApplication::exec();
     return 0;
 }

@@ -4,6 +4,7 @@
 
 #include "FeedOptions.h"
 #include "proxy/net/FsdAccess.h"
+#include "proxy/traffic/PositionRules.h"
 
 #include <QHostAddress>
 #include <QString>
@@ -25,15 +26,11 @@ struct CQuorvexOptions {
     quint16 httpPort = 0;
     // The feed service options: retries, silence, positions, replay pace; SIGHUP.
     CFeedOptions feed;
+    CPositionRules positions; // --positions, --receiver, --max-range
     bool reloadOnHangup = false;
     // --clock: run on a fake clock from this second on, 5 seconds further at every timer tick, so
     // that two runs on the same input send the same bytes.
     std::optional<std::int64_t> clock;
-    // Whether the feed and lookup file events go to standard error.
-    bool LogsFeedEvents() const
-    {
-        return feed.reconnectMaxSeconds > 0 || feed.feedTimeoutSeconds > 0 || reloadOnHangup;
-    }
 
     // The FSD server's addresses and who may use it.
     std::vector<CListenAddress> listen; // --listen, resolved; empty: 127.0.0.1:6809

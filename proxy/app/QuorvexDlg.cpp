@@ -1,10 +1,13 @@
 #include "QuorvexDlg.h"
 
 #include "platform/Clock.h"
+#include "platform/FileNames.h"
 #include "proxy/fsd/FsdPackets.h"
 #include "proxy/traffic/FeedNumbers.h"
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -21,59 +24,63 @@ unsigned PortNumber(const std::string& text)
 } // namespace
 
 CQuorvexDlg::CQuorvexDlg(platform::CDialogControls& controls)
-    : m_tLastPurge(platform::Time64())
-    , m_controls(controls)
+    : m_controls(controls)
+    , m_listView(controls, kIdAircraftList)
+    , m_server(m_traffic)
+    , m_tLastPurge(platform::Time64())
 {
+    m_traffic.AddListener(m_listView);
     m_sbsSocket.m_pDlg = this;
+    m_server.m_pMetrics = &m_metrics;
+    m_server.m_onClientCount = [this](std::size_t count) {
+        m_controls.SetWindowText(kIdClients, std::to_string(count));
+    };
 }
 
 CQuorvexDlg::~CQuorvexDlg()
 {
-    DestroyRemovedClients();
+    m_traffic.RemoveListener(m_listView);
 }
 
 bool CQuorvexDlg::OnInitDialog(unsigned fsdPort)
 {
     InsertAircraftListColumns();
-    const bool listening = StartFsdListener(fsdPort);
+    m_server.m_pEventLog = m_pEventLog;
+    const bool listening = m_server.Start(fsdPort);
+    if (!listening)
+        m_controls.MessageBox(kListenFailedText);
     LoadLookupFiles();
     return listening;
 }
 
+void CQuorvexDlg::Log(LogLevel level, std::string_view kind, std::string text)
+{
+    if (m_pEventLog != nullptr)
+        m_pEventLog->Log(level, kind, std::move(text));
+}
+
 void CQuorvexDlg::LoadLookupFiles()
 {
-    for (auto [table, name] : { std::pair { &m_icao24Table, kIcao24File },
-             { &m_aircraftsTable, kAircraftsFile }, { &m_flightplansTable, kFlightplansFile } }) {
-        table->Load(name);
-        if (m_eventLog || m_pEventLog != nullptr)
-            LogEvent(LogLevel::Info, "lookup",
-                std::string(name) + ": " + std::to_string(table->GetSize()) + " rows");
-    }
+    m_traffic.LoadLookupFiles();
+    m_traffic.ForEachLookupTable([this](const char* name, const CIcaoDataTable& table) {
+        Log(LogLevel::Info, "lookup",
+            std::string(name) + ": " + std::to_string(table.GetSize()) + " rows");
+    });
 }
 
 void CQuorvexDlg::ReloadLookupFiles()
 {
-    for (auto [table, name] : { std::pair { &m_icao24Table, kIcao24File },
-             { &m_aircraftsTable, kAircraftsFile }, { &m_flightplansTable, kFlightplansFile } }) {
-        int skipped = 0;
-        if (table->Reload(name, skipped))
-            LogEvent(LogLevel::Info, "lookup",
-                std::string(name) + ": " + std::to_string(table->GetSize()) + " rows, "
-                    + std::to_string(skipped) + " lines skipped");
-        else
-            LogEvent(LogLevel::Warning, "lookup-unreadable",
-                std::string(name) + ": cannot be read, keeping its "
-                    + std::to_string(table->GetSize()) + " rows");
-    }
-}
-
-void CQuorvexDlg::LogEvent(LogLevel level, std::string_view kind, std::string text)
-{
-    // The event log of --log when there is one; otherwise the plain lines of the feed options.
-    if (m_pEventLog != nullptr)
-        m_pEventLog->Log(level, kind, std::move(text));
-    else if (m_eventLog)
-        m_eventLog(text);
+    m_traffic.ReloadLookupFiles(
+        [this](const char* name, const CIcaoDataTable& table, bool read, int skipped) {
+            if (read)
+                Log(LogLevel::Info, "lookup",
+                    std::string(name) + ": " + std::to_string(table.GetSize()) + " rows, "
+                        + std::to_string(skipped) + " lines skipped");
+            else
+                Log(LogLevel::Warning, "lookup-unreadable",
+                    std::string(name) + ": cannot be read, keeping its "
+                        + std::to_string(table.GetSize()) + " rows");
+        });
 }
 
 void CQuorvexDlg::OnConnectClicked()
@@ -117,7 +124,7 @@ void CQuorvexDlg::StartFeedAttempt()
     m_feedState = FeedState::Connecting;
     if (m_feedOptions.feedTimeoutSeconds > 0)
         m_tFeedActivity = platform::Time64();
-    LogEvent(LogLevel::Info, "feed",
+    Log(LogLevel::Info, "feed",
         "feed: connecting to " + m_strFeedServer + " port " + std::to_string(m_nFeedPort));
 }
 
@@ -125,33 +132,35 @@ void CQuorvexDlg::OnFeedConnected()
 {
     m_controls.SetWindowText(kIdConnect, "Connected");
     m_bFeedConnected = true;
+    m_server.SetFeedConnected(true);
     m_feedState = FeedState::Connected;
     m_nRetryDelay = 1;
     m_bLossAnnounced = false;
     if (m_feedOptions.feedTimeoutSeconds > 0)
         m_tFeedActivity = platform::Time64();
-    LogEvent(LogLevel::Info, "feed", "feed: connected");
-    SendServerText(kFeedConnectedMessage);
+    Log(LogLevel::Info, "feed", "feed: connected");
+    m_server.AnnounceFeed(true);
 }
 
 void CQuorvexDlg::OnFeedLost(std::string_view reason)
 {
     if (m_feedOptions.reconnectMaxSeconds <= 0 || m_feedState == FeedState::Idle) {
         if (m_feedState != FeedState::Idle)
-            LogEvent(LogLevel::Warning, "feed-lost", "feed: lost, " + std::string(reason));
+            Log(LogLevel::Warning, "feed-lost", "feed: lost, " + std::string(reason));
         OnDisconnect();
         return;
     }
     m_sbsSocket.Close();
     m_bFeedConnected = false;
+    m_server.SetFeedConnected(false);
     if (!m_bLossAnnounced) {
         m_bLossAnnounced = true;
-        SendServerText(kFeedDisconnectedMessage);
+        m_server.AnnounceFeed(false);
     }
     const std::int64_t now = platform::Time64();
     m_feedState = FeedState::Waiting;
     m_tRetryAt = now + m_nRetryDelay;
-    LogEvent(LogLevel::Warning, "feed-lost",
+    Log(LogLevel::Warning, "feed-lost",
         "feed: lost, " + std::string(reason) + "; retrying in " + std::to_string(m_nRetryDelay)
             + " s");
     m_nRetryDelay = std::min(m_nRetryDelay * 2, m_feedOptions.reconnectMaxSeconds);
@@ -179,22 +188,22 @@ void CQuorvexDlg::OnServiceTick()
         OnFeedLost((m_feedState == FeedState::Connected ? "silent for " : "no answer in ")
             + std::to_string(now - m_tFeedActivity) + " s");
     }
-    if (m_pReplayFile && m_feedOptions.replaySpeed > 0.0)
+    if (m_replay.IsRunning() && m_feedOptions.replaySpeed > 0.0)
         ReplayDueLines(0);
 }
 
 void CQuorvexDlg::OnDisconnect()
 {
-    m_pReplayFile.reset();
-    m_bReplayHeld = false;
+    m_replay.Stop();
     m_sbsSocket.Close();
     SetIdleButtons();
     m_controls.SetWindowText(kIdConnect, "Connect");
     m_bFeedConnected = false;
+    m_server.SetFeedConnected(false);
     m_feedState = FeedState::Idle;
     // A loss already told while retrying is not told again when the retries stop.
     if (!m_bLossAnnounced)
-        SendServerText(kFeedDisconnectedMessage);
+        m_server.AnnounceFeed(false);
     m_bLossAnnounced = false;
 }
 
@@ -204,4 +213,118 @@ void CQuorvexDlg::SetIdleButtons()
     m_controls.EnableWindow(kIdDisconnect, false);
     m_controls.EnableWindow(kIdLogfile, true);
     m_controls.EnableWindow(kIdPlus10, false);
+}
+
+bool CQuorvexDlg::HandleFeedLine(char* line)
+{
+    m_strLineCopy.assign(line);
+    ++m_nLinesReceived;
+    ++m_metrics.m_nLinesReceived;
+    const std::int64_t now = platform::Time64();
+    if (m_feedOptions.feedTimeoutSeconds > 0 && m_bFeedConnected)
+        m_tFeedActivity = now;
+    const ShortLineDate dates = m_feedOptions.replayDateRecorded && IsReplaying()
+        ? ShortLineDate::Recorded
+        : ShortLineDate::Today;
+    // The copy has measured the line.
+    if (m_traffic.HandleFeedLine(line, m_strLineCopy.size(), now, dates)) {
+        m_strLastLine.swap(m_strLineCopy); // both keep their buffers for the next lines
+        m_bLastLineShown = false;
+        ++m_nLinesAccepted;
+        ++m_metrics.m_nLinesAccepted;
+    }
+    m_bLineCountShown = false;
+    return true;
+}
+
+// A feed delivers thousands of lines a second: the texts are formatted once for all the lines
+// of a receive or a replay step, not for every line.
+void CQuorvexDlg::ShowFeedCounters()
+{
+    if (!m_bLastLineShown) {
+        m_controls.SetWindowText(kIdLastLine, m_strLastLine);
+        m_bLastLineShown = true;
+    }
+    if (!m_bLineCountShown) {
+        char text[48];
+        const int length = std::snprintf(text, sizeof text, "%lld / %lld",
+            static_cast<long long>(m_nLinesReceived), static_cast<long long>(m_nLinesAccepted));
+        m_controls.SetWindowText(
+            kIdLineCount, std::string_view(text, static_cast<std::size_t>(length)));
+        m_bLineCountShown = true;
+    }
+}
+
+void CQuorvexDlg::OnLogfileClicked()
+{
+    const std::string fileName = m_controls.GetWindowText(kIdEditServer);
+    if (fileName.empty()) {
+        m_controls.MessageBox(kFilenameEmptyText);
+        return;
+    }
+    // Only a regular file is a recording: a directory opens but reads nothing, and a pipe or a
+    // device could hold the window forever. Checked before opening, so nothing waits.
+    std::FILE* file
+        = platform::IsRegularFile(fileName) ? platform::OpenFile(fileName, "rb") : nullptr;
+    if (file == nullptr) {
+        m_controls.MessageBox(kFileOpenErrorText);
+        return;
+    }
+    m_replay.Start(file);
+    m_controls.EnableWindow(kIdConnect, false);
+    m_controls.EnableWindow(kIdLogfile, false);
+    m_controls.EnableWindow(kIdPlus10, true);
+    m_controls.EnableWindow(kIdDisconnect, true);
+    ShowFeedCounters(); // what lines handled before showed, as they stop counting
+    m_nLinesAccepted = 0;
+    m_nLinesReceived = 0;
+    if (m_feedOptions.replaySpeed > 0.0)
+        ReplayDueLines(m_feedOptions.replayLines);
+    else
+        ReplayNextLines();
+}
+
+void CQuorvexDlg::EndReplay()
+{
+    m_replay.Stop();
+    SetIdleButtons();
+}
+
+void CQuorvexDlg::ReplayNextLines()
+{
+    if (!m_replay.IsRunning())
+        return;
+    if (!m_replay.NextLines(
+            m_feedOptions.replayLines, [this](char* line) { HandleFeedLine(line); }))
+        EndReplay();
+    ShowFeedCounters();
+}
+
+void CQuorvexDlg::ReplayDueLines(int timelessLines)
+{
+    if (!m_replay.DueLines(platform::Time64(), m_feedOptions.replaySpeed, timelessLines,
+            [this](char* line) { HandleFeedLine(line); }))
+        EndReplay();
+    ShowFeedCounters();
+}
+
+void CQuorvexDlg::OnTimer()
+{
+    // A clock set back gives a negative difference: no purge until it has caught up.
+    if (platform::Time64() - m_tLastPurge > kPurgeIntervalSeconds) {
+        // A duration for /metrics, not a time of day: the steady clock, not Time64().
+        const auto start = std::chrono::steady_clock::now();
+        m_traffic.PurgeStaleAircraft(platform::Time64());
+        ++m_metrics.m_nPurges;
+        m_metrics.m_dPurgeSeconds
+            += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        m_tLastPurge = platform::Time64();
+    }
+    if (m_replay.IsRunning()) {
+        if (m_feedOptions.replaySpeed > 0.0)
+            ReplayDueLines(m_feedOptions.replayLines);
+        else
+            ReplayNextLines();
+    }
+    m_server.BroadcastPositions(platform::Time64());
 }

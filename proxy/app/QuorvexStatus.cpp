@@ -4,7 +4,6 @@
 #include "platform/Clock.h"
 #include "platform/ProjectVersion.h"
 #include "proxy/fsd/FsdPackets.h"
-#include "proxy/traffic/ReferencePoint.h"
 
 status::CStatusSnapshot TakeStatusSnapshot(
     const CQuorvexDlg& dlg, const platform::CDialogControls& controls, status::CLineRate& rate)
@@ -17,24 +16,25 @@ status::CStatusSnapshot TakeStatusSnapshot(
     status::CFeedStatus& feed = s.feed;
     if (dlg.IsReplaying())
         feed.state = status::FeedState::Replaying;
-    else if (dlg.m_bFeedConnected)
+    else if (dlg.IsFeedConnected())
         feed.state = status::FeedState::Connected;
     else if (dlg.IsRetrying())
         feed.state = status::FeedState::Retrying;
-    else if (!controls.IsWindowEnabled(kIdConnect) && controls.IsWindowEnabled(kIdDisconnect))
-        feed.state = status::FeedState::Connecting; // Connect pressed, no outcome yet
+    else if (dlg.IsConnecting())
+        feed.state = status::FeedState::Connecting;
     feed.server = controls.GetWindowText(kIdEditServer);
     feed.port = controls.GetWindowText(kIdEditPort);
     feed.linesReceived = dlg.m_nLinesReceived;
     feed.linesAccepted = dlg.m_nLinesAccepted;
-    feed.lastLine = controls.GetWindowText(kIdLastLine);
+    feed.lastLine = dlg.m_strLastLine;
     while (!feed.lastLine.empty() && (feed.lastLine.back() == '\n' || feed.lastLine.back() == '\r'))
         feed.lastLine.pop_back();
     rate.Sample(s.now, dlg.m_metrics.m_nLinesReceived);
     feed.linesPerSecond = rate.PerSecond();
 
-    s.clients.reserve(dlg.m_clientList.size());
-    for (const auto& client : dlg.m_clientList) {
+    const CFsdServer& server = dlg.Server();
+    s.clients.reserve(server.ClientCount());
+    for (const auto& client : server.Clients()) {
         status::CClientStatus c;
         c.callsign = client->m_strCallsign;
         std::string address;
@@ -46,8 +46,11 @@ status::CStatusSnapshot TakeStatusSnapshot(
         s.clients.push_back(std::move(c));
     }
 
-    s.aircraft.reserve(dlg.m_aircraftMap.size());
-    for (const auto& [key, record] : dlg.m_aircraftMap) {
+    const CTrafficModel& traffic = dlg.Traffic();
+    const CReferencePoint& reference = traffic.Reference();
+    const PositionRange range = traffic.m_positionRules.Range();
+    s.aircraft.reserve(traffic.Size());
+    for (const auto& [key, record] : traffic.m_aircraftMap) {
         const CTrackedAircraft& a = record;
         status::CAircraftStatus out;
         out.hexId = a.hexId;
@@ -68,20 +71,20 @@ status::CStatusSnapshot TakeStatusSnapshot(
             out.lastPositionTime = a.lastPositionTime;
             out.latitude = a.position.latitude;
             out.longitude = a.position.longitude;
-            // The same rules as the position broadcast.
+            // The same rules as the position broadcast, its range included.
             const std::int32_t age = PositionAge(s.now, a.lastPositionTime);
             out.shownToClients = age <= kMaxPositionAge;
             out.deadReckoned = age > kDeadReckonAge;
             const AircraftPosition shown = out.deadReckoned
-                ? DeadReckon(a.position, a.groundSpeed, a.track, age)
+                ? DeadReckon(a.position, a.groundSpeed, a.track, age, reference, range)
                 : a.position;
             out.clientLatitude = shown.latitude;
             out.clientLongitude = shown.longitude;
         }
         s.aircraft.push_back(std::move(out));
     }
-    s.reference.set = g_dRefLat != 0.0 || g_dRefLon != 0.0;
-    s.reference.latitude = g_dRefLat;
-    s.reference.longitude = g_dRefLon;
+    s.reference.set = reference.IsSet();
+    s.reference.latitude = reference.dRefLat;
+    s.reference.longitude = reference.dRefLon;
     return s;
 }

@@ -1,8 +1,5 @@
-// The replay of a recorded feed: its lines go through the feed parser, a step at a time, or at a
-// multiple of the pace they were recorded at.
-#include "QuorvexDlg.h"
-#include "platform/Clock.h"
-#include "platform/FileNames.h"
+// The replay of a recorded feed, a step at a time or at a multiple of the pace it was recorded at.
+#include "Replay.h"
 
 #include <cstdio>
 #include <cstring>
@@ -32,9 +29,9 @@ std::int64_t DaysFromCivil(int year, int month, int day)
     return static_cast<std::int64_t>(era) * 146097 + dayOfEra - 719468;
 }
 
-// The time a feed line was generated, in milliseconds: its first "YYYY/MM/DD" field followed by
-// an "HH:MM:SS[.fff]" field (the "generated" pair of the full layout, also of a line without its
-// leading fields). Only differences matter, so the zone is of no account.
+} // namespace
+
+// The "generated" date and time of the full layout, also of a line without its leading fields.
 bool LineTimeMs(const char* line, std::int64_t& ms)
 {
     for (const char* field = line; *field != '\0';) {
@@ -70,83 +67,53 @@ bool LineTimeMs(const char* line, std::int64_t& ms)
     return false;
 }
 
-} // namespace
-
-void CQuorvexDlg::OnLogfileClicked()
+void CReplay::Start(std::FILE* file)
 {
-    const std::string fileName = m_controls.GetWindowText(kIdEditServer);
-    if (fileName.empty()) {
-        m_controls.MessageBox(kFilenameEmptyText);
-        return;
-    }
-    // Only a regular file is a recording: a directory opens but reads nothing, and a pipe or a
-    // device could hold the window forever. Checked before opening, so nothing waits.
-    std::FILE* file
-        = platform::IsRegularFile(fileName) ? platform::OpenFile(fileName, "rb") : nullptr;
-    if (file == nullptr) {
-        m_controls.MessageBox(kFileOpenErrorText);
-        return;
-    }
-    m_pReplayFile.reset(file);
-    m_bReplayHeld = false;
+    m_pFile.reset(file);
+    m_bHeld = false;
     m_bPaceAnchored = false;
-    m_controls.EnableWindow(kIdConnect, false);
-    m_controls.EnableWindow(kIdLogfile, false);
-    m_controls.EnableWindow(kIdPlus10, true);
-    m_controls.EnableWindow(kIdDisconnect, true);
-    ShowFeedCounters(); // what lines handled before showed, as they stop counting
-    m_nLinesAccepted = 0;
-    m_nLinesReceived = 0;
-    if (m_feedOptions.replaySpeed > 0.0)
-        ReplayDueLines(m_feedOptions.replayLines);
-    else
-        ReplayNextLines();
 }
 
-bool CQuorvexDlg::ReadReplayLine(char (&line)[kReplayReadSize])
+void CReplay::Stop()
 {
-    if (m_bReplayHeld) {
-        m_bReplayHeld = false;
-        std::memcpy(line, m_strReplayHeld.c_str(), m_strReplayHeld.size() + 1);
+    m_pFile.reset();
+    m_bHeld = false;
+}
+
+bool CReplay::ReadLine(char (&line)[kReplayReadSize])
+{
+    if (m_bHeld) {
+        m_bHeld = false;
+        std::memcpy(line, m_strHeld.c_str(), m_strHeld.size() + 1);
         return true;
     }
-    return std::fgets(line, sizeof line, m_pReplayFile.get()) != nullptr;
+    return std::fgets(line, sizeof line, m_pFile.get()) != nullptr;
 }
 
-void CQuorvexDlg::EndReplay()
+bool CReplay::NextLines(int count, const LineSink& sink)
 {
-    // The end of the recording, or a read error: the replay is over. The clients are not told,
-    // and the Connect caption stays as it is.
-    m_pReplayFile.reset();
-    m_bReplayHeld = false;
-    SetIdleButtons();
-}
-
-void CQuorvexDlg::ReplayNextLines()
-{
-    if (!m_pReplayFile)
-        return;
+    if (!m_pFile)
+        return true;
     // Lines pushed ahead of a paced replay: the pace starts again from the next timed line.
     m_bPaceAnchored = false;
-    for (int i = 0; i < m_feedOptions.replayLines; ++i) {
+    for (int i = 0; i < count; ++i) {
         char line[kReplayReadSize];
-        if (!ReadReplayLine(line)) {
-            EndReplay();
-            break;
+        if (!ReadLine(line)) {
+            Stop();
+            return false;
         }
-        HandleFeedLine(line);
+        sink(line);
     }
-    ShowFeedCounters();
+    return true;
 }
 
-void CQuorvexDlg::ReplayDueLines(int timelessLines)
+bool CReplay::DueLines(std::int64_t now, double speed, int timelessLines, const LineSink& sink)
 {
-    const std::int64_t now = platform::Time64();
-    while (m_pReplayFile) {
+    while (m_pFile) {
         char line[kReplayReadSize];
-        if (!ReadReplayLine(line)) {
-            EndReplay();
-            break;
+        if (!ReadLine(line)) {
+            Stop();
+            return false;
         }
         std::int64_t ms = 0;
         bool due = true;
@@ -158,26 +125,16 @@ void CQuorvexDlg::ReplayDueLines(int timelessLines)
             }
             // A time before the first (a recording across midnight, a clock set back) is due.
             due = static_cast<double>(ms - m_nPaceRecordedMs)
-                <= static_cast<double>(now - m_tPaceStart) * 1000.0 * m_feedOptions.replaySpeed;
+                <= static_cast<double>(now - m_tPaceStart) * 1000.0 * speed;
         } else {
             due = timelessLines-- > 0;
         }
         if (!due) {
-            m_strReplayHeld.assign(line);
-            m_bReplayHeld = true;
+            m_strHeld.assign(line);
+            m_bHeld = true;
             break;
         }
-        HandleFeedLine(line);
+        sink(line);
     }
-    ShowFeedCounters();
-}
-
-void CQuorvexDlg::ReplayTimerStep()
-{
-    if (!m_pReplayFile)
-        return;
-    if (m_feedOptions.replaySpeed > 0.0)
-        ReplayDueLines(m_feedOptions.replayLines);
-    else
-        ReplayNextLines();
+    return true;
 }

@@ -3,7 +3,6 @@
 #include "platform/AsciiText.h"
 #include "proxy/traffic/Geo.h"
 #include "proxy/traffic/IcaoDataTable.h"
-#include "proxy/traffic/ReferencePoint.h"
 
 #include <algorithm>
 #include <charconv>
@@ -79,6 +78,14 @@ std::int32_t PositionAge(std::int64_t now, std::int64_t positionTime)
         static_cast<std::uint32_t>(now) - static_cast<std::uint32_t>(positionTime));
 }
 
+std::string ComposeDeletePilot(std::string_view name)
+{
+    std::string packet;
+    packet.reserve(name.size() + 5);
+    packet.append("#DP").append(name).append("\r\n");
+    return packet;
+}
+
 std::int32_t AttitudeWord(std::int32_t track)
 {
     // The factor is 2.88, not 1024 / 360: the clients have always been sent this heading. In 64
@@ -88,12 +95,12 @@ std::int32_t AttitudeWord(std::int32_t track)
 }
 
 AircraftPosition DeadReckon(const AircraftPosition& position, std::int32_t groundSpeed,
-    std::int32_t track, std::int32_t age, PositionRange range)
+    std::int32_t track, std::int32_t age, const CReferencePoint& reference, PositionRange range)
 {
     // Nautical miles: 0.8 times the distance flown at the ground speed in knots. The product is
     // taken in 64 bits, so a garbled speed cannot overflow it.
     const double distance = static_cast<double>(static_cast<std::int64_t>(groundSpeed) * age) * 0.8
-        / g_dLatScale / g_dLatScale;
+        / reference.dLatScale / reference.dLatScale;
     const TrackDirection direction = DirectionOf(track);
     double x = 0.0;
     double y = 0.0;
@@ -101,27 +108,29 @@ AircraftPosition DeadReckon(const AircraftPosition& position, std::int32_t groun
     if (position.valid) {
         // Anywhere, an aircraft at 179.9 E seen from a reference point at 179.9 W is 0.2
         // degrees away, not 359.8.
-        const double dLon = position.longitude - g_dRefLon;
-        x = (anywhere ? WrapLongitude(dLon) : dLon) * g_dLonScale;
-        y = g_dLatScale * (position.latitude - g_dRefLat);
+        const double dLon = position.longitude - reference.dRefLon;
+        x = (anywhere ? WrapLongitude(dLon) : dLon) * reference.dLonScale;
+        y = reference.dLatScale * (position.latitude - reference.dRefLat);
     }
     x += direction.sine * distance;
     y += direction.cosine * distance;
-    double longitude = x / g_dLonScale + g_dRefLon;
+    double longitude = x / reference.dLonScale + reference.dRefLon;
     if (!(std::abs(longitude) <= 180.0)) {
         // Near a pole the reference's longitude scale tends to 0 and the flat projection throws
         // the aircraft round the globe many times over, or beyond any number: the step is taken
         // on the scale of the aircraft's own latitude instead, and the result wrapped.
         constexpr double kMinLonScale = 0.01; // nautical miles per degree, within 0.01 of a pole
-        const double start = position.valid ? position.longitude : g_dRefLon;
-        const double latitude = position.valid ? position.latitude : g_dRefLat;
+        const double start = position.valid ? position.longitude : reference.dRefLon;
+        const double latitude = position.valid ? position.latitude : reference.dRefLat;
         const double scale = std::max(
-            std::abs(std::cos(latitude / 180.0 * 3.141592653589793)) * g_dLatScale, kMinLonScale);
+            std::abs(std::cos(latitude / 180.0 * 3.141592653589793)) * reference.dLatScale,
+            kMinLonScale);
         longitude = std::remainder(start + direction.sine * distance / scale, 360.0);
         if (!std::isfinite(longitude))
             longitude = std::isfinite(start) ? std::remainder(start, 360.0) : 0.0;
     }
-    AircraftPosition moved { longitude, y / g_dLatScale + g_dRefLat, position.valid };
+    AircraftPosition moved { longitude, y / reference.dLatScale + reference.dRefLat,
+        position.valid };
     if (anywhere) {
         moved.longitude = WrapLongitude(moved.longitude);
         moved.latitude = std::fmax(-90.0, std::fmin(90.0, moved.latitude));
@@ -138,8 +147,8 @@ const std::string& AircraftName(const CTrackedAircraft& aircraft)
     return aircraft.hexId;
 }
 
-std::string ComposePilotPosition(
-    const CTrackedAircraft& aircraft, std::int64_t now, PositionRange range)
+std::string ComposePilotPosition(const CTrackedAircraft& aircraft, std::int64_t now,
+    const CReferencePoint& reference, PositionRange range)
 {
     if (aircraft.lastPositionTime == 0)
         return {};
@@ -148,7 +157,8 @@ std::string ComposePilotPosition(
         return {};
     AircraftPosition position = aircraft.position;
     if (age > kDeadReckonAge)
-        position = DeadReckon(position, aircraft.groundSpeed, aircraft.track, age, range);
+        position
+            = DeadReckon(position, aircraft.groundSpeed, aircraft.track, age, reference, range);
 
     const std::string& name = AircraftName(aircraft);
     std::string packet;

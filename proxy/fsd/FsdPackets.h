@@ -3,6 +3,8 @@
 // for byte, misspellings included. Numbers are written independently of the process locale.
 #pragma once
 
+#include "proxy/traffic/PositionRules.h"
+#include "proxy/traffic/ReferencePoint.h"
 #include "proxy/traffic/TrackedAircraft.h"
 
 #include <cstdint>
@@ -14,6 +16,9 @@ inline constexpr std::string_view kCallsignInUseText = "Sorry, but callsign is i
 inline constexpr std::string_view kHelloText = "Hello to Quorvex server by Dorvath";
 inline constexpr std::string_view kFeedUpText = "Be happy, the SBS-1 sever is connected";
 inline constexpr std::string_view kFeedDownText = "Unfortunately SBS-1 sever is not connected";
+// The server texts of the refusals.
+inline constexpr std::string_view kServerFullText = "Sorry, but the server is full";
+inline constexpr std::string_view kWrongPasswordText = "Sorry, but the password is wrong";
 // Announcements of the feed's state to every client, through SendServerText.
 inline constexpr std::string_view kFeedConnectedMessage
     = "Be happy, the SBS data feed is connetced!!!";
@@ -29,6 +34,9 @@ inline constexpr std::int32_t kMaxPositionAge = 180;
 // Callsigns compare with ASCII letters folded, never by the locale.
 bool EqualsNoCase(std::string_view a, std::string_view b);
 
+// "#DP<name>" and CR LF: the clients delete the aircraft they knew by this name.
+std::string ComposeDeletePilot(std::string_view name);
+
 // "#TMserver:<callsign>:<message>" and CR LF: a text from the server to the client logged in as
 // `callsign` (empty for a client that has not logged in).
 std::string ComposeServerText(std::string_view callsign, std::string_view message);
@@ -42,16 +50,12 @@ std::int32_t PositionAge(std::int64_t now, std::int64_t positionTime);
 // clients have always been sent it this way.
 std::int32_t AttitudeWord(std::int32_t track);
 
-// Which positions the dead reckoning must handle: the classic north-east of 10 degrees, or any
-// valid one, when differences of longitude are taken across the antimeridian and the results kept
-// within +-90 and +-180 degrees.
-enum class PositionRange { NorthEast, Anywhere };
-
 // Where an aircraft is `age` seconds after `position`, flying `track` at 0.8 times
-// `groundSpeed`, on the flat projection around the reference point (the longitude step uses the
+// `groundSpeed`, on the flat projection around `reference` (the longitude step uses the
 // reference latitude's scale).
 AircraftPosition DeadReckon(const AircraftPosition& position, std::int32_t groundSpeed,
-    std::int32_t track, std::int32_t age, PositionRange range = PositionRange::NorthEast);
+    std::int32_t track, std::int32_t age, const CReferencePoint& reference,
+    PositionRange range = PositionRange::NorthEast);
 
 // The name under which the clients know an aircraft: callsign, else registration, else hex id.
 const std::string& AircraftName(const CTrackedAircraft& aircraft);
@@ -60,7 +64,7 @@ const std::string& AircraftName(const CTrackedAircraft& aircraft);
 // more than kDeadReckonAge seconds old; an empty text when it has no position or one older than
 // kMaxPositionAge seconds.
 std::string ComposePilotPosition(const CTrackedAircraft& aircraft, std::int64_t now,
-    PositionRange range = PositionRange::NorthEast);
+    const CReferencePoint& reference, PositionRange range = PositionRange::NorthEast);
 
 // The "$FP" flight plan of `aircraft`, answering a query for `requested` (written back as the
 // client wrote it).

@@ -52,7 +52,3 @@ struct CListenAddress {
     // "127.0.0.1:6809", "[::1]:6809", "*:6809".
     std::string Text() const;
 };
-
-// The server texts of the refusals.
-inline constexpr std::string_view kServerFullText = "Sorry, but the server is full";
-inline constexpr std::string_view kWrongPasswordText = "Sorry, but the password is wrong";

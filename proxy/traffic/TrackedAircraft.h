@@ -26,7 +26,9 @@ struct CTrackedAircraft {
     std::int32_t groundSpeed = 0;
     std::int32_t track = 0;
     std::int32_t verticalRate = 0;
-    std::int32_t listRow = 0; // row of this aircraft in the window's aircraft list
+    // Place in the order the live aircraft were first heard: 0 for the one heard first. A purge
+    // closes the gaps.
+    std::int32_t arrivalIndex = 0;
     bool spiFlag = false;
     bool onGroundFlag = false;
     std::string callsign; // set at most once; read by every line until then
@@ -34,9 +36,7 @@ struct CTrackedAircraft {
     std::string hexId; // map key, exactly as received
     std::string registration; // from the icao24 table, at creation
     std::string aircraftType; // aircrafts table at creation, else the flight plan
-    std::string planColumn1; // flight plan columns, copied when the callsign is set
-    std::string departure;
-    std::string planColumn3;
+    std::string departure; // flight plan columns, copied when the callsign is set
     std::string destination;
     std::string cruiseAltitude;
     std::string route;

@@ -4,7 +4,8 @@
 
 #include "platform/Clock.h"
 #include "plugin/entry/VeltrixPlugIn.h"
-#include "proxy/traffic/ReferencePoint.h"
+#include "proxy/traffic/FeedTime.h"
+#include "proxy/traffic/TrafficModel.h"
 #include "support/RecordingControls.h"
 
 #include <gtest/gtest.h>
@@ -190,7 +191,6 @@ TEST_F(SbsScenarioTest, LinesFeedTheProxyWithTheSampleAircraft)
     CScratchDirectory scratch;
     for (const char* name : { "icao24.txt", "aircrafts.txt", "flightplans.txt" })
         scratch.Write(name, ReadSample(name));
-    ResetReferencePoint();
     CRecordingControls controls;
     CBroadcastRecordingDlg dlg(controls);
     dlg.InsertAircraftListColumns();
@@ -207,8 +207,7 @@ TEST_F(SbsScenarioTest, LinesFeedTheProxyWithTheSampleAircraft)
         for (std::string line; std::getline(lines, line);) {
             EXPECT_EQ(line.back(), '\r');
             EXPECT_EQ(std::count(line.begin(), line.end(), ','), 21) << line;
-            EXPECT_NE(line.find("," + CQuorvexDlg::FormatLocalDate(kNow) + ","), std::string::npos)
-                << line;
+            EXPECT_NE(line.find("," + FormatLocalDate(kNow) + ","), std::string::npos) << line;
             types.insert(line.substr(0, 5));
             dlg.Feed(line + "\n");
         }

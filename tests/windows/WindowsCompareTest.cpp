@@ -142,6 +142,9 @@ Heard Serve(const Build& build, const QString& directory, int ticks)
                 return WaitFor([&] { return client->IsConnected(); }, 200);
             },
             20000);
+        // Logged in before the next client comes: the order of the logins is then the same in
+        // both runs.
+        WaitFor([&] { return client->received.find("Hello") != std::string::npos; }, 20000);
         clients.push_back(std::move(client));
     }
     // A flight plan asked for by the first client, answered at once.

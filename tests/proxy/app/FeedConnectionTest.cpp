@@ -18,7 +18,7 @@ using qstest::WaitFor;
 constexpr std::string_view kSorry = "Sorry, but SBS data feed is disconnetced\r\n";
 constexpr std::string_view kBeHappy = "Be happy, the SBS data feed is connetced!!!\r\n";
 
-class FeedConnectionTest : public CFsdServerFixture {
+class FeedConnectionTest : public CWindowFixture {
 protected:
     void ConnectTo(const std::string& server, const std::string& port)
     {
@@ -32,7 +32,7 @@ protected:
     {
         return m_controls.IsWindowEnabled(kIdConnect) && m_controls.IsWindowEnabled(kIdLogfile)
             && !m_controls.IsWindowEnabled(kIdDisconnect) && !m_controls.IsWindowEnabled(kIdPlus10)
-            && m_controls.GetWindowText(kIdConnect) == "Connect" && !m_dlg.m_bFeedConnected;
+            && m_controls.GetWindowText(kIdConnect) == "Connect" && !m_dlg.IsFeedConnected();
     }
 
     // A port on which nobody listens.
@@ -86,7 +86,7 @@ TEST_F(FeedConnectionTest, ConnectedFeedReachesTheParserAndItsEndIsAnnounced)
     CFsdTestPeer& anonymous = Connect();
     ConnectTo("127.0.0.1", std::to_string(receiver.serverPort()));
     std::unique_ptr<QTcpSocket> feed = AcceptFeed(receiver);
-    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_bFeedConnected; }));
+    ASSERT_TRUE(WaitFor([&] { return m_dlg.IsFeedConnected(); }));
     EXPECT_EQ(m_controls.GetWindowText(kIdConnect), "Connected");
     EXPECT_FALSE(m_controls.IsWindowEnabled(kIdConnect));
     EXPECT_TRUE(m_controls.IsWindowEnabled(kIdDisconnect));
@@ -115,7 +115,7 @@ TEST_F(FeedConnectionTest, ConnectedFeedReachesTheParserAndItsEndIsAnnounced)
     Sync();
     EXPECT_EQ(Drain(app), "#TMserver:APP:" + std::string(kSorry));
     EXPECT_EQ(m_controls.GetWindowText(kIdLineCount), "1 / 1");
-    EXPECT_EQ(m_dlg.m_aircraftMap.size(), 1u);
+    EXPECT_EQ(m_dlg.Traffic().m_aircraftMap.size(), 1u);
 }
 
 TEST_F(FeedConnectionTest, EveryConnectionStartsWithoutTheLastOnesUnfinishedLine)
@@ -130,7 +130,7 @@ TEST_F(FeedConnectionTest, EveryConnectionStartsWithoutTheLastOnesUnfinishedLine
     for (const std::string& tail : { std::string("MSG,3,1,1,BAD"), std::string(1500, 'x') }) {
         ConnectTo("127.0.0.1", port);
         std::unique_ptr<QTcpSocket> feed = AcceptFeed(receiver);
-        ASSERT_TRUE(WaitFor([&] { return m_dlg.m_bFeedConnected; }));
+        ASSERT_TRUE(WaitFor([&] { return m_dlg.IsFeedConnected(); }));
         feed->write(tail.data(), static_cast<qint64>(tail.size()));
         feed->flush();
         ASSERT_TRUE(WaitFor([&] { return feed->bytesToWrite() == 0; }));
@@ -140,13 +140,13 @@ TEST_F(FeedConnectionTest, EveryConnectionStartsWithoutTheLastOnesUnfinishedLine
 
         ConnectTo("127.0.0.1", port);
         feed = AcceptFeed(receiver);
-        ASSERT_TRUE(WaitFor([&] { return m_dlg.m_bFeedConnected; }));
+        ASSERT_TRUE(WaitFor([&] { return m_dlg.IsFeedConnected(); }));
         feed->write(good.data(), static_cast<qint64>(good.size()));
         feed->flush();
         ASSERT_TRUE(WaitFor([&] { return m_dlg.m_nLinesReceived == 1; })) << tail.size();
         EXPECT_EQ(m_dlg.m_nLinesAccepted, 1) << tail.size();
-        EXPECT_EQ(m_dlg.m_aircraftMap.size(), 1u);
-        EXPECT_NE(m_dlg.m_aircraftMap.Find("A00002"), nullptr) << tail.size();
+        EXPECT_EQ(m_dlg.Traffic().m_aircraftMap.size(), 1u);
+        EXPECT_NE(m_dlg.Traffic().m_aircraftMap.Find("A00002"), nullptr) << tail.size();
         feed->disconnectFromHost();
         ASSERT_TRUE(WaitFor([&] { return IsIdle(); }));
     }

@@ -23,7 +23,7 @@ const std::string kBeHappy = "#TMserver:APP:Be happy, the SBS data feed is conne
 constexpr const char* kLine = "MSG,3,1,1,4CA2D6,1,2010/02/19,18:06:07.710,2010/02/19,18:06:07.710,,"
                               "36000,,,52.36210,13.50070,,,0,0,0,0\r\n";
 
-class FeedServiceTest : public CFsdServerFixture {
+class FeedServiceTest : public CWindowFixture {
 protected:
     void ConnectTo(unsigned port)
     {
@@ -38,7 +38,7 @@ protected:
         std::unique_ptr<QTcpSocket> feed(receiver.nextPendingConnection());
         if (feed)
             feed->setParent(nullptr);
-        EXPECT_TRUE(WaitFor([&] { return m_dlg.m_bFeedConnected; }));
+        EXPECT_TRUE(WaitFor([&] { return m_dlg.IsFeedConnected(); }));
         return feed;
     }
 
@@ -90,8 +90,9 @@ TEST_F(FeedServiceTest, RefusedFeedIsToldOnceWhileTheWaitDoublesUpToTheLimit)
         ASSERT_TRUE(probe.listen(QHostAddress::LocalHost));
         closedPort = probe.serverPort();
     }
-    std::vector<std::string> events;
-    m_dlg.m_eventLog = [&](std::string_view text) { events.emplace_back(text); };
+    CTextLog log;
+    std::vector<std::string>& events = log.texts;
+    m_dlg.m_pEventLog = &log;
     CFsdTestPeer& app = Login("APP");
     ConnectTo(closedPort);
     for (const char* wait : { "retrying in 1 s", "retrying in 2 s", "retrying in 2 s" }) {
@@ -131,34 +132,34 @@ TEST_F(FeedServiceTest, SilentFeedIsDroppedAfterTheTimeout)
     ASSERT_TRUE(WaitFor([&] { return m_dlg.m_nLinesReceived == 1; }));
     m_clock.Advance(9);
     m_dlg.OnServiceTick();
-    EXPECT_TRUE(m_dlg.m_bFeedConnected);
+    EXPECT_TRUE(m_dlg.IsFeedConnected());
     m_clock.Advance(1);
     m_dlg.OnServiceTick();
-    EXPECT_FALSE(m_dlg.m_bFeedConnected);
+    EXPECT_FALSE(m_dlg.IsFeedConnected());
     EXPECT_EQ(Caption(), "Connect");
     Sync();
     EXPECT_EQ(Drain(app), kBeHappy + kSorry);
 }
 
-TEST_F(FeedServiceTest, PositionsInEveryQuadrantReachAClientDeadReckoned)
+struct Place {
+    const char* hexId;
+    double latitude;
+    double longitude;
+};
+
+// Each place is the first position of a run of its own, which makes it the reference point.
+class FeedServicePlaceTest : public FeedServiceTest, public testing::WithParamInterface<Place> { };
+
+TEST_P(FeedServicePlaceTest, PositionsInEveryQuadrantReachAClientDeadReckoned)
 {
-    struct Place {
-        const char* hexId;
-        double latitude;
-        double longitude;
-    };
-    // London (west of Greenwich), New York, Sydney, and Fiji flying east across the antimeridian.
-    const Place places[] = { { "400001", 51.47, -0.45 }, { "A00001", 40.64, -73.78 },
-        { "7C0001", -33.95, 151.18 }, { "C80001", -17.76, 179.99 } };
-    m_dlg.m_feedOptions.positionsAnywhere = true;
-    m_dlg.m_feedOptions.receiverSet = true;
-    m_dlg.m_feedOptions.maxRangeNm = 250.0;
+    const Place& place = GetParam();
+    m_dlg.Traffic().m_positionRules.anywhere = true;
+    m_dlg.Traffic().m_positionRules.receiverSet = true;
+    m_dlg.Traffic().m_positionRules.maxRangeNm = 250.0;
     CFsdTestPeer& app = Login("APP");
-    for (const Place& place : places) {
-        ResetReferencePoint();
-        m_dlg.m_aircraftMap.Clear();
-        m_dlg.m_feedOptions.receiverLatitude = place.latitude;
-        m_dlg.m_feedOptions.receiverLongitude = place.longitude + 0.5;
+    {
+        m_dlg.Traffic().m_positionRules.receiverLatitude = place.latitude;
+        m_dlg.Traffic().m_positionRules.receiverLongitude = place.longitude + 0.5;
         char line[200];
         std::snprintf(line, sizeof line,
             "MSG,3,1,1,%s,1,2010/02/19,18:06:07.710,2010/02/19,18:06:07.710,,36000,450,90,%.5f,"
@@ -190,6 +191,11 @@ TEST_F(FeedServiceTest, PositionsInEveryQuadrantReachAClientDeadReckoned)
     }
 }
 
+// London (west of Greenwich), New York, Sydney, and Fiji flying east across the antimeridian.
+INSTANTIATE_TEST_SUITE_P(Quadrants, FeedServicePlaceTest,
+    testing::Values(Place { "400001", 51.47, -0.45 }, Place { "A00001", 40.64, -73.78 },
+        Place { "7C0001", -33.95, 151.18 }, Place { "C80001", -17.76, 179.99 }));
+
 TEST_F(FeedServiceTest, PacedReplayFollowsTheRecordedTimes)
 {
     CScratchDirectory scratch;
@@ -215,15 +221,15 @@ TEST_F(FeedServiceTest, PacedReplayFollowsTheRecordedTimes)
     m_dlg.OnTimer();
     EXPECT_EQ(m_dlg.m_nLinesReceived, 4);
     EXPECT_EQ(m_dlg.m_nLinesAccepted, 3);
-    ASSERT_NE(m_dlg.m_aircraftMap.Find("4CA2D7"), nullptr);
+    ASSERT_NE(m_dlg.Traffic().m_aircraftMap.Find("4CA2D7"), nullptr);
     m_clock.Advance(2);
     m_dlg.OnServiceTick();
     EXPECT_EQ(m_dlg.m_nLinesReceived, 4);
     m_clock.Advance(1); // five recorded minutes after the first line
     m_dlg.OnServiceTick();
     EXPECT_EQ(m_dlg.m_nLinesReceived, 5);
-    ASSERT_NE(m_dlg.m_aircraftMap.Find("4CA2D6"), nullptr);
-    EXPECT_EQ(m_dlg.m_aircraftMap.Find("4CA2D6")->altitude, 36500);
+    ASSERT_NE(m_dlg.Traffic().m_aircraftMap.Find("4CA2D6"), nullptr);
+    EXPECT_EQ(m_dlg.Traffic().m_aircraftMap.Find("4CA2D6")->altitude, 36500);
     EXPECT_FALSE(m_dlg.IsReplaying());
 }
 
@@ -234,8 +240,9 @@ TEST_F(FeedServiceTest, ReloadTakesChangedFilesAndKeepsUnreadableOnes)
     scratch.Write(kAircraftsFile, "EI-ABC\tShamrock\tA320\n");
     m_dlg.LoadLookupFiles();
     m_dlg.HandleFeedLine(std::string(kLine).data());
-    std::vector<std::string> events;
-    m_dlg.m_eventLog = [&](std::string_view text) { events.emplace_back(text); };
+    CTextLog log;
+    std::vector<std::string>& events = log.texts;
+    m_dlg.m_pEventLog = &log;
 
     scratch.Write(kIcao24File, "4CA2D6\tEI-NEW\nno tab here\n4CA2D7\tEI-XYZ\n");
     std::filesystem::remove(kAircraftsFile);
@@ -245,12 +252,12 @@ TEST_F(FeedServiceTest, ReloadTakesChangedFilesAndKeepsUnreadableOnes)
         (std::vector<std::string> { "icao24.txt: 2 rows, 1 lines skipped",
             "aircrafts.txt: cannot be read, keeping its 1 rows",
             "flightplans.txt: cannot be read, keeping its 0 rows" }));
-    ASSERT_NE(m_dlg.m_aircraftMap.Find("4CA2D6"), nullptr);
-    EXPECT_EQ(m_dlg.m_aircraftMap.Find("4CA2D6")->registration, "EI-ABC");
-    ASSERT_EQ(m_dlg.m_aircraftsTable.GetSize(), 1);
+    ASSERT_NE(m_dlg.Traffic().m_aircraftMap.Find("4CA2D6"), nullptr);
+    EXPECT_EQ(m_dlg.Traffic().m_aircraftMap.Find("4CA2D6")->registration, "EI-ABC");
+    ASSERT_EQ(m_dlg.Traffic().m_aircraftsTable.GetSize(), 1);
     m_dlg.HandleFeedLine(std::string(kLine).replace(10, 6, "4CA2D7").data());
-    ASSERT_NE(m_dlg.m_aircraftMap.Find("4CA2D7"), nullptr);
-    EXPECT_EQ(m_dlg.m_aircraftMap.Find("4CA2D7")->registration, "EI-XYZ");
+    ASSERT_NE(m_dlg.Traffic().m_aircraftMap.Find("4CA2D7"), nullptr);
+    EXPECT_EQ(m_dlg.Traffic().m_aircraftMap.Find("4CA2D7")->registration, "EI-XYZ");
 }
 
 } // namespace

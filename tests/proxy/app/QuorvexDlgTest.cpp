@@ -1,7 +1,9 @@
 // The window's buttons, message boxes, counters and replay, driven through the recording controls.
 #include "platform/Clock.h"
 #include "proxy/app/DialogTemplate.h"
-#include "proxy/traffic/ReferencePoint.h"
+#include "proxy/app/QuorvexStatus.h"
+#include "proxy/fsd/FsdPackets.h"
+#include "proxy/traffic/TrafficModel.h"
 #include "support/RecordingControls.h"
 
 #include <gtest/gtest.h>
@@ -31,11 +33,9 @@ class QuorvexDlgTest : public testing::Test {
 protected:
     QuorvexDlgTest()
     {
-        ResetReferencePoint();
         dialog::ApplyInitialStates(dialog::kMainDialog, m_controls);
         m_dlg.InsertAircraftListColumns();
     }
-    ~QuorvexDlgTest() override { ResetReferencePoint(); }
 
     Buttons State() const
     {
@@ -83,18 +83,18 @@ TEST_F(QuorvexDlgTest, ButtonsFollowTheFeedThroughEveryState)
     m_controls.SetWindowText(kIdEditPort, "30003");
     m_dlg.OnConnectClicked();
     EXPECT_EQ(State(), kConnecting);
-    EXPECT_FALSE(m_dlg.m_bFeedConnected);
+    EXPECT_FALSE(m_dlg.IsFeedConnected());
     m_dlg.OnFeedConnected(); // the connect event's success, as the socket reports it
     EXPECT_EQ(State(), kConnected);
-    EXPECT_TRUE(m_dlg.m_bFeedConnected);
+    EXPECT_TRUE(m_dlg.IsFeedConnected());
     m_dlg.OnDisconnect();
     EXPECT_EQ(State(), kIdle);
-    EXPECT_FALSE(m_dlg.m_bFeedConnected);
+    EXPECT_FALSE(m_dlg.IsFeedConnected());
 
     WriteRecording("feed.sbs", 30);
     StartReplay("feed.sbs");
     EXPECT_EQ(State(), kReplaying);
-    EXPECT_FALSE(m_dlg.m_bFeedConnected);
+    EXPECT_FALSE(m_dlg.IsFeedConnected());
     m_dlg.OnDisconnect();
     EXPECT_EQ(State(), kIdle);
     EXPECT_FALSE(m_dlg.IsReplaying());
@@ -163,7 +163,7 @@ TEST_F(QuorvexDlgTest, ReplayFeedsTwentyLinesATickAndRestoresTheButtonsAtTheEnd)
     m_dlg.OnTimer();
     EXPECT_EQ(Received(), 45);
     EXPECT_EQ(m_dlg.m_nLinesAccepted, 45);
-    EXPECT_EQ(m_dlg.m_aircraftMap.size(), 45u);
+    EXPECT_EQ(m_dlg.Traffic().m_aircraftMap.size(), 45u);
     EXPECT_EQ(m_controls.GetWindowText(kIdLineCount), "45 / 45");
     EXPECT_EQ(State(), kIdle);
     EXPECT_FALSE(m_dlg.IsReplaying());
@@ -224,6 +224,35 @@ TEST_F(QuorvexDlgTest, CountersRestartAtConnectAndLogfileButKeepTheirTextUntilTh
     EXPECT_EQ(m_controls.GetWindowText(kIdLineCount), "21 / 20");
     m_dlg.OnDisconnect();
     EXPECT_EQ(m_controls.GetWindowText(kIdLineCount), "21 / 20"); // kept after a disconnect
+}
+
+} // namespace
+
+namespace {
+
+// With receivers anywhere, the status page shows an aircraft where the radar clients are sent it,
+// also over the pole, where only that rule's dead reckoning keeps the latitude on the globe.
+TEST_F(QuorvexDlgTest, StatusPageShowsTheDeadReckonedPositionTheClientsAreSent)
+{
+    m_dlg.Traffic().m_positionRules.anywhere = true;
+    m_dlg.Feed("MSG,3,1,1,C80001,1,2010/02/19,x,2010/02/19,x,,36000,450,0,89.98,20.0,,,,,,\n");
+    m_clock.Advance(60);
+    status::CLineRate rate;
+    const status::CStatusSnapshot snapshot = TakeStatusSnapshot(m_dlg, m_controls, rate);
+    ASSERT_EQ(snapshot.aircraft.size(), 1u);
+    const status::CAircraftStatus& shown = snapshot.aircraft[0];
+    ASSERT_TRUE(shown.deadReckoned && shown.shownToClients);
+
+    const CTrafficModel& traffic = m_dlg.Traffic();
+    const std::string packet = ComposePilotPosition(
+        *m_dlg.Aircraft("C80001"), m_clock.Now(), traffic.Reference(), PositionRange::Anywhere);
+    double latitude = 0.0;
+    double longitude = 0.0;
+    ASSERT_EQ(std::sscanf(packet.c_str(), "@N:C80001::1:%lf:%lf", &latitude, &longitude), 2)
+        << packet;
+    EXPECT_EQ(latitude, 90.0) << packet; // not beyond the pole
+    EXPECT_NEAR(shown.clientLatitude, latitude, 1e-5);
+    EXPECT_NEAR(shown.clientLongitude, longitude, 1e-5);
 }
 
 } // namespace

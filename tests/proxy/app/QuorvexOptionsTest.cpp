@@ -70,10 +70,10 @@ TEST(QuorvexOptionsTest, FeedServiceOptionsTakeTheirValuesAndNameTheOptionWhenRe
         << message.toStdString();
     EXPECT_EQ(options.feed.reconnectMaxSeconds, 30);
     EXPECT_EQ(options.feed.feedTimeoutSeconds, 90);
-    EXPECT_TRUE(options.feed.positionsAnywhere && options.feed.receiverSet);
-    EXPECT_DOUBLE_EQ(options.feed.receiverLatitude, -33.9);
-    EXPECT_DOUBLE_EQ(options.feed.receiverLongitude, 151.2);
-    EXPECT_DOUBLE_EQ(options.feed.maxRangeNm, 250.0);
+    EXPECT_TRUE(options.positions.anywhere && options.positions.receiverSet);
+    EXPECT_DOUBLE_EQ(options.positions.receiverLatitude, -33.9);
+    EXPECT_DOUBLE_EQ(options.positions.receiverLongitude, 151.2);
+    EXPECT_DOUBLE_EQ(options.positions.maxRangeNm, 250.0);
     EXPECT_EQ(options.feed.replayLines, 200);
     EXPECT_DOUBLE_EQ(options.feed.replaySpeed, 60.0);
     EXPECT_TRUE(options.feed.replayDateRecorded);

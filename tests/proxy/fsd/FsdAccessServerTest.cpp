@@ -29,23 +29,23 @@ public:
 
 class FsdAccessServerTest : public CFsdServerFixture {
 protected:
-    FsdAccessServerTest() { m_dlg.m_pEventLog = &m_log; }
+    FsdAccessServerTest() { m_server.m_pEventLog = &m_log; }
 
     CRecordingLog m_log;
 };
 
 TEST_F(FsdAccessServerTest, ClientOutsideTheAllowListNeverReceivesAByte)
 {
-    m_dlg.m_fsdAccess.allowed.push_back(*CAddressRange::Parse("127.0.0.1/32"));
+    m_server.m_fsdAccess.allowed.push_back(*CAddressRange::Parse("127.0.0.1/32"));
     CFsdTestPeer& inside = Login("ABC");
     CFsdTestPeer outside(m_port, "127.0.0.2");
     outside.Write("#AAEVIL:SERVER:x:1:pw\r\n%EVIL:1:2\r\n");
     ASSERT_TRUE(qstest::WaitFor([&] { return outside.IsClosed(); }));
-    m_dlg.SendServerText("after");
-    m_dlg.BroadcastPacket("@N:ABC:1:1:1:1:1:1:1\r\n", "");
+    m_server.SendServerText("after");
+    m_server.BroadcastPacket("@N:ABC:1:1:1:1:1:1:1\r\n", "");
     ASSERT_TRUE(Receives(inside, "after"));
     EXPECT_EQ(outside.received, "");
-    EXPECT_EQ(m_dlg.m_clientList.size(), 1u);
+    EXPECT_EQ(m_server.Clients().size(), 1u);
     EXPECT_EQ(inside.received.find("EVIL"), std::string::npos) << inside.received;
     EXPECT_TRUE(m_log.Has("4 refused a radar client from 127.0.0.2:", ": not in the allow list"));
     EXPECT_TRUE(m_log.Has("6 radar client 127.0.0.1:", " logged in as ABC"));
@@ -53,24 +53,24 @@ TEST_F(FsdAccessServerTest, ClientOutsideTheAllowListNeverReceivesAByte)
 
 TEST_F(FsdAccessServerTest, ClientOverTheLimitIsToldTheServerIsFullThenClosed)
 {
-    m_dlg.m_fsdAccess.maxClients = 64;
+    m_server.m_fsdAccess.maxClients = 64;
     for (int i = 0; i < 64; ++i)
         Connect();
     CFsdTestPeer extra(m_port);
     ASSERT_TRUE(qstest::WaitFor([&] { return extra.IsClosed(); }));
     EXPECT_EQ(extra.received, "#TMserver::Sorry, but the server is full\r\n");
-    EXPECT_EQ(m_dlg.m_clientList.size(), 64u);
+    EXPECT_EQ(m_server.Clients().size(), 64u);
     EXPECT_TRUE(m_log.Has("4 refused a radar client from 127.0.0.1:", "the server is full"));
 
     // A place that comes free is taken again.
     m_peers.front().Disconnect();
-    ASSERT_TRUE(qstest::WaitFor([&] { return m_dlg.m_clientList.size() == 63; }));
+    ASSERT_TRUE(qstest::WaitFor([&] { return m_server.Clients().size() == 63; }));
     Login("LAST");
 }
 
 TEST_F(FsdAccessServerTest, WrongPasswordIsRefusedLikeACallsignInUseARightOneLogsIn)
 {
-    m_dlg.m_fsdAccess.password = "letmein";
+    m_server.m_fsdAccess.password = "letmein";
     CFsdTestPeer& watcher = Connect(); // has not logged in: hears no relay with a password
     CFsdTestPeer& wrong = Connect();
     wrong.Write("%WRONG:relayed before any login\r\n#AAWRONG:SERVER:x:1:guess:1:9\r\n");
@@ -82,7 +82,7 @@ TEST_F(FsdAccessServerTest, WrongPasswordIsRefusedLikeACallsignInUseARightOneLog
     CFsdTestPeer& right = Connect();
     right.Write("#AARIGHT:SERVER:x:1:letmein:1:9\r\n");
     ASSERT_TRUE(Receives(right, "Hello to Quorvex server by Dorvath"));
-    EXPECT_EQ(m_dlg.m_clientList.back()->m_strCallsign, "RIGHT");
+    EXPECT_EQ(m_server.Clients().back()->m_strCallsign, "RIGHT");
     EXPECT_TRUE(m_log.Has("6 radar client 127.0.0.1:", " logged in as RIGHT"));
     right.Write("%RIGHT:relayed\r\n");
     Sync();

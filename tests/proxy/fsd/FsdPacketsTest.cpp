@@ -1,6 +1,6 @@
 #include "proxy/fsd/FsdPackets.h"
 
-#include "proxy/traffic/ReferencePoint.h"
+#include "proxy/traffic/TrafficModel.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,7 @@ constexpr std::int64_t kNow = 1'700'000'000;
 
 class FsdPacketsTest : public testing::Test {
 protected:
-    FsdPacketsTest() { ResetReferencePoint(); }
-    ~FsdPacketsTest() override { ResetReferencePoint(); }
+    CReferencePoint m_reference;
 
     // An aircraft whose last position is `age` seconds old at kNow.
     static CTrackedAircraft Aircraft(std::int64_t age)
@@ -34,7 +33,7 @@ protected:
 
 TEST_F(FsdPacketsTest, PositionPacketOfARecentPosition)
 {
-    EXPECT_EQ(ComposePilotPosition(Aircraft(3), kNow),
+    EXPECT_EQ(ComposePilotPosition(Aircraft(3), kNow, m_reference),
         "@Y:ABC123:1234:1:52.50000:13.25000:35000:450:1036:0\r\n");
 
     CTrackedAircraft negative = Aircraft(0);
@@ -43,8 +42,8 @@ TEST_F(FsdPacketsTest, PositionPacketOfARecentPosition)
     negative.groundSpeed = 0;
     negative.track = 0;
     negative.squawk.clear();
-    EXPECT_EQ(
-        ComposePilotPosition(negative, kNow), "@Y:ABC123::1:-12.34568:-0.00000:-150:0:0:0\r\n");
+    EXPECT_EQ(ComposePilotPosition(negative, kNow, m_reference),
+        "@Y:ABC123::1:-12.34568:-0.00000:-150:0:0:0\r\n");
 }
 
 TEST_F(FsdPacketsTest, AttitudeWordUsesTheFactorWithoutWrapping)
@@ -60,7 +59,7 @@ TEST_F(FsdPacketsTest, AttitudeWordUsesTheFactorWithoutWrapping)
 
 TEST_F(FsdPacketsTest, AgeDecidesModeDeadReckoningAndCut)
 {
-    SetReferencePointOnce(13.0, 52.5);
+    m_reference.SetOnce(13.0, 52.5);
     const struct {
         std::int64_t age;
         const char* packet; // nullptr: not sent
@@ -77,30 +76,31 @@ TEST_F(FsdPacketsTest, AgeDecidesModeDeadReckoningAndCut)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.age);
-        EXPECT_EQ(ComposePilotPosition(Aircraft(c.age), kNow), c.packet ? c.packet : "");
+        EXPECT_EQ(
+            ComposePilotPosition(Aircraft(c.age), kNow, m_reference), c.packet ? c.packet : "");
     }
 
     CTrackedAircraft unheard = Aircraft(0);
     unheard.lastPositionTime = 0;
-    EXPECT_EQ(ComposePilotPosition(unheard, kNow), "");
+    EXPECT_EQ(ComposePilotPosition(unheard, kNow, m_reference), "");
 }
 
 TEST_F(FsdPacketsTest, DeadReckoningProjectsAroundTheReferencePoint)
 {
-    SetReferencePointOnce(13.0, 52.5);
-    EXPECT_NEAR(g_dLonScale, 36.5257, 0.0001);
+    m_reference.SetOnce(13.0, 52.5);
+    EXPECT_NEAR(m_reference.dLonScale, 36.5257, 0.0001);
     CTrackedAircraft aircraft = Aircraft(20);
     aircraft.position = { 13.0, 52.5, true };
-    EXPECT_EQ(ComposePilotPosition(aircraft, kNow),
+    EXPECT_EQ(ComposePilotPosition(aircraft, kNow, m_reference),
         "@N:ABC123:1234:1:52.50000:13.05476:35000:450:1036:0\r\n");
 
     // North, 20 s at 450 kt: 2 NM, 2/60 degree of latitude; the scale of the reference latitude
     // is used for longitude wherever the aircraft is.
-    const AircraftPosition north = DeadReckon({ 20.0, 40.0, true }, 450, 0, 20);
+    const AircraftPosition north = DeadReckon({ 20.0, 40.0, true }, 450, 0, 20, m_reference);
     EXPECT_NEAR(north.latitude, 40.0 + 2.0 / 60.0, 1e-9);
     EXPECT_NEAR(north.longitude, 20.0, 1e-9);
-    const AircraftPosition west = DeadReckon({ 20.0, 40.0, true }, 450, 270, 20);
-    EXPECT_NEAR(west.longitude, 20.0 - 2.0 / g_dLonScale, 1e-9);
+    const AircraftPosition west = DeadReckon({ 20.0, 40.0, true }, 450, 270, 20, m_reference);
+    EXPECT_NEAR(west.longitude, 20.0 - 2.0 / m_reference.dLonScale, 1e-9);
     EXPECT_NEAR(west.latitude, 40.0, 1e-9);
 }
 
@@ -108,18 +108,19 @@ TEST_F(FsdPacketsTest, DeadReckoningProjectsAroundTheReferencePoint)
 // aircraft by the library's own sine and cosine of its angle, to the last bit.
 TEST_F(FsdPacketsTest, DeadReckoningUsesTheExactSineAndCosineOfEveryTrack)
 {
-    SetReferencePointOnce(13.0, 52.5);
+    m_reference.SetOnce(13.0, 52.5);
     const AircraftPosition start { 14.2, 51.7, true };
-    const double distance = static_cast<double>(450 * 40) * 0.8 / g_dLatScale / g_dLatScale;
+    const double distance
+        = static_cast<double>(450 * 40) * 0.8 / m_reference.dLatScale / m_reference.dLatScale;
     for (std::int32_t track = -400; track < 800; ++track) {
         const double angle = track * 3.141592653589793 / 180.0;
-        double x = (start.longitude - g_dRefLon) * g_dLonScale;
-        double y = g_dLatScale * (start.latitude - g_dRefLat);
+        double x = (start.longitude - m_reference.dRefLon) * m_reference.dLonScale;
+        double y = m_reference.dLatScale * (start.latitude - m_reference.dRefLat);
         x += std::sin(angle) * distance;
         y += std::cos(angle) * distance;
-        const AircraftPosition moved = DeadReckon(start, 450, track, 40);
-        ASSERT_EQ(moved.longitude, x / g_dLonScale + g_dRefLon) << track;
-        ASSERT_EQ(moved.latitude, y / g_dLatScale + g_dRefLat) << track;
+        const AircraftPosition moved = DeadReckon(start, 450, track, 40, m_reference);
+        ASSERT_EQ(moved.longitude, x / m_reference.dLonScale + m_reference.dRefLon) << track;
+        ASSERT_EQ(moved.latitude, y / m_reference.dLatScale + m_reference.dRefLat) << track;
     }
 }
 
@@ -138,10 +139,11 @@ TEST_F(FsdPacketsTest, DeadReckonedLongitudesStayOnTheGlobeAtAnyReferenceLatitud
         { 52.5, { 20.0, 60.0, true }, 2'000'000'000, 270 }, // a garbled speed
     };
     for (const Case& c : cases) {
-        ResetReferencePoint();
-        SetReferencePointOnce(20.0, c.referenceLatitude);
+        m_reference = {};
+        m_reference.SetOnce(20.0, c.referenceLatitude);
         for (const std::int32_t age : { 16, 60, 180 }) {
-            const AircraftPosition moved = DeadReckon(c.position, c.groundSpeed, c.track, age);
+            const AircraftPosition moved
+                = DeadReckon(c.position, c.groundSpeed, c.track, age, m_reference);
             EXPECT_TRUE(std::isfinite(moved.longitude) && std::abs(moved.longitude) <= 180.0)
                 << "reference " << c.referenceLatitude << ", age " << age << ": "
                 << moved.longitude;
@@ -150,17 +152,18 @@ TEST_F(FsdPacketsTest, DeadReckonedLongitudesStayOnTheGlobeAtAnyReferenceLatitud
 
     // At the pole the step east is taken on the aircraft's own latitude: 0.8 of 10 s at 450 kt
     // is 1 NM, and a degree of longitude at 89.045 degrees is about 1 NM.
-    ResetReferencePoint();
-    SetReferencePointOnce(20.0, 90.0);
+    m_reference = {};
+    m_reference.SetOnce(20.0, 90.0);
     const double scale = std::cos(89.045 / 180.0 * 3.141592653589793) * 60.0;
-    const AircraftPosition east = DeadReckon({ 20.0, 89.045, true }, 450, 90, 10);
+    const AircraftPosition east = DeadReckon({ 20.0, 89.045, true }, 450, 90, 10, m_reference);
     EXPECT_NEAR(east.longitude, 20.0 + 1.0 / scale, 1e-6);
 
     // Where the reference's arithmetic gives a longitude on the globe, it is kept as it was.
-    ResetReferencePoint();
-    SetReferencePointOnce(13.0, 52.5);
-    const AircraftPosition west = DeadReckon({ 20.0, 40.0, true }, 450, 270, 20);
-    EXPECT_DOUBLE_EQ(west.longitude, (-2.0 + (20.0 - 13.0) * g_dLonScale) / g_dLonScale + 13.0);
+    m_reference = {};
+    m_reference.SetOnce(13.0, 52.5);
+    const AircraftPosition west = DeadReckon({ 20.0, 40.0, true }, 450, 270, 20, m_reference);
+    EXPECT_DOUBLE_EQ(west.longitude,
+        (-2.0 + (20.0 - 13.0) * m_reference.dLonScale) / m_reference.dLonScale + 13.0);
 }
 
 TEST_F(FsdPacketsTest, NameIsCallsignElseRegistrationElseHexId)
@@ -172,7 +175,7 @@ TEST_F(FsdPacketsTest, NameIsCallsignElseRegistrationElseHexId)
     EXPECT_EQ(AircraftName(aircraft), "HA-LWA");
     aircraft.registration.clear();
     EXPECT_EQ(AircraftName(aircraft), "3C6586");
-    EXPECT_EQ(ComposePilotPosition(aircraft, kNow).substr(0, 10), "@Y:3C6586:");
+    EXPECT_EQ(ComposePilotPosition(aircraft, kNow, m_reference).substr(0, 10), "@Y:3C6586:");
 }
 
 TEST_F(FsdPacketsTest, FlightPlanAndServerTexts)

@@ -18,10 +18,10 @@ protected:
 
 TEST_F(FsdPortTest, ListensOnTheLoopbackAddressPort6809)
 {
-    ASSERT_TRUE(m_dlg.StartFsdListener()) << "is another program using port 6809?";
+    ASSERT_TRUE(m_dlg.Server().Start()) << "is another program using port 6809?";
     std::string address;
     unsigned port = 0;
-    ASSERT_TRUE(m_dlg.m_listenerSocket.GetSockName(address, port));
+    ASSERT_TRUE(m_dlg.Server().m_listenerSocket.GetSockName(address, port));
     EXPECT_EQ(address, "127.0.0.1");
     EXPECT_EQ(port, 6809u);
     EXPECT_TRUE(m_controls.MessageBoxes().empty());

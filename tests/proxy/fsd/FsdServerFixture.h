@@ -1,10 +1,12 @@
-// A fixture for tests of the FSD server over real loopback connections: the main window listening
-// on an ephemeral port, and radar clients that connect, log in and collect what they receive.
+// A fixture for tests of the FSD server over real loopback connections: the server over a traffic
+// model, listening on an ephemeral port, and radar clients that connect, log in and collect what
+// they receive.
 #pragma once
 
 #include "FsdTestPeer.h"
 #include "platform/Clock.h"
-#include "proxy/traffic/ReferencePoint.h"
+#include "proxy/fsd/FsdServer.h"
+#include "proxy/traffic/TrafficModel.h"
 #include "support/EventLoop.h"
 #include "support/RecordingControls.h"
 
@@ -15,28 +17,29 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 inline constexpr std::int64_t kNow = 1'700'000'000;
 
-class CFsdServerFixture : public testing::Test {
+// Radar clients of an FSD server, which the derived fixture owns.
+class CFsdPeersFixture : public testing::Test {
 protected:
-    CFsdServerFixture() { ResetReferencePoint(); }
-    ~CFsdServerFixture() override { ResetReferencePoint(); }
+    virtual CFsdServer& Server() = 0;
 
     void SetUp() override
     {
-        ASSERT_TRUE(m_dlg.StartFsdListener(0));
+        ASSERT_TRUE(Server().Start(0));
         std::string address;
-        ASSERT_TRUE(m_dlg.m_listenerSocket.GetSockName(address, m_port));
+        ASSERT_TRUE(Server().m_listenerSocket.GetSockName(address, m_port));
         EXPECT_EQ(address, "127.0.0.1");
     }
 
     // A client connected and listed by the server, not logged in.
     CFsdTestPeer& Connect()
     {
-        const std::size_t listed = m_dlg.m_clientList.size();
+        const std::size_t listed = Server().Clients().size();
         CFsdTestPeer& peer = m_peers.emplace_back(m_port);
-        EXPECT_TRUE(qstest::WaitFor([&] { return m_dlg.m_clientList.size() == listed + 1; }));
+        EXPECT_TRUE(qstest::WaitFor([&] { return Server().Clients().size() == listed + 1; }));
         return peer;
     }
 
@@ -64,7 +67,7 @@ protected:
     }
 
     // Sends every client a marker text behind what the server has sent it so far.
-    void Sync() { m_dlg.SendServerText("sync"); }
+    void Sync() { Server().SendServerText("sync"); }
 
     // What `peer` received before the marker of the last Sync; the received text is emptied.
     static std::string Drain(CFsdTestPeer& peer)
@@ -79,17 +82,55 @@ protected:
         return before;
     }
 
+    platform::FakeClock m_clock { kNow };
+    unsigned m_port = 0;
+    std::list<CFsdTestPeer> m_peers;
+};
+
+// The FSD server alone, over a traffic model of its own.
+class CFsdServerFixture : public CFsdPeersFixture {
+protected:
+    CFsdServer& Server() override { return m_server; }
+
+    void SetUp() override
+    {
+        m_server.m_onClientCount = [this](std::size_t count) { m_clientCounts.push_back(count); };
+        CFsdPeersFixture::SetUp();
+    }
+
     CTrackedAircraft& AddAircraft(const std::string& hexId)
     {
-        CTrackedAircraft& aircraft = *m_dlg.m_aircraftMap.Insert(hexId, {}).first;
+        CTrackedAircraft& aircraft = *m_traffic.m_aircraftMap.Insert(hexId, {}).first;
         aircraft = CTrackedAircraft {};
         aircraft.hexId = hexId;
         return aircraft;
     }
 
-    platform::FakeClock m_clock { kNow };
+    // One feed line, as the feed hands it over.
+    bool Feed(std::string line)
+    {
+        return m_traffic.HandleFeedLine(line.data(), line.size(), platform::Time64());
+    }
+
+    // The client count as the server last told it, as the window shows it; empty before.
+    std::string ShownClientCount() const
+    {
+        return m_clientCounts.empty() ? std::string() : std::to_string(m_clientCounts.back());
+    }
+
+    CTrafficModel m_traffic;
+    CFsdServer m_server { m_traffic };
+    std::vector<std::size_t> m_clientCounts; // every count the server told
+};
+
+// The main window with its FSD server, over recording controls.
+class CWindowFixture : public CFsdPeersFixture {
+protected:
+    CFsdServer& Server() override { return m_dlg.Server(); }
+
+    // One feed line, as the feed hands it over.
+    void Feed(std::string line) { m_dlg.HandleFeedLine(line.data()); }
+
     CRecordingControls m_controls;
     CQuorvexDlg m_dlg { m_controls };
-    unsigned m_port = 0;
-    std::list<CFsdTestPeer> m_peers;
 };

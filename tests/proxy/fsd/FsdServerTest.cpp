@@ -2,7 +2,7 @@
 #include "FsdServerFixture.h"
 #include "platform/Clock.h"
 #include "proxy/fsd/FsdPackets.h"
-#include "proxy/traffic/ReferencePoint.h"
+#include "proxy/traffic/TrafficModel.h"
 #include "support/DescriptorLimit.h"
 #include "support/EventLoop.h"
 #include "support/RecordingControls.h"
@@ -57,7 +57,7 @@ TEST_F(FsdServerTest, LoginIsAnsweredOrRefused)
     };
     CFsdTestPeer& a = Connect();
     logIn(a, "abc", "Unfortunately SBS-1 sever is not connected");
-    m_dlg.m_bFeedConnected = true;
+    m_server.SetFeedConnected(true);
     CFsdTestPeer& b = Connect();
     logIn(b, "XYZ", "Be happy, the SBS-1 sever is connected");
     ASSERT_TRUE(Receives(a, "#AAXYZ:SERVER:A B:1:1:100\r\n")); // relayed to the others
@@ -79,7 +79,7 @@ TEST_F(FsdServerTest, LoginIsAnsweredOrRefused)
         ASSERT_TRUE(WaitFor([&] { return refused.IsClosed(); })) << refusal.sent;
         EXPECT_EQ(refused.received, refusal.reply);
     }
-    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "2");
+    EXPECT_EQ(ShownClientCount(), "2");
     Sync();
     EXPECT_EQ(Drain(a), "");
     EXPECT_EQ(Drain(b), "");
@@ -91,8 +91,8 @@ TEST_F(FsdServerTest, LoginIsAnsweredOrRefused)
     a.Write("#AAAbc:SERVER\r\n");
     ASSERT_TRUE(WaitFor([&] { return a.IsClosed(); }));
     EXPECT_EQ(a.received, "#TMserver:Abc:Sorry, but callsign is in use\r\n");
-    ASSERT_EQ(m_dlg.m_clientList.size(), 1u);
-    EXPECT_EQ(m_dlg.m_clientList.front()->m_strCallsign, "NEW");
+    ASSERT_EQ(m_server.Clients().size(), 1u);
+    EXPECT_EQ(m_server.Clients().front()->m_strCallsign, "NEW");
 }
 
 TEST_F(FsdServerTest, RelaysAndTextMessagesReachTheRightClients)
@@ -146,15 +146,15 @@ TEST_F(FsdServerTest, FlightPlansServerTextsAndDeletions)
 
     // With several matches, the first aircraft of the table answers.
     AddAircraft("abc123").aircraftType = "C172";
-    const CTrackedAircraft& first = m_dlg.m_aircraftMap.begin()->second;
+    const CTrackedAircraft& first = m_traffic.m_aircraftMap.begin()->second;
     other.Write("$CQAPP1:SERVER:FP:Abc123\r\n");
     ASSERT_TRUE(Receives(app, "\r\n"));
     EXPECT_EQ(app.received, ComposeFlightPlan("Abc123", first));
     app.received.clear();
 
-    m_dlg.SendServerText(kFeedDisconnectedMessage);
+    m_server.SendServerText(kFeedDisconnectedMessage);
     std::string line = "MSG,1,1,1,471F03,1,2010/02/19,x,2010/02/19,x,RYR1234,,,,,,,,,,,\n";
-    m_dlg.HandleFeedLine(line.data()); // its callsign arrives: the registration is deleted
+    Feed(line); // its callsign arrives: the registration is deleted
     Sync();
     EXPECT_EQ(
         Drain(app), "#TMserver:APP1:Sorry, but SBS data feed is disconnetced\r\n#DPHA-LWA\r\n");
@@ -171,13 +171,13 @@ TEST_F(FsdServerTest, FeedAndLookupTextsCannotSplitAPacketField)
         "RYR1234\tB7:38\tx\tEI\x7F"
         "DW\t0610\tLH:BP\tFL3\x1F"
         "50\tDCT:X\n");
-    m_dlg.LoadLookupFiles();
+    m_traffic.LoadLookupFiles();
     CFsdTestPeer& radar = Login("APP1");
     const auto feed
         = [&](const std::string& hexId, const std::string& callsign, const std::string& squawk) {
               std::string line = "MSG,3,1,1," + hexId + ",1,2010/02/19,x,2010/02/19,x," + callsign
                   + ",35000,450,90,52.50000,13.25000,," + squawk + ",,,,\n";
-              m_dlg.HandleFeedLine(line.data());
+              Feed(line);
           };
     feed("4CA2D6", "AB:CD", "7000");
     feed("4CA2D6",
@@ -192,9 +192,9 @@ TEST_F(FsdServerTest, FeedAndLookupTextsCannotSplitAPacketField)
          "A2",
         "", "");
     feed("471F03", "RYR1234", "2000");
-    EXPECT_EQ(m_dlg.m_aircraftMap.size(), 2u);
+    EXPECT_EQ(m_traffic.m_aircraftMap.size(), 2u);
 
-    m_dlg.BroadcastPositions();
+    m_server.BroadcastPositions(platform::Time64());
     radar.Write("$CQAPP1:SERVER:FP:RYR1234\r\n");
     ASSERT_TRUE(Receives(radar, "$FP"));
     Sync();
@@ -211,21 +211,16 @@ TEST_F(FsdServerTest, FeedAndLookupTextsCannotSplitAPacketField)
 
 TEST_F(FsdServerTest, ClientCountFollowsTheConnections)
 {
-    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "");
+    EXPECT_EQ(ShownClientCount(), "");
     CFsdTestPeer& first = Connect();
-    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "1");
+    EXPECT_EQ(ShownClientCount(), "1");
     CFsdTestPeer& second = Login("DEF");
-    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "2");
+    EXPECT_EQ(ShownClientCount(), "2");
     first.Disconnect();
-    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return m_server.Clients().size() == 1; }));
     second.Disconnect();
-    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.empty(); }));
-    std::vector<std::string> counts;
-    for (const std::string& change : m_controls.log) {
-        if (change.rfind("text 1007 ", 0) == 0)
-            counts.push_back(change.substr(10));
-    }
-    EXPECT_EQ(counts, (std::vector<std::string> { "1", "2", "1", "0" }));
+    ASSERT_TRUE(WaitFor([&] { return m_server.Clients().empty(); }));
+    EXPECT_EQ(m_clientCounts, (std::vector<std::size_t> { 1, 2, 1, 0 }));
     EXPECT_EQ(second.received, ""); // a client that leaves is not announced
 }
 
@@ -249,7 +244,7 @@ TEST_F(FsdServerTest, OverLongAndNulLinesAreDroppedAndTheConnectionGoesOn)
 // packets sent between ticks arrive between them in the order they were sent.
 TEST_F(FsdServerTest, TicksAndThePacketsBetweenThemArriveWholeAndInOrder)
 {
-    SetReferencePointOnce(19.0, 47.4);
+    m_traffic.SetReferencePointOnce(19.0, 47.4);
     for (int i = 0; i < 400; ++i) {
         CTrackedAircraft& aircraft = AddAircraft(std::to_string(0x500000 + i * 13));
         if (i % 3 != 0)
@@ -261,20 +256,20 @@ TEST_F(FsdServerTest, TicksAndThePacketsBetweenThemArriveWholeAndInOrder)
         aircraft.track = i % 360;
     }
     std::string tick;
-    for (const auto& [key, aircraft] : m_dlg.m_aircraftMap)
-        tick += ComposePilotPosition(aircraft, kNow);
+    for (const auto& [key, aircraft] : m_traffic.m_aircraftMap)
+        tick += ComposePilotPosition(aircraft, kNow, m_traffic.Reference());
     ASSERT_FALSE(tick.empty());
 
     CFsdTestPeer& abc = Login("ABC");
     CFsdTestPeer& def = Login("DEF");
     CFsdTestPeer& anonymous = Connect();
-    m_dlg.BroadcastPositions();
+    m_server.BroadcastPositions(platform::Time64());
     const std::string relay = "%ABC:1200:5:100:7:48.11:16.57:0\r\n";
     abc.Write(relay);
     ASSERT_TRUE(Receives(def, relay));
     std::string line = "MSG,1,1,1,5242880,1,2010/02/19,x,2010/02/19,x,NEW1,,,,,,,,,,,\n";
-    m_dlg.HandleFeedLine(line.data()); // an aircraft of the table gets its callsign: "#DP"
-    m_dlg.BroadcastPositions();
+    Feed(line); // an aircraft of the table gets its callsign: "#DP"
+    m_server.BroadcastPositions(platform::Time64());
     Sync();
     EXPECT_TRUE(Drain(abc) == tick + "#DP5242880\r\n" + tick);
     EXPECT_TRUE(Drain(def) == tick + relay + "#DP5242880\r\n" + tick);
@@ -283,7 +278,7 @@ TEST_F(FsdServerTest, TicksAndThePacketsBetweenThemArriveWholeAndInOrder)
 
 TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
 {
-    SetReferencePointOnce(19.0, 47.4);
+    m_traffic.SetReferencePointOnce(19.0, 47.4);
     for (int i = 0; i < 5000; ++i) {
         CTrackedAircraft& aircraft = AddAircraft(std::to_string(0x400000 + i));
         aircraft.callsign = "TST" + std::to_string(i);
@@ -295,8 +290,8 @@ TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
         aircraft.track = i % 360;
     }
     std::string tick;
-    for (const auto& [key, aircraft] : m_dlg.m_aircraftMap)
-        tick += ComposePilotPosition(aircraft, kNow);
+    for (const auto& [key, aircraft] : m_traffic.m_aircraftMap)
+        tick += ComposePilotPosition(aircraft, kNow, m_traffic.Reference());
 
     CFsdTestPeer& reader = Login("READER");
     CFsdTestPeer& stalled = Login("STALLED");
@@ -305,11 +300,11 @@ TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
     int cutAt = 0;
     int ticks = 0;
     while (ticks < 100 && (cutAt == 0 || ticks < cutAt + 3)) {
-        m_dlg.BroadcastPositions();
+        m_server.BroadcastPositions(platform::Time64());
         ++ticks;
         ASSERT_TRUE(WaitFor([&] { return reader.received.size() == ticks * tick.size(); }))
             << "tick " << ticks;
-        if (cutAt == 0 && !m_dlg.IsCallsignInUse("STALLED"))
+        if (cutAt == 0 && !m_server.IsCallsignInUse("STALLED"))
             cutAt = ticks;
     }
     RecordProperty("ticksUntilCutOff", cutAt);
@@ -320,14 +315,14 @@ TEST_F(FsdServerTest, AClientThatNeverReadsIsCutOffWhileOthersGetEveryTick)
     for (int i = 0; i < ticks; ++i)
         expected += tick;
     EXPECT_TRUE(reader.received == expected) << "the reader lost or reordered bytes";
-    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "1");
+    EXPECT_EQ(ShownClientCount(), "1");
 }
 
 // The clients' sockets queue each tick's text by reference: a client that reads late still gets
 // every tick as it was composed, though the ticks after it changed.
 TEST_F(FsdServerTest, AClientThatReadsLateGetsEveryTickAsItWasComposed)
 {
-    SetReferencePointOnce(19.0, 47.4);
+    m_traffic.SetReferencePointOnce(19.0, 47.4);
     for (int i = 0; i < 5000; ++i) {
         CTrackedAircraft& aircraft = AddAircraft(std::to_string(0x500000 + i));
         aircraft.callsign = "LTE" + std::to_string(i);
@@ -338,14 +333,14 @@ TEST_F(FsdServerTest, AClientThatReadsLateGetsEveryTickAsItWasComposed)
     CFsdTestPeer& reader = Login("READER");
     CFsdTestPeer& late = Login("LATE");
     late.StopReading();
-    const CFsdClientSocket& lateSocket = *m_dlg.m_clientList.back();
+    const CFsdClientSocket& lateSocket = *m_server.Clients().back();
     ASSERT_EQ(lateSocket.m_strCallsign, "LATE");
 
     std::string expected;
     const auto tick = [&] {
-        m_dlg.BroadcastPositions();
-        for (const auto& [key, aircraft] : m_dlg.m_aircraftMap)
-            expected += ComposePilotPosition(aircraft, kNow);
+        m_server.BroadcastPositions(platform::Time64());
+        for (const auto& [key, aircraft] : m_traffic.m_aircraftMap)
+            expected += ComposePilotPosition(aircraft, kNow, m_traffic.Reference());
         return WaitFor([&] { return reader.received.size() == expected.size(); });
     };
     // Until the system holds no more for the late client, its socket holds the last tick.
@@ -353,11 +348,11 @@ TEST_F(FsdServerTest, AClientThatReadsLateGetsEveryTickAsItWasComposed)
         ASSERT_TRUE(tick());
     ASSERT_GT(lateSocket.GetSendBacklog(), 0u);
     for (int change = 1; change <= 3; ++change) {
-        for (auto& [key, aircraft] : m_dlg.m_aircraftMap)
+        for (auto& [key, aircraft] : m_traffic.m_aircraftMap)
             aircraft.altitude += 100;
         ASSERT_TRUE(tick());
     }
-    ASSERT_TRUE(m_dlg.IsCallsignInUse("LATE")) << "cut off before it read";
+    ASSERT_TRUE(m_server.IsCallsignInUse("LATE")) << "cut off before it read";
     late.ResumeReading();
     ASSERT_TRUE(WaitFor([&] { return late.received.size() >= expected.size(); }));
     EXPECT_TRUE(late.received == expected) << "a tick changed while a socket held it";
@@ -372,18 +367,18 @@ TEST_F(FsdServerTest, AConnectionThatCannotBeAcceptedIsNotListed)
     // One connection comes and goes first: the undefined-behaviour sanitizer checks each dynamic
     // type the first time it meets it, and needs descriptors to do so.
     Connect().Disconnect();
-    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.empty(); }));
-    const std::size_t changes = m_controls.log.size();
+    ASSERT_TRUE(WaitFor([&] { return m_server.Clients().empty(); }));
+    const std::size_t changes = m_clientCounts.size();
 
     CFsdTestPeer& peer = m_peers.emplace_back(m_port); // takes its descriptor now
     qstest::CDescriptorLimit limit;
     ASSERT_TRUE(limit.Tighten());
     Settle(300);
-    const bool unlisted = m_dlg.m_clientList.empty();
+    const bool unlisted = m_server.Clients().empty();
     ASSERT_TRUE(limit.Restore());
     EXPECT_TRUE(unlisted);
-    EXPECT_EQ(m_controls.log.size(), changes) << "the count was shown for a failed accept";
-    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.size() == 1; }));
+    EXPECT_EQ(m_clientCounts.size(), changes) << "the count was told for a failed accept";
+    ASSERT_TRUE(WaitFor([&] { return m_server.Clients().size() == 1; }));
     peer.Write("#AAABC:SERVER\r\n");
     EXPECT_TRUE(Receives(peer, "Hello"));
 }
@@ -395,7 +390,7 @@ TEST_F(FsdServerTest, ListeningFailureIsShownAndTheWindowGoesOn)
     ASSERT_TRUE(holder.listen(QHostAddress::LocalHost, 0));
     CRecordingControls controls;
     CQuorvexDlg dlg(controls);
-    EXPECT_FALSE(dlg.StartFsdListener(holder.serverPort()));
+    EXPECT_FALSE(dlg.OnInitDialog(holder.serverPort()));
     EXPECT_EQ(controls.MessageBoxes(),
         std::vector<std::string> {
             "Local FSD port binding failed. Clients can not connect to the proxy" });

@@ -63,7 +63,7 @@ protected:
         EXPECT_TRUE(probe->Create());
         EXPECT_TRUE(probe->Connect("127.0.0.1", server.serverPort()));
         EXPECT_TRUE(WaitFor([&] { return server.hasPendingConnections(); }));
-        m_dlg.AddClient(std::move(probe));
+        m_server.AddClient(std::move(probe));
         return server.nextPendingConnection();
     }
 };
@@ -79,16 +79,16 @@ TEST_F(ClientRemovalTest, TheRestOfTheReceiveIsDroppedAndTheObjectOutlivesItsHan
     ASSERT_TRUE(refusedPeer != nullptr && closedPeer != nullptr);
 
     refusedPeer->write("#AA:SERVER\r\n%X:dropped\r\n");
-    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return m_server.Clients().size() == 1; }));
     EXPECT_EQ(refused.linesHandled, 1);
     EXPECT_TRUE(refused.aliveAfterHandler);
-    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "1");
+    EXPECT_EQ(ShownClientCount(), "1");
     const std::string refusal = "#TMserver::Sorry, but callsign is in use\r\n";
     ASSERT_TRUE(WaitFor([&] { return refusedPeer->bytesAvailable() >= qint64(refusal.size()); }));
     EXPECT_EQ(refusedPeer->readAll().toStdString(), refusal);
 
     closedPeer->disconnectFromHost();
-    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_clientList.empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return m_server.Clients().empty(); }));
     EXPECT_TRUE(closed.closeHandled);
     EXPECT_TRUE(WaitFor([&] { return refused.destroyed && closed.destroyed; }));
 }
@@ -103,12 +103,12 @@ TEST_F(ClientRemovalTest, AClientCutOffByItsOwnTextsGoesAndTheOthersStay)
     std::string chunk;
     for (int i = 0; i < 500; ++i)
         chunk += text;
-    for (int i = 0; i < 100 && m_dlg.IsCallsignInUse("SELF"); ++i) {
+    for (int i = 0; i < 100 && m_server.IsCallsignInUse("SELF"); ++i) {
         self.Write(chunk);
-        WaitFor([&] { return !m_dlg.IsCallsignInUse("SELF"); }, 200);
+        WaitFor([&] { return !m_server.IsCallsignInUse("SELF"); }, 200);
     }
-    ASSERT_FALSE(m_dlg.IsCallsignInUse("SELF")) << "never cut off";
-    EXPECT_EQ(m_controls.GetWindowText(kIdClients), "1");
+    ASSERT_FALSE(m_server.IsCallsignInUse("SELF")) << "never cut off";
+    EXPECT_EQ(ShownClientCount(), "1");
     Settle(50);
     Sync();
     EXPECT_EQ(Drain(other), "");

@@ -73,13 +73,14 @@ void CScratchDirectory::Write(const std::string& name, std::string_view content)
 void ExpectListMirrorsTable(const CQuorvexDlg& dlg, const CMemoryControls& controls)
 {
     const auto& rows = controls.List(kIdAircraftList).rows;
-    ASSERT_EQ(rows.size(), dlg.m_aircraftMap.size());
+    ASSERT_EQ(rows.size(), dlg.Traffic().m_aircraftMap.size());
     std::set<int> seen;
-    for (const auto& [key, aircraft] : dlg.m_aircraftMap) {
+    for (const auto& [key, aircraft] : dlg.Traffic().m_aircraftMap) {
         EXPECT_EQ(key, aircraft.hexId);
-        ASSERT_GE(aircraft.listRow, 0);
-        ASSERT_LT(aircraft.listRow, static_cast<int>(rows.size()));
-        EXPECT_EQ(rows[aircraft.listRow][kColHexId], aircraft.hexId);
-        EXPECT_TRUE(seen.insert(aircraft.listRow).second) << "row " << aircraft.listRow << " twice";
+        ASSERT_GE(aircraft.arrivalIndex, 0);
+        ASSERT_LT(aircraft.arrivalIndex, static_cast<int>(rows.size()));
+        EXPECT_EQ(rows[aircraft.arrivalIndex][kColHexId], aircraft.hexId);
+        EXPECT_TRUE(seen.insert(aircraft.arrivalIndex).second)
+            << "row " << aircraft.arrivalIndex << " twice";
     }
 }

@@ -4,6 +4,7 @@
 
 #include "proxy/app/MemoryControls.h"
 #include "proxy/app/QuorvexDlg.h"
+#include "proxy/fsd/FsdPackets.h"
 
 #include <filesystem>
 #include <memory>
@@ -25,24 +26,21 @@ public:
     std::vector<std::string> log;
 };
 
-// The main window with its FSD broadcasts recorded instead of sent.
-class CBroadcastRecordingDlg : public CQuorvexDlg {
+// The main window, with the callsigns its traffic model announces recorded as the deletions the
+// FSD server broadcasts for them.
+class CBroadcastRecordingDlg : public CQuorvexDlg, private CTrafficListener {
 public:
-    using CQuorvexDlg::CQuorvexDlg;
+    explicit CBroadcastRecordingDlg(platform::CDialogControls& controls)
+        : CQuorvexDlg(controls)
+    {
+        Traffic().AddListener(*this);
+    }
+    ~CBroadcastRecordingDlg() override { Traffic().RemoveListener(*this); }
 
     struct Packet {
         std::string text;
         std::string exceptCallsign;
     };
-
-    void BroadcastPacket(std::string_view text, std::string_view callsign) override
-    {
-        packets.push_back({ std::string(text), std::string(callsign) });
-    }
-    void BroadcastShared(const std::shared_ptr<const std::string>& text) override
-    {
-        BroadcastPacket(*text, {});
-    }
 
     // Feeds one line as a socket hands it over: a writable copy, NUL-terminated, as a receive of
     // its own (the window's texts are brought up to date after it).
@@ -54,10 +52,26 @@ public:
 
     const CTrackedAircraft* Aircraft(std::string_view hexId) const
     {
-        return m_aircraftMap.Find(hexId);
+        return Traffic().m_aircraftMap.Find(hexId);
     }
 
     std::vector<Packet> packets;
+
+private:
+    void OnCallsignKnown(const CTrackedAircraft& /*aircraft*/, std::string_view oldName) override
+    {
+        packets.push_back({ ComposeDeletePilot(oldName), "" });
+    }
+};
+
+// An event log that keeps the texts of the events.
+class CTextLog final : public CEventSink {
+public:
+    void Log(LogLevel /*level*/, std::string_view /*kind*/, std::string text) override
+    {
+        texts.push_back(std::move(text));
+    }
+    std::vector<std::string> texts;
 };
 
 // A fresh directory that is the working directory while the object lives.
@@ -77,5 +91,5 @@ private:
 };
 
 // Fails the current test unless the aircraft list has exactly one row per record and row
-// listRow of each record shows its hex id.
+// arrivalIndex of each record shows its hex id.
 void ExpectListMirrorsTable(const CQuorvexDlg& dlg, const CMemoryControls& controls);

@@ -1,5 +1,5 @@
 #include "platform/Clock.h"
-#include "proxy/traffic/ReferencePoint.h"
+#include "proxy/traffic/TrafficModel.h"
 #include "support/RecordingControls.h"
 
 #include <gtest/gtest.h>
@@ -17,12 +17,7 @@ constexpr std::int64_t kStart = 1'700'000'000;
 
 class AircraftTableTest : public testing::Test {
 protected:
-    AircraftTableTest()
-    {
-        ResetReferencePoint();
-        m_dlg.InsertAircraftListColumns();
-    }
-    ~AircraftTableTest() override { ResetReferencePoint(); }
+    AircraftTableTest() { m_dlg.InsertAircraftListColumns(); }
 
     void Hear(const std::string& hexId, const std::string& callsign = {})
     {
@@ -50,14 +45,14 @@ TEST_F(AircraftTableTest, PurgesAircraftSilentForFiveMinutes)
     m_clock.Advance(1);
     Hear("BBBBBB");
     m_clock.Advance(299); // AAAAAA silent for 300 s, BBBBBB for 299 s
-    m_dlg.PurgeStaleAircraft();
+    m_dlg.Traffic().PurgeStaleAircraft(platform::Time64());
     EXPECT_EQ(ListedHexIds(), std::vector<std::string> { "BBBBBB" });
     EXPECT_EQ(m_dlg.Aircraft("AAAAAA"), nullptr);
     ExpectListMirrorsTable(m_dlg, m_controls);
 
     m_clock.Advance(1);
-    m_dlg.PurgeStaleAircraft();
-    EXPECT_TRUE(m_dlg.m_aircraftMap.empty());
+    m_dlg.Traffic().PurgeStaleAircraft(platform::Time64());
+    EXPECT_TRUE(m_dlg.Traffic().m_aircraftMap.empty());
     EXPECT_TRUE(ListedHexIds().empty());
     EXPECT_TRUE(m_dlg.packets.empty()); // clients are not told
 }
@@ -74,18 +69,18 @@ TEST_F(AircraftTableTest, RenumbersTheRowsBelowARemovedAircraft)
     Hear("A00000");
     Hear("A00001");
     m_clock.Advance(290); // only A00002, in row 2 of 5, has been silent for 300 s
-    m_dlg.PurgeStaleAircraft();
+    m_dlg.Traffic().PurgeStaleAircraft(platform::Time64());
 
     EXPECT_EQ(
         ListedHexIds(), (std::vector<std::string> { "A00000", "A00001", "A00003", "A00004" }));
-    EXPECT_EQ(m_dlg.Aircraft("A00003")->listRow, 2);
-    EXPECT_EQ(m_dlg.Aircraft("A00004")->listRow, 3);
-    EXPECT_EQ(m_dlg.Aircraft("A00001")->listRow, 1);
+    EXPECT_EQ(m_dlg.Aircraft("A00003")->arrivalIndex, 2);
+    EXPECT_EQ(m_dlg.Aircraft("A00004")->arrivalIndex, 3);
+    EXPECT_EQ(m_dlg.Aircraft("A00001")->arrivalIndex, 1);
     ExpectListMirrorsTable(m_dlg, m_controls);
 
     // New aircraft are appended after the survivors.
     Hear("A00005");
-    EXPECT_EQ(m_dlg.Aircraft("A00005")->listRow, 4);
+    EXPECT_EQ(m_dlg.Aircraft("A00005")->arrivalIndex, 4);
     ExpectListMirrorsTable(m_dlg, m_controls);
 }
 
@@ -97,27 +92,27 @@ TEST_F(AircraftTableTest, ManyPurgesKeepTheListInStep)
                 Hear("F" + std::to_string(10000 + (i * 13 + round * 5) % 40));
         }
         m_clock.Advance(100);
-        m_dlg.PurgeStaleAircraft();
+        m_dlg.Traffic().PurgeStaleAircraft(platform::Time64());
         ExpectListMirrorsTable(m_dlg, m_controls);
     }
-    EXPECT_FALSE(m_dlg.m_aircraftMap.empty());
+    EXPECT_FALSE(m_dlg.Traffic().m_aircraftMap.empty());
 }
 
 // The purge as it was first written, one aircraft at a time with the rows renumbered after
 // each: the reference for the one-pass purge.
 void PurgeOneByOne(CQuorvexDlg& dlg, platform::CDialogControls& controls)
 {
-    for (auto it = dlg.m_aircraftMap.begin(); it != dlg.m_aircraftMap.end();) {
+    for (auto it = dlg.Traffic().m_aircraftMap.begin(); it != dlg.Traffic().m_aircraftMap.end();) {
         if (it->second.lastMessageTime + kStaleAircraftSeconds > platform::Time64()) {
             ++it;
             continue;
         }
-        const int row = it->second.listRow;
-        for (auto& [key, other] : dlg.m_aircraftMap) {
-            if (other.listRow > row)
-                --other.listRow;
+        const int row = it->second.arrivalIndex;
+        for (auto& [key, other] : dlg.Traffic().m_aircraftMap) {
+            if (other.arrivalIndex > row)
+                --other.arrivalIndex;
         }
-        it = dlg.m_aircraftMap.Erase(it);
+        it = dlg.Traffic().m_aircraftMap.Erase(it);
         controls.ListDeleteItem(kIdAircraftList, row);
     }
 }
@@ -144,34 +139,34 @@ TEST_F(AircraftTableTest, OnePassPurgeLeavesWhatTheOneByOnePurgeLeft)
             m_clock.Advance(13);
     }
     m_clock.Advance(200);
-    const std::size_t before = m_dlg.m_aircraftMap.size();
+    const std::size_t before = m_dlg.Traffic().m_aircraftMap.size();
     m_controls.log.clear();
-    m_dlg.PurgeStaleAircraft();
+    m_dlg.Traffic().PurgeStaleAircraft(platform::Time64());
     PurgeOneByOne(reference, referenceControls);
 
-    ASSERT_LT(m_dlg.m_aircraftMap.size(), before);
-    ASSERT_FALSE(m_dlg.m_aircraftMap.empty());
+    ASSERT_LT(m_dlg.Traffic().m_aircraftMap.size(), before);
+    ASSERT_FALSE(m_dlg.Traffic().m_aircraftMap.empty());
     EXPECT_EQ(m_controls.List(kIdAircraftList).rows, referenceControls.List(kIdAircraftList).rows);
-    ASSERT_EQ(m_dlg.m_aircraftMap.size(), reference.m_aircraftMap.size());
-    for (const auto& [key, aircraft] : reference.m_aircraftMap) {
+    ASSERT_EQ(m_dlg.Traffic().m_aircraftMap.size(), reference.Traffic().m_aircraftMap.size());
+    for (const auto& [key, aircraft] : reference.Traffic().m_aircraftMap) {
         ASSERT_NE(m_dlg.Aircraft(key), nullptr) << key;
-        EXPECT_EQ(m_dlg.Aircraft(key)->listRow, aircraft.listRow) << key;
+        EXPECT_EQ(m_dlg.Aircraft(key)->arrivalIndex, aircraft.arrivalIndex) << key;
     }
     ExpectListMirrorsTable(m_dlg, m_controls);
     // The list lost its rows in runs: fewer deletions than aircraft removed.
-    EXPECT_LT(m_controls.log.size(), before - m_dlg.m_aircraftMap.size());
+    EXPECT_LT(m_controls.log.size(), before - m_dlg.Traffic().m_aircraftMap.size());
 }
 
 TEST_F(AircraftTableTest, AnAircraftHeardAgainAfterItsPurgeStartsAfresh)
 {
     Hear("4CA2D6", "RYR1");
     m_clock.Advance(300);
-    m_dlg.PurgeStaleAircraft();
+    m_dlg.Traffic().PurgeStaleAircraft(platform::Time64());
     ASSERT_EQ(m_dlg.Aircraft("4CA2D6"), nullptr);
 
     Hear("4CA2D6", "RYR2");
     EXPECT_EQ(m_dlg.Aircraft("4CA2D6")->callsign, "RYR2");
-    EXPECT_EQ(m_dlg.Aircraft("4CA2D6")->listRow, 0);
+    EXPECT_EQ(m_dlg.Aircraft("4CA2D6")->arrivalIndex, 0);
     ASSERT_EQ(m_dlg.packets.size(), 2u);
     EXPECT_EQ(m_dlg.packets[1].text, "#DP4CA2D6\r\n");
 }

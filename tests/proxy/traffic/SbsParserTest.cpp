@@ -1,5 +1,6 @@
 #include "platform/Clock.h"
-#include "proxy/traffic/ReferencePoint.h"
+#include "proxy/traffic/FeedTime.h"
+#include "proxy/traffic/TrafficModel.h"
 #include "support/RecordingControls.h"
 
 #include <gtest/gtest.h>
@@ -16,9 +17,6 @@ constexpr std::int64_t kNow = 1'700'000'000; // 22:13:20 UTC
 
 class SbsParserTest : public testing::Test {
 protected:
-    SbsParserTest() { ResetReferencePoint(); }
-    ~SbsParserTest() override { ResetReferencePoint(); }
-
     // A 22-field line of the full layout: "MSG,3,..." with the given fields set.
     static std::string Line(const std::map<int, std::string>& set, std::string type = "MSG")
     {
@@ -47,7 +45,7 @@ protected:
         return full.substr(cut);
     }
 
-    std::string Today() const { return CQuorvexDlg::FormatLocalDate(m_clock.Now()); }
+    std::string Today() const { return FormatLocalDate(m_clock.Now()); }
     std::string Cell(int row, int column) const
     {
         return m_controls.Cell(kIdAircraftList, row, column);
@@ -103,7 +101,7 @@ TEST_F(SbsParserTest, RejectedLinesAreOnlyCounted)
     EXPECT_EQ(m_controls.GetWindowText(kIdLastLine), accepted);
     for (const auto& change : m_controls.log)
         EXPECT_EQ(change.rfind("text 1004 ", 0), 0u) << change;
-    EXPECT_EQ(m_dlg.m_aircraftMap.size(), 1u);
+    EXPECT_EQ(m_dlg.Traffic().m_aircraftMap.size(), 1u);
     EXPECT_EQ(m_dlg.Aircraft("4CA2D6")->altitude, 1000);
 }
 
@@ -161,7 +159,7 @@ TEST_F(SbsParserTest, TakesTheFirstLongEnoughCallsignOnceAndDeletesTheOldName)
     CIcaoDataElement row;
     row.key = "471f03";
     row.column[0] = "HA-LYG";
-    m_dlg.m_icao24Table.InsertSorted(row);
+    m_dlg.Traffic().m_icao24Table.InsertSorted(row);
     m_dlg.Feed(Line({ { 4, "471F03" }, { 10, "WZZ1 " } }));
     EXPECT_EQ(m_dlg.Aircraft("471F03")->callsign, "WZZ1 ");
     ASSERT_EQ(m_dlg.packets.size(), 2u);
@@ -211,15 +209,15 @@ TEST_F(SbsParserTest, KeepsOnlyPositionsNorthAndEastOfTenDegrees)
 TEST_F(SbsParserTest, FixesTheReferencePointAtTheFirstAcceptedPosition)
 {
     m_dlg.Feed(Line({ { 4, "AAAAAA" }, { 14, "5.0" }, { 15, "19.0" } }));
-    EXPECT_EQ(g_dRefLat, 0.0);
-    EXPECT_EQ(g_dLonScale, 60.0);
+    EXPECT_EQ(m_dlg.Traffic().Reference().dRefLat, 0.0);
+    EXPECT_EQ(m_dlg.Traffic().Reference().dLonScale, 60.0);
 
     m_dlg.Feed(Line({ { 4, "AAAAAA" }, { 14, "52.5" }, { 15, "13.0" } }));
     m_dlg.Feed(Line({ { 4, "BBBBBB" }, { 14, "47.4369" }, { 15, "19.2556" } }));
-    EXPECT_EQ(g_dRefLat, 52.5);
-    EXPECT_EQ(g_dRefLon, 13.0);
-    EXPECT_NEAR(g_dLonScale, 36.5257, 1e-4);
-    EXPECT_EQ(g_dLatScale, 60.0);
+    EXPECT_EQ(m_dlg.Traffic().Reference().dRefLat, 52.5);
+    EXPECT_EQ(m_dlg.Traffic().Reference().dRefLon, 13.0);
+    EXPECT_NEAR(m_dlg.Traffic().Reference().dLonScale, 36.5257, 1e-4);
+    EXPECT_EQ(m_dlg.Traffic().Reference().dLatScale, 60.0);
 }
 
 TEST_F(SbsParserTest, EmptyFieldsKeepValuesAndBlankFieldsReadAsZero)
@@ -256,9 +254,7 @@ TEST_F(SbsParserTest, EnrichesNewAircraftFromTheLookupFiles)
     const CTrackedAircraft& known = *m_dlg.Aircraft("471F03");
     EXPECT_EQ(known.registration, "HA-LYG");
     EXPECT_EQ(known.aircraftType, "A21N"); // the aircrafts table's type is kept
-    EXPECT_EQ(known.planColumn1, "450");
     EXPECT_EQ(known.departure, "LHBP");
-    EXPECT_EQ(known.planColumn3, "0610");
     EXPECT_EQ(known.destination, "EGGW");
     EXPECT_EQ(known.cruiseAltitude, "FL350");
     EXPECT_EQ(known.route, "BADOV UL851");
@@ -279,7 +275,7 @@ TEST_F(SbsParserTest, HexIdsDifferingInCaseAreDifferentAircraft)
     m_dlg.Feed(Line({ { 4, "4ca2d6" }, { 11, "1000" } }));
     m_dlg.Feed(Line({ { 4, "4CA2D6" }, { 11, "2000" } }));
     m_dlg.Feed(Line({ { 4, "4ca2d6" }, { 11, "3000" } }));
-    ASSERT_EQ(m_dlg.m_aircraftMap.size(), 2u);
+    ASSERT_EQ(m_dlg.Traffic().m_aircraftMap.size(), 2u);
     EXPECT_EQ(m_dlg.Aircraft("4ca2d6")->altitude, 3000);
     EXPECT_EQ(m_dlg.Aircraft("4CA2D6")->altitude, 2000);
     EXPECT_EQ(Cell(1, kColHexId), "4CA2D6");
@@ -310,11 +306,11 @@ TEST_F(SbsParserTest, SurvivesGarbageAndKeepsTheTableConsistent)
 
 TEST_F(SbsParserTest, FormatsTheUtcTimeOfDay)
 {
-    EXPECT_EQ(CQuorvexDlg::FormatUtcTime(0), "00:00:00");
-    EXPECT_EQ(CQuorvexDlg::FormatUtcTime(kNow), "22:13:20");
-    EXPECT_EQ(CQuorvexDlg::FormatUtcTime(86399), "23:59:59");
-    EXPECT_EQ(CQuorvexDlg::FormatUtcTime(-1), "23:59:59");
-    EXPECT_EQ(CQuorvexDlg::FormatUtcTime(4'102'444'800 + 3661), "01:01:01"); // 2100
+    EXPECT_EQ(FormatUtcTime(0), "00:00:00");
+    EXPECT_EQ(FormatUtcTime(kNow), "22:13:20");
+    EXPECT_EQ(FormatUtcTime(86399), "23:59:59");
+    EXPECT_EQ(FormatUtcTime(-1), "23:59:59");
+    EXPECT_EQ(FormatUtcTime(4'102'444'800 + 3661), "01:01:01"); // 2100
 }
 
 } // namespace

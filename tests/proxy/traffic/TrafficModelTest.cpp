@@ -1,0 +1,93 @@
+// The traffic model's listeners: what they are told of a feed and a purge, and in which order.
+#include "proxy/traffic/TrafficModel.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::int64_t kNow = 1'700'000'000;
+
+class CEventRecorder final : public CTrafficListener {
+public:
+    void OnAircraftAdded(const CTrackedAircraft& a) override
+    {
+        events.push_back("added " + a.hexId + " " + std::to_string(a.arrivalIndex));
+    }
+    void OnAircraftChanged(
+        const CTrackedAircraft& a, AircraftField field, std::string_view text) override
+    {
+        events.push_back("changed " + a.hexId + " " + std::to_string(static_cast<int>(field)) + " "
+            + std::string(text));
+    }
+    void OnCallsignKnown(const CTrackedAircraft& a, std::string_view oldName) override
+    {
+        events.push_back("callsign " + a.callsign + " was " + std::string(oldName));
+    }
+    void OnAircraftRemoved(std::span<const std::int32_t> indexes) override
+    {
+        std::string text = "removed";
+        for (const std::int32_t i : indexes)
+            text += " " + std::to_string(i);
+        events.push_back(text);
+    }
+    std::vector<std::string> events;
+};
+
+bool Feed(CTrafficModel& model, std::string line, std::int64_t now)
+{
+    return model.HandleFeedLine(line.data(), line.size(), now);
+}
+
+std::string Line(const std::string& hexId, const std::string& callsign,
+    const std::string& altitude, const std::string& position)
+{
+    return "MSG,3,1,1," + hexId + ",1,2010/02/19,x,2010/02/19,x," + callsign + "," + altitude
+        + ",,," + position + ",,,,,,\n";
+}
+
+TEST(TrafficModelTest, ListenersHearWhatChangedWithTheFeedsOwnTexts)
+{
+    CTrafficModel model;
+    CEventRecorder recorder;
+    model.AddListener(recorder);
+    CIcaoDataElement row;
+    row.key = "4CA2D6";
+    row.column[0] = "EI-ABC";
+    model.m_icao24Table.InsertSorted(row);
+
+    ASSERT_TRUE(Feed(model, Line("4CA2D6", "", "036000", "52.5,13.5"), kNow));
+    ASSERT_TRUE(Feed(model, Line("4CA2D6", "RYR1234", "", ","), kNow)); // the same second
+    ASSERT_TRUE(Feed(model, Line("471F03", "", "", ","), kNow + 1));
+    EXPECT_FALSE(Feed(model, "not a feed line\n", kNow + 1));
+
+    const std::vector<std::string> expected {
+        "added 4CA2D6 0",
+        "changed 4CA2D6 0 ", // last received
+        "changed 4CA2D6 5 036000", // the altitude as received
+        "changed 4CA2D6 2 ", // the position
+        "changed 4CA2D6 1 ", // its time
+        "callsign RYR1234 was EI-ABC", // the registration was its name
+        "added 471F03 1",
+        "changed 471F03 0 ",
+    };
+    EXPECT_EQ(recorder.events, expected);
+    EXPECT_TRUE(model.Reference().IsSet());
+    EXPECT_EQ(model.Reference().dRefLat, 52.5);
+
+    // A purge tells the places it emptied as they were; the survivors move up.
+    recorder.events.clear();
+    ASSERT_TRUE(Feed(model, Line("3C6586", "", "", ","), kNow + 200));
+    model.PurgeStaleAircraft(kNow + kStaleAircraftSeconds + 1);
+    EXPECT_EQ(recorder.events.back(), "removed 0 1");
+    EXPECT_EQ(model.m_aircraftMap.Find("3C6586")->arrivalIndex, 0);
+
+    model.RemoveListener(recorder);
+    recorder.events.clear();
+    Feed(model, Line("3C6587", "", "", ","), kNow + 200);
+    EXPECT_TRUE(recorder.events.empty());
+}
+
+} // namespace
