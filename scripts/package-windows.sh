@@ -65,7 +65,7 @@ fi
 find "$folder" \( -name '*.exe' -o -name '*.dll' \) -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
 crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
 crlf "$stage/$doc/README.md" "$folder/README.txt"
-crlf packaging/copyright "$folder/LICENSE.txt"
+crlf LICENSE "$folder/LICENSE.txt"
 
 # 2. The zip, with the folder as its top entry.
 (cd "$out" && zip -r -X -q "$name.zip" "$name")
