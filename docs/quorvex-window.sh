@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Takes the README's picture of Quorvex's window, docs/quorvex-window.png: the window under Xvfb,
-# fed by sbs-sim (ten times faster than real time, so that arrivals have landed and departures
+# Takes docs/quorvex.md's picture of Quorvex's window, docs/quorvex-window.png: the window under
+# Xvfb, fed by sbs-sim (ten times faster than real time, so that arrivals have landed and departures
 # are taxiing), with veltrix-host logged in as a radar client. Run from the repository's root
 # after scripts/build.sh; it takes about 40 seconds.
 set -euo pipefail

@@ -29,7 +29,7 @@ Runs sbs-sim -> quorvex -> veltrix-host with Stavo on the sample data, driven by
 PLAN holds one step a line (blank lines and lines starting with '#' are skipped):
   say TEXT, wait SECONDS, until [not] CONDITION [within SECONDS], or any event of
   veltrix-host's script; CONDITION is final CALLSIGN [BITMAP], stand LABEL CALLSIGN [BITMAP]
-  or allocated LABEL CALLSIGN [BITMAP] ("-": nobody). See "Chain plans" in README.md.
+  or allocated LABEL CALLSIGN [BITMAP] ("-": nobody). See "Chain plans" in docs/file-formats.md.
 TEXT
 }
 fail() { echo "chain: $*" >&2; exit 1; }

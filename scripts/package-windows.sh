@@ -43,12 +43,13 @@ stage="$out/stage"
 folder="$out/$name"
 
 # 1. What `cmake --install` installs, laid out flat: the programs with their DLLs and Qt's plug-in
-# folders at the top, then samples/, docs/, README.txt and LICENSE.txt. Anything else it installs
-# (but the import libraries, which are only for linking) means this script needs an update.
+# folders at the top, then samples/, docs/ (the README's pages and pictures), README.txt and
+# LICENSE.txt (the repository's LICENSE). Anything else it installs (but the import libraries,
+# which are only for linking) means this script needs an update.
 cmake --install "$build" --prefix "$stage" >/dev/null
 doc="share/doc/quorvex-stavo"
 unexpected=$(find "$stage" -type f -printf '%P\n' | grep -Ev \
-  "^bin/|^share/quorvex-stavo/samples/|^$doc/README\.md\$|^$doc/docs/[^/]+\.png\$|^lib/.*\.dll\.a\$" || :)
+  "^bin/|^share/quorvex-stavo/samples/|^$doc/README\.md\$|^$doc/docs/[^/]+\.(png|md)\$|^lib/.*\.dll\.a\$" || :)
 [ -z "$unexpected" ] || fail "installed files this script does not place: ${unexpected//$'\n'/ }"
 for f in bin/quorvex.exe bin/veltrix-host.exe share/quorvex-stavo/samples/lhbp.asr \
   share/quorvex-stavo/samples/airports.txt "$doc/README.md"; do
@@ -65,7 +66,11 @@ fi
 find "$folder" \( -name '*.exe' -o -name '*.dll' \) -exec x86_64-w64-mingw32-strip --strip-unneeded {} +
 crlf() { sed 's/\r$//; s/$/\r/' "$1" >"$2"; }
 crlf "$stage/$doc/README.md" "$folder/README.txt"
-crlf packaging/copyright "$folder/LICENSE.txt"
+# The pages README.txt links to, under the names it links to, with Windows line ends as well.
+for page in "$stage/$doc/docs/"*.md; do
+  if [ -e "$page" ]; then crlf "$page" "$folder/docs/${page##*/}"; fi
+done
+crlf LICENSE "$folder/LICENSE.txt"
 
 # 2. The zip, with the folder as its top entry.
 (cd "$out" && zip -r -X -q "$name.zip" "$name")

@@ -5,7 +5,7 @@
 set -euo pipefail
 usage="usage: scripts/setup.sh [--windows] [PACKAGE ...]   installs the Debian packages the project
 needs, and the extra ones named (apt-get, as root or through sudo); --windows adds what the Windows
-build needs (MinGW-w64, Wine, NSIS, and dpkg-dev for Qt's source package)"
+build needs (MinGW-w64, Wine, NSIS, zip)"
 windows=()
 case "${1:-}" in
   -h | --help) echo "$usage"; exit 0 ;;
@@ -15,7 +15,6 @@ case "${1:-}" in
       g++-mingw-w64-x86-64-posix  # the cross compiler for 64-bit Windows
       wine wine64               # runs the Windows programs and tests
       nsis                      # the installer
-      dpkg-dev                  # unpacks and checks Debian's Qt source package
       zip                       # the zip package
     ) ;;
   -*) echo "$usage" >&2; exit 2 ;;
@@ -23,6 +22,8 @@ esac
 
 packages=(
   cmake ninja-build g++ pkg-config
+  dpkg-dev                  # dpkg-buildflags: Debian's hardening flags for the release builds;
+                            # also unpacks and checks Debian's Qt source package for Windows
   qt6-base-dev              # Qt 6: Core, Network, Gui, Widgets
   libgtest-dev              # GoogleTest
   libbenchmark-dev          # Google Benchmark
