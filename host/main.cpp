@@ -2,7 +2,6 @@
 // displays in a window or offscreen. See --help.
 #include "FsdConnection.h"
 #include "HostDriver.h"
-#include "HostInterface.h"
 #include "HostOptions.h"
 #include "HostSession.h"
 #include "HostSystem.h"
@@ -11,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgramConsole.h"
+#include "veltrix/HostInterface.h"
 
 #include <QApplication>
 #include <QFileInfo>

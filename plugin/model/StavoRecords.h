@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/Geometry.h"
-#include "plugin/entry/VeltrixPlugIn.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -12,7 +12,7 @@
 
 #include "StavoRecords.h"
 #include "plugin/board/BoardLayout.h"
-#include "plugin/entry/VeltrixPlugIn.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 #include <optional>
 #include <string>

@@ -1,8 +1,8 @@
 // Stavo's front door, through the host: the real built library, loaded as the host loads it.
-#include "host/HostInterface.h"
 #include "host/HostSession.h"
 #include "host/PlugInLibrary.h"
 #include "host/SharedLibrary.h"
+#include "veltrix/HostInterface.h"
 
 #include <gtest/gtest.h>
 

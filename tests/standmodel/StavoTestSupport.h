@@ -3,11 +3,11 @@
 // host interface as the radar client does.
 #pragma once
 
-#include "host/HostInterface.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "plugin/model/StavoScreen.h"
 #include "plugin/model/StavoText.h"
+#include "veltrix/HostInterface.h"
 
 #include <gtest/gtest.h>
 

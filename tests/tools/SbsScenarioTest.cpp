@@ -3,9 +3,9 @@
 #include "sim/SbsScenario.h"
 
 #include "platform/Clock.h"
-#include "plugin/entry/VeltrixPlugIn.h"
 #include "proxy/traffic/ReferencePoint.h"
 #include "support/RecordingControls.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The interface library's implementation of the classes plug-ins link against.
-#include "HostInterface.h"
 #include "platform/AsciiText.h"
+#include "veltrix/HostInterface.h"
 
 #include <algorithm>
 #include <cctype>
