@@ -1,5 +1,7 @@
 // The interface library's implementation of the classes plug-ins link against.
 #include "platform/AsciiText.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
 #include "veltrix/HostInterface.h"
 
 #include <algorithm>
@@ -358,6 +360,18 @@ void CRadarScreen::RequestRefresh()
 {
     if (m_pDisplay != nullptr)
         m_pDisplay->RequestRefresh();
+}
+
+// The host's clock and message boxes are the platform's: the host sets their source (a fake
+// clock, a message box handler) and every plug-in sees the same.
+std::int64_t CRadarScreen::GetTime() const
+{
+    return platform::Time64();
+}
+
+void CRadarScreen::ShowMessageBox(const char* text) const
+{
+    platform::ShowMessageBox(text != nullptr ? text : "");
 }
 
 CPlugIn* CRadarScreen::GetPlugIn() const

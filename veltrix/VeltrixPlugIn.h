@@ -19,18 +19,23 @@
 // against. The order of the virtual operations is part of the interface: do not reorder, insert
 // or remove any. What the host keeps of a plug-in object sits behind one opaque pointer, so that
 // the host can change it without changing the size or layout plug-ins are compiled with.
+//
+// Everything a plug-in needs of its surroundings comes through these classes, the clock and the
+// user's message boxes included, so that this header and its version describe all of it.
 #pragma once
 
 #include "platform/DeviceContext.h"
 #include "platform/Geometry.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace VeltrixPlugIn {
 
 // The interface version this header describes. A plug-in passes it to CPlugIn's constructor; the
-// host refuses a plug-in that reports any other.
-inline constexpr int kInterfaceVersion = 8;
+// host refuses a plug-in that reports any other. Version 9 gave screens the host's clock and
+// message boxes (GetTime, ShowMessageBox), which plug-ins used to take from elsewhere.
+inline constexpr int kInterfaceVersion = 9;
 
 class CPlugIn;
 class CRadarScreen;
@@ -260,6 +265,14 @@ public:
         const char* message);
     // Asks the host to repaint the display soon.
     void RequestRefresh();
+    // The host's clock: seconds since 1970-01-01 00:00 UTC. A screen reads every "now" here, so
+    // that it runs on the host's time, which the host may set (a scripted or a test clock).
+    // Works before the screen is attached as well.
+    std::int64_t GetTime() const;
+    // Shows the text to the user in a modal message box with an OK button, or however the host
+    // tells its user such things (a host without a window prints it); returns once it is shown.
+    // Works before the screen is attached as well.
+    void ShowMessageBox(const char* text) const;
     // The plug-in that created the screen; it outlives the screen.
     CPlugIn* GetPlugIn() const;
 

@@ -5,7 +5,6 @@
 #include "BoardLayout.h"
 #include "StavoBitmaps.h"
 #include "platform/Bitmap.h"
-#include "platform/Clock.h"
 #include "plugin/model/StavoScreen.h"
 #include "plugin/model/StavoText.h"
 
@@ -263,7 +262,7 @@ std::optional<std::string> CStavoScreen::FinalSlotText(
         return std::nullopt;
     // Every other second the type, in between the allocated stand or the distance.
     const VeltrixPlugIn::CAircraftFlightPlan plan = known.GetFlightPlan();
-    if (platform::Time64() % 2 == 0 && plan.IsReceived())
+    if (GetTime() % 2 == 0 && plan.IsReceived())
         return std::string(plan.GetAircraftFPType());
     if (entry.m_AllocatedStand >= 0
         && static_cast<std::size_t>(entry.m_AllocatedStand) < m_Stands.size())
@@ -309,7 +308,7 @@ std::optional<std::string> CStavoScreen::StandCellText(const CStavoStand& stand,
     case 3:
         if (standing == nullptr)
             return std::nullopt;
-        return FormatElapsed(platform::Time64() - standing->m_StateTime);
+        return FormatElapsed(GetTime() - standing->m_StateTime);
     case 4:
         if (first == nullptr)
             return std::nullopt;
@@ -318,7 +317,7 @@ std::optional<std::string> CStavoScreen::StandCellText(const CStavoStand& stand,
         if (first == nullptr)
             return std::nullopt;
         if (first->m_Departure)
-            return FormatElapsed(platform::Time64() - first->m_Time);
+            return FormatElapsed(GetTime() - first->m_Time);
         const TrackedNode tracked = FindTrackedAircraft(first->m_Callsign);
         if (tracked != m_TrackedAircraft.end() && tracked->m_State == StateTaxiIn)
             return std::string("TAXI");

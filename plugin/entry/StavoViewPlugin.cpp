@@ -6,7 +6,7 @@
 
 namespace {
 
-// The interface version Stavo is built for (8); the host refuses a plug-in built for another.
+// The interface version Stavo is built for; the host refuses a plug-in built for another.
 constexpr int kInterfaceCompatibility = VeltrixPlugIn::kInterfaceVersion;
 constexpr char kPlugInName[] = "STAVO view";
 constexpr char kPlugInVersion[] = "1.0";

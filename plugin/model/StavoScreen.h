@@ -33,8 +33,8 @@ struct CStavoBox {
 };
 
 // The two texts the loader shows the user, kept as the users know them.
-inline constexpr std::string_view kNoAirportMessage = "No AIRPORT name defined in the ASR file";
-inline constexpr std::string_view kNoStandMessage = "No stand definition is loaded";
+inline constexpr char kNoAirportMessage[] = "No AIRPORT name defined in the ASR file";
+inline constexpr char kNoStandMessage[] = "No stand definition is loaded";
 
 class CStavoScreen final : public VeltrixPlugIn::CRadarScreen {
 public:

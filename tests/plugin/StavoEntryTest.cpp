@@ -76,7 +76,7 @@ TEST_F(StavoEntryTest, ExportsBothEntryPointsByTheirPlainNames)
 TEST_F(StavoEntryTest, IntroducesItselfAndRegistersOneDisplayType)
 {
     const VeltrixPlugIn::HostPlugIn& plugIn = VeltrixPlugIn::CHostAccess::Of(*m_PlugIn);
-    EXPECT_EQ(plugIn.compatibility, 8);
+    EXPECT_EQ(plugIn.compatibility, 9); // the interface version it is built for
     EXPECT_EQ(plugIn.name, "STAVO view");
     EXPECT_EQ(plugIn.version, "1.0");
     EXPECT_FALSE(plugIn.author.empty());

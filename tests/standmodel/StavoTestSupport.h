@@ -133,7 +133,7 @@ protected:
     platform::FakeClock clock { kStart };
     FakeDisplay display;
     FakeServices services;
-    VeltrixPlugIn::CPlugIn plugIn { 8, "test", "1.0", "", "" };
+    VeltrixPlugIn::CPlugIn plugIn { VeltrixPlugIn::kInterfaceVersion, "test", "1.0", "", "" };
     std::vector<std::string> messages;
     std::unique_ptr<CStavoScreen, CloseScreen> screen { new CStavoScreen };
 };
