@@ -64,7 +64,7 @@ std::string FormatElapsed(std::int64_t elapsed)
 // The status bitmaps of one refresh, each loaded when first shown and released with the refresh.
 class CRefreshBitmaps {
 public:
-    void Draw(CDeviceContext& dc, int id, const Rect& cell)
+    void Draw(CDeviceContext& dc, StavoBitmapId id, const Rect& cell)
     {
         auto it = std::find_if(m_Loaded.begin(), m_Loaded.end(),
             [id](const auto& loaded) { return loaded.first == id; });
@@ -75,7 +75,7 @@ public:
     }
 
 private:
-    std::vector<std::pair<int, std::unique_ptr<platform::CBitmap>>> m_Loaded;
+    std::vector<std::pair<StavoBitmapId, std::unique_ptr<platform::CBitmap>>> m_Loaded;
 };
 
 } // namespace
@@ -217,7 +217,7 @@ void CStavoScreen::DrawBoardContents(CDeviceContext& dc)
         const CStavoFinalPositions& entry = m_Finals[k];
         for (int column = 0; column < stavo::kSlotColumns; ++column) {
             const Rect& cell = m_Layout.finalSlots[k][column];
-            if (const int id = FinalSlotBitmap(entry, column))
+            if (const StavoBitmapId id = FinalSlotBitmap(entry, column); id != BitmapNone)
                 bitmaps.Draw(dc, id, cell);
             else
                 drawText(FinalSlotText(entry, column), cell, column == 0);
@@ -236,7 +236,7 @@ void CStavoScreen::DrawBoardContents(CDeviceContext& dc)
             const Rect& cell = (*cells)[column];
             if (column == 0 && highlighted)
                 dc.FillRect(stand.m_Area, kHighlightColor);
-            if (const int id = StandCellBitmap(stand, column))
+            if (const StavoBitmapId id = StandCellBitmap(stand, column); id != BitmapNone)
                 bitmaps.Draw(dc, id, cell);
             else
                 drawText(StandCellText(stand, column), cell, column == 1 || column == 4);
@@ -270,18 +270,18 @@ std::optional<std::string> CStavoScreen::FinalSlotText(
     return FormatDistance(known.GetDistanceToDestination());
 }
 
-int CStavoScreen::FinalSlotBitmap(const CStavoFinalPositions& entry, int column) const
+StavoBitmapId CStavoScreen::FinalSlotBitmap(const CStavoFinalPositions& entry, int column) const
 {
     if (column != 1)
-        return 0;
+        return BitmapNone;
     const bool allocated = entry.m_AllocatedStand >= 0;
     switch (entry.m_Node->m_State) {
     case StateInbound:
-        return allocated ? 139 : 141;
+        return allocated ? BitmapGreenLanding : BitmapRedLanding;
     case StateTaxiIn:
-        return allocated ? 180 : 181;
+        return allocated ? BitmapGreenTaxiing : BitmapRedTaxiing;
     default:
-        return 0;
+        return BitmapNone;
     }
 }
 
@@ -332,31 +332,31 @@ std::optional<std::string> CStavoScreen::StandCellText(const CStavoStand& stand,
     }
 }
 
-int CStavoScreen::StandCellBitmap(const CStavoStand& stand, int column)
+StavoBitmapId CStavoScreen::StandCellBitmap(const CStavoStand& stand, int column)
 {
     if (column == 2) {
         if (stand.m_StandingAircraft.empty())
-            return 0;
+            return BitmapNone;
         const CStavoAircraft& standing = *stand.m_StandingAircraft.front();
         switch (standing.m_State) {
         case StateAtStand:
-            return standing.m_Allocated ? 183 : 142;
+            return standing.m_Allocated ? BitmapBlueTakeOff : BitmapRedTakeOff;
         case StatePushback:
-            return standing.m_Allocated ? 186 : 146;
+            return standing.m_Allocated ? BitmapBlueOnGround : BitmapRedOnGround;
         default:
-            return standing.m_Allocated ? 139 : 141;
+            return standing.m_Allocated ? BitmapGreenLanding : BitmapRedLanding;
         }
     }
     if (column == 5) {
         if (stand.m_Allocations.empty())
-            return 0;
+            return BitmapNone;
         const CStavoAllocation& first = stand.m_Allocations.front();
         if (first.m_Departure)
-            return 183;
+            return BitmapBlueTakeOff;
         const TrackedNode tracked = FindTrackedAircraft(first.m_Callsign);
         if (tracked != m_TrackedAircraft.end() && tracked->m_State == StateTaxiIn)
-            return 180;
-        return 139;
+            return BitmapGreenTaxiing;
+        return BitmapGreenLanding;
     }
-    return 0;
+    return BitmapNone;
 }

@@ -12,6 +12,7 @@
 
 #include "StavoRecords.h"
 #include "plugin/board/BoardLayout.h"
+#include "plugin/board/StavoBitmaps.h"
 #include "veltrix/VeltrixPlugIn.h"
 
 #include <optional>
@@ -66,9 +67,10 @@ public:
     std::optional<std::string> FinalSlotText(const CStavoFinalPositions& entry, int column);
     // The text of a stand cell's column (0, 1, 3, 4, 6, 7); none if the column shows no text.
     std::optional<std::string> StandCellText(const CStavoStand& stand, int column);
-    // The status bitmap of a final slot's column 1 or a stand cell's column 2 or 5; 0 for none.
-    int FinalSlotBitmap(const CStavoFinalPositions& entry, int column) const;
-    int StandCellBitmap(const CStavoStand& stand, int column);
+    // The status bitmap of a final slot's column 1 or a stand cell's column 2 or 5; BitmapNone
+    // for none.
+    StavoBitmapId FinalSlotBitmap(const CStavoFinalPositions& entry, int column) const;
+    StavoBitmapId StandCellBitmap(const CStavoStand& stand, int column);
 
     // Lookups and allocation operations.
     // First stand with a label whose name equals `name` byte for byte; -1 if none.

@@ -117,7 +117,7 @@ void CStavoScreen::OnAircraftPositionUpdate(VeltrixPlugIn::CAircraft aircraft)
 void CStavoScreen::ApplyStateRules(CStavoAircraft& record, int stand, int groundSpeed)
 {
     const std::int64_t now = GetTime();
-    auto change = [&](int state) {
+    auto change = [&](AircraftState state) {
         record.m_State = state;
         record.m_StateTime = now;
     };
