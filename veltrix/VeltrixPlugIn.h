@@ -285,8 +285,8 @@ protected:
     ~CRadarScreen();
 
 private:
-    CHostDisplay* m_pDisplay = nullptr; // the host's display, set before OnDisplaySettingsLoaded
-    CPlugIn* m_pPlugIn = nullptr;
+    CHostDisplay* m_Display = nullptr; // the host's display, set before OnDisplaySettingsLoaded
+    CPlugIn* m_PlugIn = nullptr;
 };
 
 } // namespace VeltrixPlugIn
