@@ -2,8 +2,8 @@
 // around an airport of 150 stands, and the same with 100,000, where a report should cost about
 // as much. Every report is slow and low enough to walk the stands, and its distance changes so
 // that the record moves within the tracked list.
-#include "host/HostInterface.h"
 #include "plugin/model/StavoScreen.h"
+#include "veltrix/HostInterface.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,7 +6,7 @@
 // is reported and skipped; a code given twice keeps its later position.
 #pragma once
 
-#include "plugin/entry/VeltrixPlugIn.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 #include <map>
 #include <optional>

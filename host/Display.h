@@ -4,8 +4,8 @@
 
 #include "DisplaySettings.h"
 #include "ScreenObjects.h"
-#include "host/HostInterface.h"
 #include "platform/DeviceContext.h"
+#include "veltrix/HostInterface.h"
 
 #include <functional>
 #include <string>

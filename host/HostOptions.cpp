@@ -50,8 +50,16 @@ std::optional<HostOptions> ParseHostOptions(
 {
     HostOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
+        // "--size=1024x768" is "--size" with the value after the '='.
+        const std::size_t equals
+            = args[i].rfind("--", 0) == 0 ? args[i].find('=') : std::string::npos;
+        const std::string arg = args[i].substr(0, equals);
+        std::optional<std::string> attached;
+        if (equals != std::string::npos)
+            attached = args[i].substr(equals + 1);
         const auto value = [&]() -> const std::string* {
+            if (attached)
+                return &*attached;
             if (i + 1 >= args.size()) {
                 *error = arg + " needs a value";
                 return nullptr;
@@ -62,8 +70,14 @@ std::optional<HostOptions> ParseHostOptions(
             *error = message;
             return std::nullopt;
         };
+        const bool flag = arg == "--help" || arg == "-h" || arg == "--version" || arg == "--dump"
+            || arg == "--headless" || arg == "--info" || arg == "--check";
+        if (flag && attached)
+            return fail(arg + " takes no value, not " + *attached);
         if (arg == "--help" || arg == "-h") {
             options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
         } else if (arg == "--dump") {
             options.dump = true;
         } else if (arg == "--headless") {
@@ -86,16 +100,16 @@ std::optional<HostOptions> ParseHostOptions(
                 options.displayType = *v;
             } else if (arg == "--size") {
                 if (!ParseSize(*v, &options.size))
-                    return fail("--size wants WIDTHxHEIGHT, at least 200x240 and at most "
+                    return fail("--size takes WIDTHxHEIGHT, at least 200x240 and at most "
                                 "10000x10000, not "
                         + *v);
             } else if (arg == "--fsd") {
                 if (!ParseHostPort(*v, &options.fsdHost, &options.fsdPort))
-                    return fail("--fsd wants HOST:PORT with a port from 1 to 65535, not " + *v);
+                    return fail("--fsd takes HOST:PORT with a port from 1 to 65535, not " + *v);
             } else if (arg == "--callsign") {
                 if (!IsValidCallsign(*v))
                     return fail(
-                        "--callsign wants a callsign without blanks or ':', not \"" + *v + "\"");
+                        "--callsign takes a callsign without blanks or ':', not \"" + *v + "\"");
                 options.callsign = *v;
             } else if (arg == "--airports") {
                 options.airports = *v;
@@ -109,11 +123,13 @@ std::optional<HostOptions> ParseHostOptions(
                 const std::optional<std::int64_t> start = ParseInteger<std::int64_t>(*v);
                 if (!start)
                     return fail(
-                        "--clock wants whole seconds since 1970-01-01 00:00 UTC, not " + *v);
+                        "--clock takes whole seconds since 1970-01-01 00:00 UTC, not " + *v);
                 options.clock = *start;
             }
+        } else if (args[i].size() > 1 && args[i][0] == '-') {
+            return fail("unknown option '" + args[i] + "'");
         } else {
-            return fail("unknown argument " + arg + " (see --help)");
+            return fail("unexpected argument '" + args[i] + "'");
         }
     }
     return options;
@@ -164,6 +180,9 @@ from an FSD server or a script, and shows them in a window or renders them offsc
   --info             print the plug-in's name, version, author, licence, file and display
                      types, then end
   --help             print this text and end
+  --version          print the program's name and version, then end
+
+An option's value may also follow it after '=' (--size=1024x768).
 )";
 }
 

@@ -28,9 +28,12 @@ struct HostOptions {
     std::optional<std::int64_t> clock; // a fake clock starting here, seconds since 1970
     bool info = false;
     bool help = false;
+    bool version = false;
 };
 
-// Parses the arguments (without the program name). Nothing, with a message, when they are wrong.
+// Parses the arguments (without the program name). An option's value follows it as the next
+// argument or after '=' (--size=1024x768). Nothing, with a message naming the option, when they
+// are wrong.
 std::optional<HostOptions> ParseHostOptions(
     const std::vector<std::string>& args, std::string* error);
 

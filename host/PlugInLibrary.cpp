@@ -1,7 +1,7 @@
 #include "PlugInLibrary.h"
 
-#include "HostInterface.h"
 #include "SharedLibrary.h"
+#include "veltrix/HostInterface.h"
 
 #include <exception>
 #include <string>

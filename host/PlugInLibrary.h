@@ -1,7 +1,7 @@
 // A plug-in library loaded by the host: found by path, its two entry points looked up by name.
 #pragma once
 
-#include "plugin/entry/VeltrixPlugIn.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 #include <memory>
 #include <string>

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "Airports.h"
-#include "host/HostInterface.h"
+#include "veltrix/HostInterface.h"
 
 #include <cstdint>
 #include <functional>

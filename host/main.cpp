@@ -2,7 +2,6 @@
 // displays in a window or offscreen. See --help.
 #include "FsdConnection.h"
 #include "HostDriver.h"
-#include "HostInterface.h"
 #include "HostOptions.h"
 #include "HostSession.h"
 #include "HostSystem.h"
@@ -11,6 +10,8 @@
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "platform/ProgramConsole.h"
+#include "platform/ProjectVersion.h"
+#include "veltrix/HostInterface.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -26,6 +27,13 @@
 #include <vector>
 
 namespace {
+
+// A command line the program cannot take: what is wrong, and where to look. Exit status 2.
+int CommandLineError(const std::string& message)
+{
+    std::cerr << "veltrix-host: " << message << "\nTry 'veltrix-host --help'.\n";
+    return 2;
+}
 
 void PrintWarnings(const std::string& file, const std::vector<std::string>& warnings)
 {
@@ -252,19 +260,19 @@ int main(int argc, char** argv)
     std::vector<std::string> args(argv + 1, argv + argc);
     std::string error;
     const std::optional<host::HostOptions> options = host::ParseHostOptions(args, &error);
-    if (!options) {
-        std::cerr << "veltrix-host: " << error << '\n';
-        return 2;
-    }
+    if (!options)
+        return CommandLineError(error);
     if (options->help) {
         std::cout << host::HostUsage();
         return 0;
     }
+    if (options->version) {
+        std::cout << "veltrix-host " << kProjectVersion << '\n';
+        return 0;
+    }
     if (options->check) {
-        if (options->script.empty() || options->script == "-") {
-            std::cerr << "veltrix-host: --check needs --script FILE\n";
-            return 2;
-        }
+        if (options->script.empty() || options->script == "-")
+            return CommandLineError("--check needs --script FILE");
         return CheckScript(options->script) ? 0 : 2;
     }
     // --info shows no window either.

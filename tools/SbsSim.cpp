@@ -3,6 +3,7 @@
 // file for the proxy's Logfile button.
 #include "platform/Clock.h"
 #include "platform/ProgramConsole.h"
+#include "platform/ProjectVersion.h"
 #include "platform/SignalBridge.h"
 #include "sim/SbsScenario.h"
 
@@ -15,6 +16,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -38,7 +40,51 @@ struct Options {
     QString write;
 };
 
-// What the command line asks: run, or end at once with the status given (help, bad usage).
+// A command line the program cannot take: what is wrong, and where to look. Exit status 2.
+int CommandLineError(const QString& message)
+{
+    std::fprintf(stderr, "sbs-sim: %s\nTry 'sbs-sim --help'.\n", message.toLocal8Bit().constData());
+    return 2;
+}
+
+// The first thing of the command line that no option of `known` takes, as the message that names
+// it; nothing when the parser may have it. A value follows its option as the next argument or
+// after '='; one dash goes with a one-letter name ("-h"), two with a longer one ("--help").
+std::optional<QString> CommandLineMistake(
+    const QStringList& arguments, const QList<QCommandLineOption>& known)
+{
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (argument == "--")
+            return i + 1 < arguments.size()
+                ? std::optional<QString>("unexpected argument '" + arguments[i + 1] + "'")
+                : std::nullopt;
+        if (argument.size() < 2 || !argument.startsWith('-'))
+            return "unexpected argument '" + argument + "'";
+        const qsizetype equals = argument.indexOf('=');
+        const QString typed = argument.left(equals < 0 ? argument.size() : equals);
+        const bool twoDashes = typed.startsWith("--");
+        const QString name = typed.mid(twoDashes ? 2 : 1);
+        const auto option = std::find_if(known.begin(), known.end(),
+            [&](const QCommandLineOption& o) { return o.names().contains(name); });
+        if (option == known.end() || twoDashes != (name.size() > 1))
+            return "unknown option '" + argument + "'";
+        const bool takesValue = !option->valueName().isEmpty();
+        if (!takesValue && equals >= 0)
+            return typed + " takes no value, not " + argument.mid(equals + 1);
+        if (takesValue && equals < 0 && ++i >= arguments.size())
+            return typed + " needs a value";
+    }
+    return std::nullopt;
+}
+
+QString Number(double value)
+{
+    return QString::number(value, 'g', 10);
+}
+
+// What the command line asks: run, or end at once with the status given (help, version, bad
+// usage).
 std::optional<int> ParseOptions(QCoreApplication& app, Options& options)
 {
     QCommandLineParser parser;
@@ -49,7 +95,7 @@ std::optional<int> ParseOptions(QCoreApplication& app, Options& options)
         "departures that push back, taxi and take off. Callsigns, addresses and stands are those\n"
         "of samples/. Every 5 s it reports on standard error how many lines went out and how\n"
         "many it could not send because a client fell behind.");
-    parser.addOptions({
+    const QList<QCommandLineOption> known {
         { "port", "TCP port to serve on (default 30003).", "N" },
         { "rate", "Lines per second, spread over the aircraft (default 4 per aircraft).", "N" },
         { "aircraft",
@@ -63,12 +109,14 @@ std::optional<int> ParseOptions(QCoreApplication& app, Options& options)
             "SECONDS" },
         { "write", "Write the lines to FILE, stamped from now on, instead of serving them.",
             "FILE" },
-    });
-    parser.addHelpOption();
-    if (!parser.parse(app.arguments())) {
-        std::fprintf(stderr, "sbs-sim: %s (see --help)\n", qPrintable(parser.errorText()));
-        return 2;
-    }
+        { { "h", "help" }, "Print these options and end." },
+        { "version", "Print the program's name and version, then end." },
+    };
+    parser.addOptions(known);
+    if (const std::optional<QString> mistake = CommandLineMistake(app.arguments(), known))
+        return CommandLineError(*mistake);
+    if (!parser.parse(app.arguments())) // only what the check above lets through
+        return CommandLineError(parser.errorText());
     if (parser.isSet("help")) {
         // Named as the user knows it, whatever path it was started by.
         const QString help = parser.helpText().replace(
@@ -76,18 +124,20 @@ std::optional<int> ParseOptions(QCoreApplication& app, Options& options)
         std::fputs(qPrintable(help), stdout);
         return 0;
     }
-    if (!parser.positionalArguments().isEmpty()) {
-        std::fprintf(stderr, "sbs-sim: unexpected argument %s (see --help)\n",
-            parser.positionalArguments().constFirst().toLocal8Bit().constData());
-        return 2;
+    if (parser.isSet("version")) {
+        std::printf("sbs-sim %s\n", kProjectVersion);
+        return 0;
     }
+    std::optional<QString> badValue;
     const auto number = [&](const char* name, double low, double high, double& value) {
         if (!parser.isSet(name))
             return true;
         bool ok = false;
-        const double read = parser.value(name).toDouble(&ok);
+        const QString text = parser.value(name);
+        const double read = text.toDouble(&ok);
         if (!ok || read < low || read > high) {
-            std::fprintf(stderr, "sbs-sim: --%s takes a number from %g to %g\n", name, low, high);
+            badValue = QString("--%1 takes a number from %2 to %3, not %4")
+                           .arg(name, Number(low), Number(high), text);
             return false;
         }
         value = read;
@@ -98,7 +148,7 @@ std::optional<int> ParseOptions(QCoreApplication& app, Options& options)
         || !number("rate", 1, 1000000, rate) || !number("length", 10, 1e7, options.length)
         || !number("time-scale", 0.01, 1000, options.timeScale)
         || !number("duration", 0.1, 1e9, options.duration))
-        return 2;
+        return CommandLineError(*badValue);
     options.port = static_cast<unsigned>(port);
     options.aircraft = static_cast<int>(aircraft);
     options.rate = rate > 0 ? static_cast<int>(rate) : 4 * options.aircraft;

@@ -1,6 +1,5 @@
 // The controller's two ways of changing the board: ".stavo" command lines typed into the host's
 // command line, and callsigns dragged onto stands. Their effects show at the next refresh.
-#include "platform/Clock.h"
 #include "plugin/model/StavoScreen.h"
 #include "plugin/model/StavoText.h"
 
@@ -79,7 +78,7 @@ bool CStavoScreen::OnCompileCommand(const char* commandLine)
         if (node != m_TrackedAircraft.end()
             && (node->m_State == StateAtStand || node->m_State == StateOnBlock)) {
             node->m_State = StatePushback;
-            node->m_StateTime = platform::Time64();
+            node->m_StateTime = GetTime();
         }
         return true;
     }

@@ -5,7 +5,6 @@
 #include "BoardLayout.h"
 #include "StavoBitmaps.h"
 #include "platform/Bitmap.h"
-#include "platform/Clock.h"
 #include "plugin/model/StavoScreen.h"
 #include "plugin/model/StavoText.h"
 
@@ -65,7 +64,7 @@ std::string FormatElapsed(std::int64_t elapsed)
 // The status bitmaps of one refresh, each loaded when first shown and released with the refresh.
 class CRefreshBitmaps {
 public:
-    void Draw(CDeviceContext& dc, int id, const Rect& cell)
+    void Draw(CDeviceContext& dc, StavoBitmapId id, const Rect& cell)
     {
         auto it = std::find_if(m_Loaded.begin(), m_Loaded.end(),
             [id](const auto& loaded) { return loaded.first == id; });
@@ -76,7 +75,7 @@ public:
     }
 
 private:
-    std::vector<std::pair<int, std::unique_ptr<platform::CBitmap>>> m_Loaded;
+    std::vector<std::pair<StavoBitmapId, std::unique_ptr<platform::CBitmap>>> m_Loaded;
 };
 
 } // namespace
@@ -218,7 +217,7 @@ void CStavoScreen::DrawBoardContents(CDeviceContext& dc)
         const CStavoFinalPositions& entry = m_Finals[k];
         for (int column = 0; column < stavo::kSlotColumns; ++column) {
             const Rect& cell = m_Layout.finalSlots[k][column];
-            if (const int id = FinalSlotBitmap(entry, column))
+            if (const StavoBitmapId id = FinalSlotBitmap(entry, column); id != BitmapNone)
                 bitmaps.Draw(dc, id, cell);
             else
                 drawText(FinalSlotText(entry, column), cell, column == 0);
@@ -237,7 +236,7 @@ void CStavoScreen::DrawBoardContents(CDeviceContext& dc)
             const Rect& cell = (*cells)[column];
             if (column == 0 && highlighted)
                 dc.FillRect(stand.m_Area, kHighlightColor);
-            if (const int id = StandCellBitmap(stand, column))
+            if (const StavoBitmapId id = StandCellBitmap(stand, column); id != BitmapNone)
                 bitmaps.Draw(dc, id, cell);
             else
                 drawText(StandCellText(stand, column), cell, column == 1 || column == 4);
@@ -263,7 +262,7 @@ std::optional<std::string> CStavoScreen::FinalSlotText(
         return std::nullopt;
     // Every other second the type, in between the allocated stand or the distance.
     const VeltrixPlugIn::CAircraftFlightPlan plan = known.GetFlightPlan();
-    if (platform::Time64() % 2 == 0 && plan.IsReceived())
+    if (GetTime() % 2 == 0 && plan.IsReceived())
         return std::string(plan.GetAircraftFPType());
     if (entry.m_AllocatedStand >= 0
         && static_cast<std::size_t>(entry.m_AllocatedStand) < m_Stands.size())
@@ -271,18 +270,18 @@ std::optional<std::string> CStavoScreen::FinalSlotText(
     return FormatDistance(known.GetDistanceToDestination());
 }
 
-int CStavoScreen::FinalSlotBitmap(const CStavoFinalPositions& entry, int column) const
+StavoBitmapId CStavoScreen::FinalSlotBitmap(const CStavoFinalPositions& entry, int column) const
 {
     if (column != 1)
-        return 0;
+        return BitmapNone;
     const bool allocated = entry.m_AllocatedStand >= 0;
     switch (entry.m_Node->m_State) {
     case StateInbound:
-        return allocated ? 139 : 141;
+        return allocated ? BitmapGreenLanding : BitmapRedLanding;
     case StateTaxiIn:
-        return allocated ? 180 : 181;
+        return allocated ? BitmapGreenTaxiing : BitmapRedTaxiing;
     default:
-        return 0;
+        return BitmapNone;
     }
 }
 
@@ -309,7 +308,7 @@ std::optional<std::string> CStavoScreen::StandCellText(const CStavoStand& stand,
     case 3:
         if (standing == nullptr)
             return std::nullopt;
-        return FormatElapsed(platform::Time64() - standing->m_StateTime);
+        return FormatElapsed(GetTime() - standing->m_StateTime);
     case 4:
         if (first == nullptr)
             return std::nullopt;
@@ -318,7 +317,7 @@ std::optional<std::string> CStavoScreen::StandCellText(const CStavoStand& stand,
         if (first == nullptr)
             return std::nullopt;
         if (first->m_Departure)
-            return FormatElapsed(platform::Time64() - first->m_Time);
+            return FormatElapsed(GetTime() - first->m_Time);
         const TrackedNode tracked = FindTrackedAircraft(first->m_Callsign);
         if (tracked != m_TrackedAircraft.end() && tracked->m_State == StateTaxiIn)
             return std::string("TAXI");
@@ -333,31 +332,31 @@ std::optional<std::string> CStavoScreen::StandCellText(const CStavoStand& stand,
     }
 }
 
-int CStavoScreen::StandCellBitmap(const CStavoStand& stand, int column)
+StavoBitmapId CStavoScreen::StandCellBitmap(const CStavoStand& stand, int column)
 {
     if (column == 2) {
         if (stand.m_StandingAircraft.empty())
-            return 0;
+            return BitmapNone;
         const CStavoAircraft& standing = *stand.m_StandingAircraft.front();
         switch (standing.m_State) {
         case StateAtStand:
-            return standing.m_Allocated ? 183 : 142;
+            return standing.m_Allocated ? BitmapBlueTakeOff : BitmapRedTakeOff;
         case StatePushback:
-            return standing.m_Allocated ? 186 : 146;
+            return standing.m_Allocated ? BitmapBlueOnGround : BitmapRedOnGround;
         default:
-            return standing.m_Allocated ? 139 : 141;
+            return standing.m_Allocated ? BitmapGreenLanding : BitmapRedLanding;
         }
     }
     if (column == 5) {
         if (stand.m_Allocations.empty())
-            return 0;
+            return BitmapNone;
         const CStavoAllocation& first = stand.m_Allocations.front();
         if (first.m_Departure)
-            return 183;
+            return BitmapBlueTakeOff;
         const TrackedNode tracked = FindTrackedAircraft(first.m_Callsign);
         if (tracked != m_TrackedAircraft.end() && tracked->m_State == StateTaxiIn)
-            return 180;
-        return 139;
+            return BitmapGreenTaxiing;
+        return BitmapGreenLanding;
     }
-    return 0;
+    return BitmapNone;
 }

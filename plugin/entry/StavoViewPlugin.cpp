@@ -6,12 +6,12 @@
 
 namespace {
 
-// The interface version Stavo is built for (8); the host refuses a plug-in built for another.
+// The interface version Stavo is built for; the host refuses a plug-in built for another.
 constexpr int kInterfaceCompatibility = VeltrixPlugIn::kInterfaceVersion;
 constexpr char kPlugInName[] = "STAVO view";
 constexpr char kPlugInVersion[] = "1.0";
 constexpr char kPlugInAuthor[] = "The Quorvex and Stavo developers";
-constexpr char kPlugInLicence[] = "Free to use, copy and change, without warranty of any kind";
+constexpr char kPlugInLicence[] = "MIT";
 
 } // namespace
 

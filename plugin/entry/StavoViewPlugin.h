@@ -2,7 +2,7 @@
 // screen for every "STAVO View" display the host opens.
 #pragma once
 
-#include "plugin/entry/VeltrixPlugIn.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 // The one display type of the plug-in, matched byte for byte by CreateDisplayScreen.
 inline constexpr char kStavoDisplayType[] = "STAVO View";

@@ -2,7 +2,6 @@
 // and the box within which aircraft are tracked.
 #include "StavoScreen.h"
 #include "StavoText.h"
-#include "platform/MessageBox.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -61,7 +60,7 @@ void CStavoScreen::OnDisplaySettingsLoaded(bool)
 {
     const char* airport = GetDataFromAsr("AIRPORT");
     if (airport == nullptr) {
-        platform::ShowMessageBox(kNoAirportMessage);
+        ShowMessageBox(kNoAirportMessage);
         return;
     }
     m_Airport = airport;
@@ -92,7 +91,7 @@ void CStavoScreen::OnDisplaySettingsLoaded(bool)
         }
     }
     if (!anyStand) {
-        platform::ShowMessageBox(kNoStandMessage);
+        ShowMessageBox(kNoStandMessage);
         return;
     }
     UpdateBoxes();

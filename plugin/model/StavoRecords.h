@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/Geometry.h"
-#include "plugin/entry/VeltrixPlugIn.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +17,7 @@
 // State codes of a tracked aircraft. The numbers are fixed: the board and the commands test them.
 // 1 to 4 are the departure family, 11 to 13 the arrival family.
 enum AircraftState : int {
+    StateNone = 0, // a record not yet given a state
     StateAtStand = 1, // departure side, standing at a stand
     StatePushback = 2, // pushback announced by command
     StateTaxiOut = 3, // left its stand, ground speed not above 50
@@ -38,7 +39,7 @@ public:
 class CStavoAircraft {
 public:
     std::string m_Callsign; // as the host gives it
-    int m_State = 0; // an AircraftState
+    AircraftState m_State = StateNone;
     double m_Distance = 0.0; // the host's distance to destination at the last report
     int m_Stand = -1; // index of the stand the aircraft stands at, -1 none
     std::int64_t m_StateTime = 0; // first tracked or last change of state, seconds since 1970

@@ -1,7 +1,6 @@
 #include "StavoScreen.h"
 
 #include "StavoText.h"
-#include "platform/Clock.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -72,7 +71,7 @@ void CStavoScreen::AllocateArrival(std::string_view standName, std::string_view 
         return;
     RemoveAllocations(callsign);
     m_Stands[stand].m_Allocations.push_back(
-        CStavoAllocation { false, stavo::ToUpperAscii(callsign), platform::Time64() });
+        CStavoAllocation { false, stavo::ToUpperAscii(callsign), GetTime() });
 }
 
 void CStavoScreen::AllocateDeparture(std::string_view standName, std::string_view callsign)
@@ -80,7 +79,7 @@ void CStavoScreen::AllocateDeparture(std::string_view standName, std::string_vie
     const int stand = FindStandByName(standName);
     if (stand < 0 || callsign.empty())
         return;
-    CStavoAllocation allocation { true, stavo::ToUpperAscii(callsign), platform::Time64() };
+    CStavoAllocation allocation { true, stavo::ToUpperAscii(callsign), GetTime() };
     RemoveAllocations(allocation.m_Callsign);
     std::vector<CStavoAllocation>& allocations = m_Stands[stand].m_Allocations;
     if (!allocations.empty() && allocations.front().m_Departure)

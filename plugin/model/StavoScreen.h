@@ -12,7 +12,8 @@
 
 #include "StavoRecords.h"
 #include "plugin/board/BoardLayout.h"
-#include "plugin/entry/VeltrixPlugIn.h"
+#include "plugin/board/StavoBitmaps.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 #include <optional>
 #include <string>
@@ -33,8 +34,8 @@ struct CStavoBox {
 };
 
 // The two texts the loader shows the user, kept as the users know them.
-inline constexpr std::string_view kNoAirportMessage = "No AIRPORT name defined in the ASR file";
-inline constexpr std::string_view kNoStandMessage = "No stand definition is loaded";
+inline constexpr char kNoAirportMessage[] = "No AIRPORT name defined in the ASR file";
+inline constexpr char kNoStandMessage[] = "No stand definition is loaded";
 
 class CStavoScreen final : public VeltrixPlugIn::CRadarScreen {
 public:
@@ -66,9 +67,10 @@ public:
     std::optional<std::string> FinalSlotText(const CStavoFinalPositions& entry, int column);
     // The text of a stand cell's column (0, 1, 3, 4, 6, 7); none if the column shows no text.
     std::optional<std::string> StandCellText(const CStavoStand& stand, int column);
-    // The status bitmap of a final slot's column 1 or a stand cell's column 2 or 5; 0 for none.
-    int FinalSlotBitmap(const CStavoFinalPositions& entry, int column) const;
-    int StandCellBitmap(const CStavoStand& stand, int column);
+    // The status bitmap of a final slot's column 1 or a stand cell's column 2 or 5; BitmapNone
+    // for none.
+    StavoBitmapId FinalSlotBitmap(const CStavoFinalPositions& entry, int column) const;
+    StavoBitmapId StandCellBitmap(const CStavoStand& stand, int column);
 
     // Lookups and allocation operations.
     // First stand with a label whose name equals `name` byte for byte; -1 if none.

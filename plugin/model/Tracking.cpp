@@ -2,7 +2,6 @@
 // which state they are in, and which allocations they consume on reaching a stand.
 #include "StavoScreen.h"
 #include "StavoText.h"
-#include "platform/Clock.h"
 
 #include <cmath>
 #include <cstddef>
@@ -94,7 +93,7 @@ void CStavoScreen::OnAircraftPositionUpdate(VeltrixPlugIn::CAircraft aircraft)
     if (node == m_TrackedAircraft.end()) {
         CStavoAircraft record;
         record.m_Callsign = callsign;
-        record.m_StateTime = platform::Time64();
+        record.m_StateTime = GetTime();
         if (groundSpeed <= kFastSpeed) {
             record.m_State = StateAtStand;
         } else {
@@ -117,8 +116,8 @@ void CStavoScreen::OnAircraftPositionUpdate(VeltrixPlugIn::CAircraft aircraft)
 
 void CStavoScreen::ApplyStateRules(CStavoAircraft& record, int stand, int groundSpeed)
 {
-    const std::int64_t now = platform::Time64();
-    auto change = [&](int state) {
+    const std::int64_t now = GetTime();
+    auto change = [&](AircraftState state) {
         record.m_State = state;
         record.m_StateTime = now;
     };

@@ -18,7 +18,7 @@ protected:
     bool Command(const std::string& line) { return screen->OnCompileCommand(line.c_str()); }
 
     // A tracked aircraft off every stand, put into `state`.
-    CStavoAircraft& Track(const std::string& callsign, int state)
+    CStavoAircraft& Track(const std::string& callsign, AircraftState state)
     {
         Report(callsign, 0, 0, kAwayLat, kLon);
         CStavoAircraft& record = *screen->FindTrackedAircraft(callsign);
@@ -171,7 +171,7 @@ TEST_F(BoardCommandsTest, DropsAllocateByTheStateOfTheAircraft)
 {
     Paint();
     const struct {
-        int state;
+        AircraftState state;
         const char* allocation; // on B1 after the drop, or nullptr for none
     } cases[] = { { StateInbound, "arr DRAG" }, { StateTaxiIn, "arr DRAG" },
         { StateAtStand, "dep DRAG" }, { StatePushback, nullptr }, { StateTaxiOut, nullptr },

@@ -301,10 +301,10 @@ TEST_F(BoardDrawingTest, PicksTheStatusBitmapOfEveryCase)
 {
     CStavoStand& stand = screen->m_Stands[0];
     const TrackedNode node = screen->m_TrackedAircraft.insert(
-        screen->m_TrackedAircraft.end(), CStavoAircraft { "X1", 0, 0.0, 0, 0, false });
+        screen->m_TrackedAircraft.end(), CStavoAircraft { "X1", StateNone, 0.0, 0, 0, false });
     stand.m_StandingAircraft.push_back(node);
     const struct {
-        int state;
+        AircraftState state;
         bool allocated;
         int bitmap;
     } standing[] = { { StateAtStand, true, 183 }, { StatePushback, true, 186 },
@@ -319,7 +319,7 @@ TEST_F(BoardDrawingTest, PicksTheStatusBitmapOfEveryCase)
     EXPECT_EQ(screen->StandCellBitmap(stand, 5), 0);
     const struct {
         bool departure;
-        int state; // of the allocated aircraft X1
+        AircraftState state; // of the allocated aircraft X1
         int bitmap;
     } allocation[]
         = { { true, StateTaxiIn, 183 }, { false, StateTaxiIn, 180 }, { false, StateInbound, 139 } };

@@ -50,11 +50,35 @@ TEST_F(HostOptionsTest, RejectsValuesOutOfShape)
         { "--callsign", "A:B" },
         { "--clock", "1.5" },
         { "--display" },
+        { "--size=1280" },
+        { "--dump=yes" },
     };
     for (const auto& args : bad) {
         std::string error;
         EXPECT_FALSE(host::ParseHostOptions(args, &error)) << args[0];
-        EXPECT_NE(error.find(args[0]), std::string::npos) << error;
+        const std::string option = args[0].substr(0, args[0].find('='));
+        EXPECT_NE(error.find(option), std::string::npos) << error;
+    }
+}
+
+TEST_F(HostOptionsTest, ValuesAfterAnEqualsSignAndWhatIsNoOption)
+{
+    std::string error;
+    const auto options = host::ParseHostOptions(
+        { "--size=1024x768", "--callsign=A=B", "--script=", "--version" }, &error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->size, (platform::Size { 1024, 768 }));
+    EXPECT_EQ(options->callsign, "A=B"); // the value runs from the first '='
+    EXPECT_EQ(options->script, "");
+    EXPECT_TRUE(options->version);
+
+    for (const auto& [arg, message] : { std::pair { "--bogus=1", "unknown option '--bogus=1'" },
+             std::pair { "-x", "unknown option '-x'" },
+             std::pair { "board.asr", "unexpected argument 'board.asr'" },
+             std::pair { "--clock=soon",
+                 "--clock takes whole seconds since 1970-01-01 00:00 UTC, not soon" } }) {
+        EXPECT_FALSE(host::ParseHostOptions({ arg }, &error)) << arg;
+        EXPECT_EQ(error, message);
     }
 }
 

@@ -1,4 +1,5 @@
 // veltrix-host as a user runs it: the built program, headless, with the built Stavo library.
+#include "platform/ProjectVersion.h"
 #include "support/ProcessSignal.h"
 
 #include <QFileInfo>
@@ -69,7 +70,7 @@ TEST_F(HostProgramTest, RefusesToStartOnBadInputWithAReason)
         { { "--headless", "--fsd", "localhost" }, "--fsd" },
         { { "--headless", "--callsign", "A B" }, "--callsign" },
         { { "--headless", "--clock", "soon" }, "--clock" },
-        { { "--headless", "--bogus" }, "unknown argument --bogus" },
+        { { "--headless", "--bogus" }, "unknown option '--bogus'" },
         { { "--headless", "--display", "missing.asr" }, "cannot open missing.asr" },
         { { "--headless", "--plugin", "/nonexistent/libx.so" }, "cannot load plug-in" },
         { { "--headless", "--display", QS_SOURCE_DIR "/samples/lhbp.asr", "--type", "STAVO view" },
@@ -83,6 +84,24 @@ TEST_F(HostProgramTest, RefusesToStartOnBadInputWithAReason)
             << c.args.join(' ').toStdString() << "\n"
             << result.err;
     }
+}
+
+TEST_F(HostProgramTest, NamesABadCommandLineInTheProjectsWordsAndTellsItsVersion)
+{
+    for (const auto& [args, message] :
+        { std::pair { QStringList { "--headless", "--bogus" }, "unknown option '--bogus'" },
+            std::pair { QStringList { "--size=9x9" },
+                "--size takes WIDTHxHEIGHT, at least 200x240 and at most 10000x10000, not 9x9" },
+            std::pair { QStringList { "--check" }, "--check needs --script FILE" } }) {
+        const Result result = Run(args);
+        EXPECT_EQ(result.exitCode, 2);
+        EXPECT_EQ(
+            result.err, "veltrix-host: " + std::string(message) + "\nTry 'veltrix-host --help'.\n");
+        EXPECT_EQ(result.out, "");
+    }
+    const Result version = Run({ "--version" });
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "veltrix-host " + std::string(kProjectVersion) + "\n");
 }
 
 TEST_F(HostProgramTest, RunsAScriptGoingOnAfterBadLines)

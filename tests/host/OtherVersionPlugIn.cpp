@@ -1,7 +1,7 @@
 // A plug-in built for another interface version than the host's (QS_VERSION_OFFSET away), for the
 // test that the host refuses it. It counts its live objects, so the test can see the host had
 // the refused object destroyed.
-#include "plugin/entry/VeltrixPlugIn.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 #include <memory>
 

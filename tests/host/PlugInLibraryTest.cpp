@@ -1,8 +1,8 @@
 // Loading plug-in libraries: what the host says when a library is not a plug-in.
 #include "host/PlugInLibrary.h"
 
-#include "host/HostInterface.h"
 #include "host/SharedLibrary.h"
+#include "veltrix/HostInterface.h"
 
 #include <gtest/gtest.h>
 

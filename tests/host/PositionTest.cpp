@@ -1,5 +1,5 @@
 // CPosition of the host interface library: the coordinate texts it accepts and its distances.
-#include "plugin/entry/VeltrixPlugIn.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // An in-process plug-in for the host's tests: its screens log every callback they receive.
 #pragma once
 
-#include "plugin/entry/VeltrixPlugIn.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 #include <memory>
 #include <string>

@@ -1,8 +1,8 @@
 // The shipped LHBP sample as the stand model reads it: every stand loads, and the positions the
 // demo script uses are where the script says.
 #include "host/DisplaySettings.h"
-#include "host/HostInterface.h"
 #include "plugin/model/StavoScreen.h"
+#include "veltrix/HostInterface.h"
 
 #include <gtest/gtest.h>
 

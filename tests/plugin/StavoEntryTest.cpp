@@ -1,8 +1,8 @@
 // Stavo's front door, through the host: the real built library, loaded as the host loads it.
-#include "host/HostInterface.h"
 #include "host/HostSession.h"
 #include "host/PlugInLibrary.h"
 #include "host/SharedLibrary.h"
+#include "veltrix/HostInterface.h"
 
 #include <gtest/gtest.h>
 
@@ -76,7 +76,7 @@ TEST_F(StavoEntryTest, ExportsBothEntryPointsByTheirPlainNames)
 TEST_F(StavoEntryTest, IntroducesItselfAndRegistersOneDisplayType)
 {
     const VeltrixPlugIn::HostPlugIn& plugIn = VeltrixPlugIn::CHostAccess::Of(*m_PlugIn);
-    EXPECT_EQ(plugIn.compatibility, 8);
+    EXPECT_EQ(plugIn.compatibility, 8); // the interface version it is built for
     EXPECT_EQ(plugIn.name, "STAVO view");
     EXPECT_EQ(plugIn.version, "1.0");
     EXPECT_FALSE(plugIn.author.empty());

@@ -3,11 +3,11 @@
 // host interface as the radar client does.
 #pragma once
 
-#include "host/HostInterface.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
 #include "plugin/model/StavoScreen.h"
 #include "plugin/model/StavoText.h"
+#include "veltrix/HostInterface.h"
 
 #include <gtest/gtest.h>
 
@@ -133,7 +133,7 @@ protected:
     platform::FakeClock clock { kStart };
     FakeDisplay display;
     FakeServices services;
-    VeltrixPlugIn::CPlugIn plugIn { 8, "test", "1.0", "", "" };
+    VeltrixPlugIn::CPlugIn plugIn { VeltrixPlugIn::kInterfaceVersion, "test", "1.0", "", "" };
     std::vector<std::string> messages;
     std::unique_ptr<CStavoScreen, CloseScreen> screen { new CStavoScreen };
 };

@@ -25,7 +25,7 @@ protected:
     }
 
     // A tracked aircraft put into `state`, as the commands do.
-    CStavoAircraft& Track(const std::string& callsign, int state)
+    CStavoAircraft& Track(const std::string& callsign, AircraftState state)
     {
         Report(callsign, 0, 0, kLat, kLon);
         CStavoAircraft& record = *screen->FindTrackedAircraft(callsign);
@@ -37,14 +37,14 @@ protected:
 TEST_F(TrackingTest, FollowsTheStateTableRowByRow)
 {
     const struct {
-        int from; // 0: not yet tracked
+        AircraftState from; // StateNone: not yet tracked
         int groundSpeed;
         bool atStand;
-        int to;
+        AircraftState to;
     } rows[] = {
-        { 0, 0, true, StateAtStand },
-        { 0, 50, false, StateTaxiOut },
-        { 0, 51, false, StateInbound },
+        { StateNone, 0, true, StateAtStand },
+        { StateNone, 50, false, StateTaxiOut },
+        { StateNone, 51, false, StateInbound },
         { StateAtStand, 4, true, StateAtStand },
         { StateAtStand, 50, false, StateTaxiOut },
         { StateAtStand, 51, false, StateDeparted },
@@ -68,7 +68,7 @@ TEST_F(TrackingTest, FollowsTheStateTableRowByRow)
     };
     for (const auto& row : rows) {
         screen->m_TrackedAircraft.clear();
-        if (row.from != 0)
+        if (row.from != StateNone)
             Track("ABC1", row.from);
         clock.Advance(10);
         Report("abc1", row.groundSpeed, 0, row.atStand ? kLat : kAwayLat,
@@ -79,8 +79,9 @@ TEST_F(TrackingTest, FollowsTheStateTableRowByRow)
             = std::to_string(row.from) + " at " + std::to_string(row.groundSpeed);
         EXPECT_EQ(a.m_State, row.to) << label;
         EXPECT_EQ(a.m_Stand, row.atStand ? 1 : -1) << label;
-        EXPECT_EQ(a.m_StateTime == clock.Now(), row.from == 0 || row.from != row.to) << label;
-        EXPECT_EQ(a.m_Callsign, row.from == 0 ? "abc1" : "ABC1") << label;
+        EXPECT_EQ(a.m_StateTime == clock.Now(), row.from == StateNone || row.from != row.to)
+            << label;
+        EXPECT_EQ(a.m_Callsign, row.from == StateNone ? "abc1" : "ABC1") << label;
     }
 }
 

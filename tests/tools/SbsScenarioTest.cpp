@@ -3,10 +3,10 @@
 #include "sim/SbsScenario.h"
 
 #include "platform/Clock.h"
-#include "plugin/entry/VeltrixPlugIn.h"
 #include "proxy/traffic/FeedTime.h"
 #include "proxy/traffic/TrafficModel.h"
 #include "support/RecordingControls.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 #include <gtest/gtest.h>
 

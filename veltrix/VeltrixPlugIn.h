@@ -19,17 +19,23 @@
 // against. The order of the virtual operations is part of the interface: do not reorder, insert
 // or remove any. What the host keeps of a plug-in object sits behind one opaque pointer, so that
 // the host can change it without changing the size or layout plug-ins are compiled with.
+//
+// Everything a plug-in needs of its surroundings comes through these classes, the clock and the
+// user's message boxes included, so that this header and its version describe all of it.
 #pragma once
 
 #include "platform/DeviceContext.h"
 #include "platform/Geometry.h"
 
+#include <cstdint>
 #include <memory>
 
 namespace VeltrixPlugIn {
 
 // The interface version this header describes. A plug-in passes it to CPlugIn's constructor; the
-// host refuses a plug-in that reports any other.
+// host refuses a plug-in that reports any other. It stays the radar client's own number, 8, which
+// real plug-ins pass: the screens' clock and message boxes (GetTime, ShowMessageBox) are functions
+// of the interface library, not new virtual slots, so the classes' layout is that of version 8.
 inline constexpr int kInterfaceVersion = 8;
 
 class CPlugIn;
@@ -260,6 +266,14 @@ public:
         const char* message);
     // Asks the host to repaint the display soon.
     void RequestRefresh();
+    // The host's clock: seconds since 1970-01-01 00:00 UTC. A screen reads every "now" here, so
+    // that it runs on the host's time, which the host may set (a scripted or a test clock).
+    // Works before the screen is attached as well.
+    std::int64_t GetTime() const;
+    // Shows the text to the user in a modal message box with an OK button, or however the host
+    // tells its user such things (a host without a window prints it); returns once it is shown.
+    // Works before the screen is attached as well.
+    void ShowMessageBox(const char* text) const;
     // The plug-in that created the screen; it outlives the screen.
     CPlugIn* GetPlugIn() const;
 
@@ -272,8 +286,8 @@ protected:
     ~CRadarScreen();
 
 private:
-    CHostDisplay* m_pDisplay = nullptr; // the host's display, set before OnDisplaySettingsLoaded
-    CPlugIn* m_pPlugIn = nullptr;
+    CHostDisplay* m_Display = nullptr; // the host's display, set before OnDisplaySettingsLoaded
+    CPlugIn* m_PlugIn = nullptr;
 };
 
 } // namespace VeltrixPlugIn

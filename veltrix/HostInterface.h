@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/Geometry.h"
-#include "plugin/entry/VeltrixPlugIn.h"
+#include "veltrix/VeltrixPlugIn.h"
 
 #include <memory>
 #include <string>
@@ -47,8 +47,8 @@ struct HostPlugIn {
 struct CRadarScreen::HostSide {
     static void Attach(CRadarScreen& screen, CHostDisplay* display, CPlugIn* plugIn)
     {
-        screen.m_pDisplay = display;
-        screen.m_pPlugIn = plugIn;
+        screen.m_Display = display;
+        screen.m_PlugIn = plugIn;
     }
 };
 

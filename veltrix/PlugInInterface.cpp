@@ -1,6 +1,8 @@
 // The interface library's implementation of the classes plug-ins link against.
-#include "HostInterface.h"
 #include "platform/AsciiText.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "veltrix/HostInterface.h"
 
 #include <algorithm>
 #include <cctype>
@@ -334,35 +336,47 @@ void CRadarScreen::OnFunctionCall(int, const char*, platform::Point, platform::R
 
 const char* CRadarScreen::GetDataFromAsr(const char* key)
 {
-    return m_pDisplay != nullptr && key != nullptr ? m_pDisplay->GetDataFromAsr(key) : nullptr;
+    return m_Display != nullptr && key != nullptr ? m_Display->GetDataFromAsr(key) : nullptr;
 }
 
 platform::Rect CRadarScreen::GetRadarArea() const
 {
-    return m_pDisplay != nullptr ? m_pDisplay->GetRadarArea() : platform::Rect();
+    return m_Display != nullptr ? m_Display->GetRadarArea() : platform::Rect();
 }
 
 platform::Rect CRadarScreen::GetChatArea() const
 {
-    return m_pDisplay != nullptr ? m_pDisplay->GetChatArea() : platform::Rect();
+    return m_Display != nullptr ? m_Display->GetChatArea() : platform::Rect();
 }
 
 void CRadarScreen::AddScreenObject(
     int objectType, const char* objectId, platform::Rect area, bool moveable, const char* message)
 {
-    if (m_pDisplay != nullptr)
-        m_pDisplay->AddScreenObject(objectType, objectId ? objectId : "", area, moveable, message);
+    if (m_Display != nullptr)
+        m_Display->AddScreenObject(objectType, objectId ? objectId : "", area, moveable, message);
 }
 
 void CRadarScreen::RequestRefresh()
 {
-    if (m_pDisplay != nullptr)
-        m_pDisplay->RequestRefresh();
+    if (m_Display != nullptr)
+        m_Display->RequestRefresh();
+}
+
+// The host's clock and message boxes are the platform's: the host sets their source (a fake
+// clock, a message box handler) and every plug-in sees the same.
+std::int64_t CRadarScreen::GetTime() const
+{
+    return platform::Time64();
+}
+
+void CRadarScreen::ShowMessageBox(const char* text) const
+{
+    platform::ShowMessageBox(text != nullptr ? text : "");
 }
 
 CPlugIn* CRadarScreen::GetPlugIn() const
 {
-    return m_pPlugIn;
+    return m_PlugIn;
 }
 
 } // namespace VeltrixPlugIn
