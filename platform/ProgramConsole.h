@@ -15,3 +15,11 @@ void ReleaseOwnConsole();
 void UseBinaryStandardStreams();
 
 } // namespace platform
+
+namespace platform {
+
+// Whether standard output goes to the system journal (a service whose manager connects its output
+// there and says so in JOURNAL_STREAM), not to a terminal, a file or a pipe. Never on Windows.
+bool IsStandardOutputTheJournal();
+
+} // namespace platform

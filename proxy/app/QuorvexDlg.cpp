@@ -97,6 +97,7 @@ void CQuorvexDlg::OnConnectClicked()
     }
     m_strFeedServer = server;
     m_nFeedPort = PortNumber(port);
+    m_tFeedDownSince = 0;
     m_nRetryDelay = 1;
     m_bLossAnnounced = false;
     StartFeedAttempt();
@@ -116,6 +117,10 @@ void CQuorvexDlg::StartFeedAttempt()
     // resolve), arrives as the connect event with an error and ends in OnFeedLost: the window
     // never stays in "Connecting ..." for want of an event.
     ++m_metrics.m_nFeedConnects;
+    // A retry is told by the failure before it, with its wait: not every attempt is a line.
+    if (m_feedState != FeedState::Waiting)
+        Log(LogLevel::Info, "feed",
+            "feed: connecting to " + m_strFeedServer + " port " + std::to_string(m_nFeedPort));
     m_sbsSocket.Close();
     // Half a line of the last connection must not be glued to the first line of this one.
     m_sbsSocket.ResetLineAssembly();
@@ -124,8 +129,6 @@ void CQuorvexDlg::StartFeedAttempt()
     m_feedState = FeedState::Connecting;
     if (m_feedOptions.feedTimeoutSeconds > 0)
         m_tFeedActivity = platform::Time64();
-    Log(LogLevel::Info, "feed",
-        "feed: connecting to " + m_strFeedServer + " port " + std::to_string(m_nFeedPort));
 }
 
 void CQuorvexDlg::OnFeedConnected()
@@ -136,17 +139,39 @@ void CQuorvexDlg::OnFeedConnected()
     m_feedState = FeedState::Connected;
     m_nRetryDelay = 1;
     m_bLossAnnounced = false;
+    const std::int64_t now = platform::Time64();
     if (m_feedOptions.feedTimeoutSeconds > 0)
-        m_tFeedActivity = platform::Time64();
-    Log(LogLevel::Info, "feed", "feed: connected");
+        m_tFeedActivity = now;
+    std::string text
+        = "feed: connected to " + m_strFeedServer + " port " + std::to_string(m_nFeedPort);
+    if (m_tFeedDownSince != 0)
+        text += ", again after " + std::to_string(now - m_tFeedDownSince) + " s without it";
+    Log(LogLevel::Info, "feed", std::move(text));
+    m_tFeedUpSince = now;
+    m_tFeedDownSince = 0;
     m_server.AnnounceFeed(true);
 }
 
 void CQuorvexDlg::OnFeedLost(std::string_view reason)
 {
-    if (m_feedOptions.reconnectMaxSeconds <= 0 || m_feedState == FeedState::Idle) {
-        if (m_feedState != FeedState::Idle)
-            Log(LogLevel::Warning, "feed-lost", "feed: lost, " + std::string(reason));
+    const std::int64_t now = platform::Time64();
+    const bool retrying = m_feedOptions.reconnectMaxSeconds > 0 && m_feedState != FeedState::Idle;
+    if (m_feedState != FeedState::Idle) {
+        // A connection that was up is lost once, a change of state; an attempt that fails may
+        // fail the same way again and again, and its repeats are held back.
+        const bool wasUp = m_feedState == FeedState::Connected;
+        std::string text = wasUp ? "feed: lost after " + std::to_string(now - m_tFeedUpSince)
+                + " s up: " + std::string(reason)
+                                 : "feed: " + std::string(reason);
+        if (retrying)
+            text += "; retrying in " + std::to_string(m_nRetryDelay) + " s";
+        Log(LogLevel::Warning,
+            wasUp ? std::string("feed-lost") : "failure:feed " + std::string(reason),
+            std::move(text));
+        if (wasUp)
+            m_tFeedDownSince = now;
+    }
+    if (!retrying) {
         OnDisconnect();
         return;
     }
@@ -157,12 +182,8 @@ void CQuorvexDlg::OnFeedLost(std::string_view reason)
         m_bLossAnnounced = true;
         m_server.AnnounceFeed(false);
     }
-    const std::int64_t now = platform::Time64();
     m_feedState = FeedState::Waiting;
     m_tRetryAt = now + m_nRetryDelay;
-    Log(LogLevel::Warning, "feed-lost",
-        "feed: lost, " + std::string(reason) + "; retrying in " + std::to_string(m_nRetryDelay)
-            + " s");
     m_nRetryDelay = std::min(m_nRetryDelay * 2, m_feedOptions.reconnectMaxSeconds);
     ShowRetryCaption(now);
 }

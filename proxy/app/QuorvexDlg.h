@@ -162,5 +162,7 @@ private:
     int m_nRetryDelay = 1; // seconds before the next retry
     std::int64_t m_tRetryAt = 0;
     std::int64_t m_tFeedActivity = 0; // start of the attempt, connect, or last line
+    std::int64_t m_tFeedUpSince = 0; // when the feed last connected
+    std::int64_t m_tFeedDownSince = 0; // when a connected feed was lost; 0 since a Connect
     bool m_bLossAnnounced = false; // the clients were told of a loss not yet made good
 };

@@ -7,7 +7,11 @@
 
 namespace {
 
+// The listen backlog: the classic 5 on the loopback port; a service listening where many radar
+// clients may connect at once (--listen) takes them all in one go instead of letting most of
+// them wait on the retries of their connection requests.
 constexpr int kListenBacklog = 5;
+constexpr int kServiceListenBacklog = 128;
 
 std::string SocketErrorText(int error)
 {
@@ -76,7 +80,7 @@ bool CFsdServer::Start(unsigned port)
             listener = m_extraListeners.emplace_back(std::make_unique<CFsdListenerSocket>()).get();
         const CListenAddress& at = addresses[i];
         const bool listening = listener->Create(at.port, loopbackOnly ? "localhost" : at.address)
-            && listener->Listen(kListenBacklog);
+            && listener->Listen(loopbackOnly ? kListenBacklog : kServiceListenBacklog);
         if (listening) {
             std::string address;
             unsigned boundPort = at.port;
@@ -111,7 +115,7 @@ void CFsdServer::AddClient(std::unique_ptr<CFsdClientSocket> client)
     if (m_fsdAccess.maxClients > 0 && m_clientList.size() >= m_fsdAccess.maxClients) {
         client->SendString(ComposeServerText("", kServerFullText));
         client->Close();
-        Log(LogLevel::Warning, "client-server-full",
+        Log(LogLevel::Warning, "failure:client-server-full",
             "refused a radar client from " + client->m_strPeer + ": the server is full ("
                 + std::to_string(m_fsdAccess.maxClients) + " clients)");
         return;
@@ -167,7 +171,7 @@ bool CFsdServer::OnClientLine(CFsdClientSocket& client, char* line)
     if (!ApplyPacketRules(line, client.m_strCallsign, sender, *this)) {
         if (m_pMetrics != nullptr)
             ++m_pMetrics->m_nClientsRefusedCallsign; // the only line the rules refuse: a login
-        Log(LogLevel::Warning, "client-login-refused",
+        Log(LogLevel::Warning, "failure:client-login-refused",
             "refused the login of radar client " + client.m_strPeer + " as " + requested + ": "
                 + std::string(kCallsignInUseText));
         RemoveClient(&client);
@@ -182,7 +186,7 @@ bool CFsdServer::RefuseLogin(CFsdClientSocket& client, const char* line, std::st
 {
     const std::string_view requested = LoginCallsign(line);
     client.SendString(ComposeServerText(requested, reason));
-    Log(LogLevel::Warning, "client-login-refused",
+    Log(LogLevel::Warning, "failure:client-login-refused",
         "refused the login of radar client " + client.m_strPeer + " as " + std::string(requested)
             + ": " + std::string(reason));
     RemoveClient(&client);

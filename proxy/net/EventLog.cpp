@@ -16,7 +16,7 @@ void CEventLog::Log(LogLevel level, std::string_view kind, std::string text)
     if (m_bQuiet && level == LogLevel::Info)
         return;
     const std::int64_t now = platform::Time64();
-    if (level == LogLevel::Warning) {
+    if (level == LogLevel::Warning && kind.starts_with(kRepeatingFailure)) {
         auto it = m_repeats.find(kind);
         if (it == m_repeats.end())
             it = m_repeats.emplace(std::string(kind), CRepeats { now - kRepeatSeconds, 0 }).first;
@@ -26,7 +26,7 @@ void CEventLog::Log(LogLevel level, std::string_view kind, std::string text)
             return;
         }
         if (repeats.nHeldBack > 0)
-            text += " (" + std::to_string(repeats.nHeldBack) + " more like it in the last "
+            text += " (" + std::to_string(repeats.nHeldBack) + " more times in the last "
                 + std::to_string(now - repeats.tLastWritten) + " s)";
         repeats = { now, 0 };
     }

@@ -28,7 +28,7 @@ void CFsdListenerSocket::OnAccept(int /*errorCode*/)
         if (!client->GetPeerName(address, port) || !m_pAccess->Allows(address)) {
             client->Close();
             if (m_pLog != nullptr)
-                m_pLog->Log(LogLevel::Warning, "client-not-allowed",
+                m_pLog->Log(LogLevel::Warning, "failure:client-not-allowed",
                     "refused a radar client from " + client->m_strPeer + ": not in the allow list");
             return;
         }

@@ -8,7 +8,6 @@
 // tick may be held up, a few milliseconds for 5,000 aircraft.
 #pragma once
 
-#include "HttpEndpoint.h"
 #include "StatusSnapshot.h"
 
 #include <QAbstractHttpServer>

@@ -17,5 +17,8 @@ struct CPositionRules {
     double maxRangeNm = 0.0;
 
     bool Accepts(double latitude, double longitude) const;
-    PositionRange Range() const { return anywhere ? PositionRange::Anywhere : PositionRange::NorthEast; }
+    PositionRange Range() const
+    {
+        return anywhere ? PositionRange::Anywhere : PositionRange::NorthEast;
+    }
 };

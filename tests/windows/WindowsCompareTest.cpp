@@ -273,11 +273,14 @@ TEST_F(WindowsCompareTest, BadInputGivesTheSameMessageAndExitStatus)
     };
     const QString older = "other_version_plugin_older";
     std::vector<Case> cases = {
-        { "port in use", "quorvex", { "--headless" }, m_dir.path(), true, {}, true },
-        { "lookup file unreadable", "quorvex", { "--headless" }, m_dir.filePath("unreadable"),
-            false, {}, false },
-        { "recording is a folder", "quorvex", { "--headless", "--replay", "recording-dir" },
-            m_dir.path(), false, {}, false },
+        // On the fake clock, so that the times of the event log's lines are the same too.
+        { "port in use", "quorvex", { "--headless", "--clock", kClock }, m_dir.path(), true, {},
+            true },
+        { "lookup file unreadable", "quorvex", { "--headless", "--clock", kClock },
+            m_dir.filePath("unreadable"), false, {}, false },
+        { "recording is a folder", "quorvex",
+            { "--headless", "--clock", kClock, "--replay", "recording-dir" }, m_dir.path(), false,
+            {}, false },
         { "not a library", "veltrix-host", { "--info", "--plugin", "not-a-plugin.dll" },
             m_dir.path(), false, "cannot load plug-in not-a-plugin.dll: ", true },
         { "wrong interface version", "veltrix-host", { "--info", "--plugin", "PLUGIN" },

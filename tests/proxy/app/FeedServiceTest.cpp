@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <memory>
@@ -58,11 +59,15 @@ TEST_F(FeedServiceTest, FeedDyingMidLineComesBackEachTimeWithOneLossAndOneReturn
     QTcpServer receiver;
     ASSERT_TRUE(receiver.listen(QHostAddress::LocalHost));
     CFsdTestPeer& app = Login("APP");
+    CTextLog log;
+    m_dlg.m_pEventLog = &log;
     ConnectTo(receiver.serverPort());
     for (int round = 0; round < 20; ++round) {
         std::unique_ptr<QTcpSocket> feed = AcceptFeed(receiver);
         ASSERT_TRUE(feed) << round;
         Send(*feed, "MSG,3,1,1,4CA2D6,1,2010/02/19,18:06:07.710,2010/02/19,18:0");
+        if (round == 0)
+            m_clock.Advance(10);
         feed->disconnectFromHost();
         ASSERT_TRUE(WaitFor([&] { return Caption() == "retrying in 1 s"; })) << round;
         Sync();
@@ -79,6 +84,13 @@ TEST_F(FeedServiceTest, FeedDyingMidLineComesBackEachTimeWithOneLossAndOneReturn
     EXPECT_EQ(m_dlg.m_nLinesAccepted, 1);
     EXPECT_EQ(m_controls.GetWindowText(kIdLastLine), kLine);
     EXPECT_EQ(Caption(), "Connected");
+    // Every loss and every return is a line; the retries are not.
+    const std::string at = "127.0.0.1 port " + std::to_string(receiver.serverPort());
+    ASSERT_EQ(log.texts.size(), 1u + 2 * 20 + 1);
+    EXPECT_EQ(log.texts[0], "feed: connecting to " + at);
+    EXPECT_EQ(log.texts[1], "feed: connected to " + at);
+    EXPECT_EQ(log.texts[2], "feed: lost after 10 s up: closed by the receiver; retrying in 1 s");
+    EXPECT_EQ(log.texts[3], "feed: connected to " + at + ", again after 1 s without it");
 }
 
 TEST_F(FeedServiceTest, RefusedFeedIsToldOnceWhileTheWaitDoublesUpToTheLimit)
@@ -114,7 +126,10 @@ TEST_F(FeedServiceTest, RefusedFeedIsToldOnceWhileTheWaitDoublesUpToTheLimit)
     EXPECT_EQ(Drain(app), kSorry);
     ASSERT_GE(events.size(), 2u);
     EXPECT_EQ(events[0], "feed: connecting to 127.0.0.1 port " + std::to_string(closedPort));
-    EXPECT_EQ(events[1], "feed: lost, cannot connect: refused; retrying in 1 s");
+    EXPECT_EQ(events[1], "feed: cannot connect: refused; retrying in 1 s");
+    EXPECT_EQ(std::count_if(events.begin(), events.end(),
+                  [](const std::string& e) { return e.starts_with("feed: connecting"); }),
+        1);
 }
 
 TEST_F(FeedServiceTest, SilentFeedIsDroppedAfterTheTimeout)

@@ -37,6 +37,15 @@ TEST(QuorvexOptionsTest, AcceptsWhatItDocumentsAndRefusesTheRest)
         { { "--server", "a", "--replay", "f" }, CommandLine::Error, "", "", "", false },
         { { "--server", "" }, CommandLine::Error, "", "", "", false },
         { { "--snapshot", "w.png", "--headless" }, CommandLine::Error, "", "", "", false },
+        { { "--server", "receiver.local:30004" }, CommandLine::Run, "receiver.local", "30004", "",
+            false },
+        { { "--server", "[::1]:30003" }, CommandLine::Run, "::1", "30003", "", false },
+        { { "--server", "::1" }, CommandLine::Run, "::1", "30003", "", false },
+        { { "--server", "a:0" }, CommandLine::Error, "", "", "", false },
+        { { "--server", "a:99999" }, CommandLine::Error, "", "", "", false },
+        { { "--server", "[::1" }, CommandLine::Error, "", "", "", false },
+        { { "--server", ":30003" }, CommandLine::Error, "", "", "", false },
+        { { "--server", "a:30004", "--port", "30005" }, CommandLine::Error, "", "", "", false },
         { { "--bogus" }, CommandLine::Error, "", "", "", false },
         { { "stray" }, CommandLine::Error, "", "", "", false },
     };
@@ -54,6 +63,35 @@ TEST(QuorvexOptionsTest, AcceptsWhatItDocumentsAndRefusesTheRest)
         EXPECT_EQ(options.port, c.port) << label;
         EXPECT_EQ(options.replay, c.replay) << label;
         EXPECT_EQ(options.headless, c.headless) << label;
+    }
+}
+
+TEST(QuorvexOptionsTest, MistakesAreNamedInTheProgramsOwnWords)
+{
+    const std::pair<QStringList, QString> cases[] = {
+        { { "--bogus" }, "unknown option '--bogus'" },
+        { { "--bogus=1" }, "unknown option '--bogus=1'" },
+        { { "--server" }, "--server needs a value" },
+        { { "--headless=yes" }, "--headless takes no value" },
+        { { "stray" }, "unexpected argument 'stray'" },
+        { { "--reconnect=abc" }, "--reconnect takes a whole number from 1 to 3600, not abc" },
+    };
+    for (const auto& [arguments, expected] : cases) {
+        CQuorvexOptions options;
+        QString message;
+        EXPECT_EQ(ParseQuorvexOptions(QStringList { "quorvex" } + arguments, options, message),
+            CommandLine::Error);
+        EXPECT_EQ(message, expected);
+    }
+    // --reconnect takes its value in every form --help shows.
+    for (const QStringList& arguments : { QStringList { "--reconnect", "60" },
+             QStringList { "--reconnect=60" }, QStringList { "--reconnect", "--headless" } }) {
+        CQuorvexOptions options;
+        QString message;
+        ASSERT_EQ(ParseQuorvexOptions(QStringList { "quorvex" } + arguments, options, message),
+            CommandLine::Run)
+            << message.toStdString();
+        EXPECT_EQ(options.feed.reconnectMaxSeconds, arguments.contains("--headless") ? 30 : 60);
     }
 }
 
@@ -261,6 +299,45 @@ TEST(QuorvexOptionsTest, HttpServesOnLoopbackWithoutAnAllowList)
         EXPECT_EQ(ParseQuorvexOptions(args, allowed, message), CommandLine::Run)
             << message.toStdString();
         EXPECT_TRUE(allowed.http);
+    }
+}
+
+TEST(QuorvexOptionsTest, HttpTakesAnAddressAPortOrBoth)
+{
+    struct Case {
+        const char* text;
+        bool ok;
+        const char* address;
+        quint16 port;
+    };
+    const Case cases[] = {
+        { "127.0.0.1:8080", true, "127.0.0.1", 8080 },
+        { "127.0.0.1:0", true, "127.0.0.1", 0 },
+        { "192.168.1.20", true, "192.168.1.20", kDefaultHttpPort },
+        { "9000", true, "127.0.0.1", 9000 },
+        { "localhost:81", true, "127.0.0.1", 81 },
+        { "[::1]:8754", true, "::1", 8754 },
+        { "[::1]", true, "::1", kDefaultHttpPort },
+        { "::1", true, "::1", kDefaultHttpPort },
+        { "127.0.0.1:", false, "", 0 },
+        { "127.0.0.1:65536", false, "", 0 },
+        { "127.0.0.1:8x", false, "", 0 },
+        { ":8080", false, "", 0 },
+        { "example.org:80", false, "", 0 },
+        { "", false, "", 0 },
+    };
+    for (const Case& c : cases) {
+        CQuorvexOptions options;
+        QString error;
+        const QStringList arguments { "quorvex", "--http", c.text, "--allow", "192.168.1.0/24" };
+        EXPECT_EQ(ParseQuorvexOptions(arguments, options, error) == CommandLine::Run, c.ok)
+            << c.text << ": " << error.toStdString();
+        if (c.ok) {
+            EXPECT_EQ(options.httpAddress, QHostAddress(c.address)) << c.text;
+            EXPECT_EQ(options.httpPort, c.port) << c.text;
+        } else {
+            EXPECT_TRUE(error.startsWith("--http")) << error.toStdString();
+        }
     }
 }
 

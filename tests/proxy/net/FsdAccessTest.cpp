@@ -154,24 +154,28 @@ TEST_F(EventLogTest, LinesCarryTheirPriorityAndTheTimeInUtc)
         "<3>2023-11-14T22:13:20Z cannot listen second line\n");
 }
 
-TEST_F(EventLogTest, RepeatedWarningsAreHeldBackAndCounted)
+TEST_F(EventLogTest, OnlyRepeatsOfAFailureAreHeldBackAndCounted)
 {
     CEventLog log(m_file);
     for (int i = 0; i < 5; ++i)
-        log.Log(LogLevel::Warning, "refused", "refused " + std::to_string(i));
-    log.Log(LogLevel::Warning, "other", "another kind");
+        log.Log(LogLevel::Warning, "failure:refused", "refused " + std::to_string(i));
+    log.Log(LogLevel::Warning, "failure:other", "another failure");
+    log.Log(LogLevel::Warning, "lost", "a change of state");
+    log.Log(LogLevel::Warning, "lost", "a change of state");
     m_clock.Advance(29);
-    log.Log(LogLevel::Warning, "refused", "refused 5");
+    log.Log(LogLevel::Warning, "failure:refused", "refused 5");
     m_clock.Advance(1);
-    log.Log(LogLevel::Warning, "refused", "refused 6");
-    log.Log(LogLevel::Info, "refused", "infos are never held back");
-    log.Log(LogLevel::Info, "refused", "infos are never held back");
+    log.Log(LogLevel::Warning, "failure:refused", "refused 6");
+    log.Log(LogLevel::Info, "failure:refused", "infos are never held back");
+    log.Log(LogLevel::Info, "failure:refused", "infos are never held back");
     m_clock.Advance(30);
-    log.Log(LogLevel::Warning, "refused", "refused 7");
+    log.Log(LogLevel::Warning, "failure:refused", "refused 7");
     EXPECT_EQ(Written(),
         "<4>2023-11-14T22:13:20Z refused 0\n"
-        "<4>2023-11-14T22:13:20Z another kind\n"
-        "<4>2023-11-14T22:13:50Z refused 6 (5 more like it in the last 30 s)\n"
+        "<4>2023-11-14T22:13:20Z another failure\n"
+        "<4>2023-11-14T22:13:20Z a change of state\n"
+        "<4>2023-11-14T22:13:20Z a change of state\n"
+        "<4>2023-11-14T22:13:50Z refused 6 (5 more times in the last 30 s)\n"
         "<6>2023-11-14T22:13:50Z infos are never held back\n"
         "<6>2023-11-14T22:13:50Z infos are never held back\n"
         "<4>2023-11-14T22:14:20Z refused 7\n");

@@ -209,42 +209,4 @@ TEST_F(StatusServerTest, ConnectionsOutsideTheAllowListAreClosedAtAccept)
     EXPECT_EQ(Get("/status.json").Status(), 200);
 }
 
-TEST(HttpEndpointTest, AddressAndPortForms)
-{
-    struct Case {
-        const char* text;
-        bool ok;
-        const char* address;
-        quint16 port;
-    };
-    const Case cases[] = {
-        { "127.0.0.1:8080", true, "127.0.0.1", 8080 },
-        { "127.0.0.1:0", true, "127.0.0.1", 0 },
-        { "192.168.1.20", true, "192.168.1.20", status::kDefaultHttpPort },
-        { "9000", true, "127.0.0.1", 9000 },
-        { "localhost:81", true, "127.0.0.1", 81 },
-        { "[::1]:8754", true, "::1", 8754 },
-        { "[::1]", true, "::1", status::kDefaultHttpPort },
-        { "::1", true, "::1", status::kDefaultHttpPort },
-        { "127.0.0.1:", false, "", 0 },
-        { "127.0.0.1:65536", false, "", 0 },
-        { "127.0.0.1:8x", false, "", 0 },
-        { ":8080", false, "", 0 },
-        { "example.org:80", false, "", 0 },
-        { "", false, "", 0 },
-    };
-    for (const Case& c : cases) {
-        QHostAddress address;
-        quint16 port = 1;
-        QString error;
-        EXPECT_EQ(status::ParseHttpEndpoint(c.text, address, port, error), c.ok) << c.text;
-        if (c.ok) {
-            EXPECT_EQ(address, QHostAddress(c.address)) << c.text;
-            EXPECT_EQ(port, c.port) << c.text;
-        } else {
-            EXPECT_FALSE(error.isEmpty()) << c.text;
-        }
-    }
-}
-
 } // namespace

@@ -41,8 +41,8 @@ bool Feed(CTrafficModel& model, std::string line, std::int64_t now)
     return model.HandleFeedLine(line.data(), line.size(), now);
 }
 
-std::string Line(const std::string& hexId, const std::string& callsign,
-    const std::string& altitude, const std::string& position)
+std::string Line(const std::string& hexId, const std::string& callsign, const std::string& altitude,
+    const std::string& position)
 {
     return "MSG,3,1,1," + hexId + ",1,2010/02/19,x,2010/02/19,x," + callsign + "," + altitude
         + ",,," + position + ",,,,,,\n";
