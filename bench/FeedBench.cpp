@@ -4,6 +4,7 @@
 // the rates, their ratios and the memory held per aircraft.
 //
 //   feed_bench [--benchmark_repetitions=5] [other Google Benchmark options]
+#include "platform/AsciiText.h"
 #include "proxy/app/MemoryControls.h"
 #include "proxy/app/QuorvexDlg.h"
 
@@ -155,8 +156,9 @@ void FillLookupTables(CQuorvexDlg& dlg, const Data& data)
         plans.push_back(row);
     }
     const auto insert = [](CIcaoDataTable& table, std::vector<CIcaoDataElement>& rows) {
-        std::stable_sort(rows.begin(), rows.end(),
-            [](const auto& a, const auto& b) { return CompareNoCase(a.key, b.key) < 0; });
+        std::stable_sort(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+            return platform::CompareAsciiNoCase(a.key, b.key) < 0;
+        });
         for (const CIcaoDataElement& row : rows)
             table.InsertSorted(row);
     };

@@ -4,6 +4,7 @@
 // The loaded table must be sorted, every key must be found, and no field may hold a delimiter or
 // outgrow the line buffer.
 #include "ProxyFuzzSupport.h"
+#include "platform/AsciiText.h"
 #include "platform/Clock.h"
 #include "proxy/app/MemoryControls.h"
 #include "proxy/app/QuorvexDlg.h"
@@ -60,9 +61,11 @@ void CheckTable(const CIcaoDataTable& table, int loaded)
     for (int i = 0; i < table.GetSize(); ++i) {
         const CIcaoDataElement& row = table.GetAt(i);
         if (i > 0)
-            fuzz::Check(CompareNoCase(table.GetAt(i - 1).key, row.key) <= 0, "rows out of order");
+            fuzz::Check(platform::CompareAsciiNoCase(table.GetAt(i - 1).key, row.key) <= 0,
+                "rows out of order");
         const int found = table.Find(row.key);
-        fuzz::Check(found >= 0 && CompareNoCase(table.GetAt(found).key, row.key) == 0,
+        fuzz::Check(
+            found >= 0 && platform::CompareAsciiNoCase(table.GetAt(found).key, row.key) == 0,
             "a loaded key is not found");
         CheckField(row.key);
         for (const std::string& column : row.column)

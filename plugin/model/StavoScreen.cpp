@@ -1,12 +1,11 @@
 #include "StavoScreen.h"
 
 #include "StavoText.h"
+#include "platform/AsciiText.h"
 
 #include <algorithm>
 #include <cstddef>
 #include <utility>
-
-using stavo::EqualsNoCase;
 
 bool CStavoBox::Contains(const VeltrixPlugIn::CPosition& p) const
 {
@@ -44,7 +43,7 @@ int CStavoScreen::FindAllocatedStand(std::string_view callsign) const
 {
     for (std::size_t i = 0; i < m_Stands.size(); ++i) {
         for (const CStavoAllocation& allocation : m_Stands[i].m_Allocations) {
-            if (EqualsNoCase(allocation.m_Callsign, callsign))
+            if (platform::EqualsAsciiNoCase(allocation.m_Callsign, callsign))
                 return static_cast<int>(i);
         }
     }
@@ -57,7 +56,7 @@ void CStavoScreen::RemoveAllocations(std::string_view callsign)
         return;
     for (CStavoStand& stand : m_Stands) {
         std::erase_if(stand.m_Allocations, [&](const CStavoAllocation& allocation) {
-            return EqualsNoCase(allocation.m_Callsign, callsign);
+            return platform::EqualsAsciiNoCase(allocation.m_Callsign, callsign);
         });
     }
 }

@@ -7,10 +7,6 @@
 #include <cstdint>
 
 namespace stavo {
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return platform::EqualsAsciiNoCase(a, b);
-}
 
 std::string ToUpperAscii(std::string_view text)
 {

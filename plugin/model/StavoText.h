@@ -8,9 +8,6 @@
 
 namespace stavo {
 
-// True when both texts are equal, ignoring the case of ASCII letters.
-bool EqualsNoCase(std::string_view a, std::string_view b);
-
 // The text with ASCII letters upper-cased; other bytes as they are.
 std::string ToUpperAscii(std::string_view text);
 

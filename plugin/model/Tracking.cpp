@@ -2,6 +2,7 @@
 // which state they are in, and which allocations they consume on reaching a stand.
 #include "StavoScreen.h"
 #include "StavoText.h"
+#include "platform/AsciiText.h"
 
 #include <cmath>
 #include <cstddef>
@@ -62,7 +63,7 @@ bool CStavoScreen::ConsumeAllocation(int stand, std::string_view callsign)
     std::vector<CStavoAllocation>& allocations = m_Stands[stand].m_Allocations;
     for (std::size_t k = 0; k < allocations.size(); ++k) {
         if (allocations[k].m_Callsign == "*"
-            || stavo::EqualsNoCase(allocations[k].m_Callsign, callsign)) {
+            || platform::EqualsAsciiNoCase(allocations[k].m_Callsign, callsign)) {
             allocations.erase(allocations.begin() + static_cast<std::ptrdiff_t>(k));
             return true;
         }
@@ -99,7 +100,7 @@ void CStavoScreen::OnAircraftPositionUpdate(VeltrixPlugIn::CAircraft aircraft)
         } else {
             // An unknown destination is no arrival, even where the airport name is empty.
             const std::string_view destination = aircraft.GetFlightPlan().GetDestination();
-            if (destination.empty() || !stavo::EqualsNoCase(destination, m_Airport))
+            if (destination.empty() || !platform::EqualsAsciiNoCase(destination, m_Airport))
                 return;
             record.m_State = StateInbound;
         }

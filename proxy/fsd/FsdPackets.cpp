@@ -58,11 +58,6 @@ TrackDirection DirectionOf(std::int32_t track)
 
 } // namespace
 
-bool EqualsNoCase(std::string_view a, std::string_view b)
-{
-    return platform::EqualsAsciiNoCase(a, b);
-}
-
 std::string ComposeServerText(std::string_view callsign, std::string_view message)
 {
     std::string packet;

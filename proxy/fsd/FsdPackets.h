@@ -3,6 +3,7 @@
 // for byte, misspellings included. Numbers are written independently of the process locale.
 #pragma once
 
+#include "platform/AsciiText.h"
 #include "proxy/traffic/PositionRules.h"
 #include "proxy/traffic/ReferencePoint.h"
 #include "proxy/traffic/TrackedAircraft.h"
@@ -30,9 +31,6 @@ inline constexpr std::string_view kFeedDisconnectedMessage
 inline constexpr std::int32_t kFreshPositionAge = 5;
 inline constexpr std::int32_t kDeadReckonAge = 15;
 inline constexpr std::int32_t kMaxPositionAge = 180;
-
-// Callsigns compare with ASCII letters folded, never by the locale.
-bool EqualsNoCase(std::string_view a, std::string_view b);
 
 // "#DP<name>" and CR LF: the clients delete the aircraft they knew by this name.
 std::string ComposeDeletePilot(std::string_view name);

@@ -1,6 +1,7 @@
 #include "FsdServer.h"
 
 #include "FsdPackets.h"
+#include "platform/AsciiText.h"
 
 #include <algorithm>
 #include <cstring>
@@ -195,8 +196,9 @@ bool CFsdServer::RefuseLogin(CFsdClientSocket& client, const char* line, std::st
 
 bool CFsdServer::IsCallsignInUse(std::string_view callsign) const
 {
-    return std::any_of(m_clientList.begin(), m_clientList.end(),
-        [callsign](const auto& client) { return EqualsNoCase(client->m_strCallsign, callsign); });
+    return std::any_of(m_clientList.begin(), m_clientList.end(), [callsign](const auto& client) {
+        return platform::EqualsAsciiNoCase(client->m_strCallsign, callsign);
+    });
 }
 
 void CFsdServer::BroadcastPacket(std::string_view text, std::string_view callsign)
@@ -206,7 +208,7 @@ void CFsdServer::BroadcastPacket(std::string_view text, std::string_view callsig
         // With a password, what the clients relay stays among those that gave it.
         if (m_fsdAccess.password && client.m_strCallsign.empty())
             continue;
-        if (!EqualsNoCase(client.m_strCallsign, callsign))
+        if (!platform::EqualsAsciiNoCase(client.m_strCallsign, callsign))
             client.SendString(text);
     }
 }
@@ -224,7 +226,7 @@ void CFsdServer::SendToCallsign(std::string_view callsign, std::string_view text
 {
     for (auto it = m_clientList.begin(); it != m_clientList.end();) {
         CFsdClientSocket& client = **it++;
-        if (EqualsNoCase(client.m_strCallsign, callsign))
+        if (platform::EqualsAsciiNoCase(client.m_strCallsign, callsign))
             client.SendString(text);
     }
 }
@@ -246,9 +248,9 @@ void CFsdServer::SendFlightPlan(const CFieldList& fields)
 {
     const std::string_view requested = fields.field[3];
     for (const auto& [key, aircraft] : m_traffic.m_aircraftMap) {
-        if (EqualsNoCase(aircraft.callsign, requested)
-            || EqualsNoCase(aircraft.registration, requested)
-            || EqualsNoCase(aircraft.hexId, requested)) {
+        if (platform::EqualsAsciiNoCase(aircraft.callsign, requested)
+            || platform::EqualsAsciiNoCase(aircraft.registration, requested)
+            || platform::EqualsAsciiNoCase(aircraft.hexId, requested)) {
             SendToCallsign(fields.field[0] + 3, ComposeFlightPlan(requested, aircraft));
             return;
         }

@@ -12,7 +12,7 @@ namespace {
 
 bool KeyLess(const CIcaoDataElement& a, const CIcaoDataElement& b)
 {
-    return CompareNoCase(a.key, b.key) < 0;
+    return platform::CompareAsciiNoCase(a.key, b.key) < 0;
 }
 
 struct FileCloser {
@@ -20,11 +20,6 @@ struct FileCloser {
 };
 
 } // namespace
-
-int CompareNoCase(std::string_view a, std::string_view b)
-{
-    return platform::CompareAsciiNoCase(a, b);
-}
 
 int CIcaoDataTable::Load(const std::string& name)
 {
@@ -89,7 +84,7 @@ int CIcaoDataTable::Find(std::string_view key) const
     int hi = GetSize() - 1;
     while (lo <= hi) {
         const int mid = (lo + hi) / 2;
-        const int order = CompareNoCase(elements[mid].key, key);
+        const int order = platform::CompareAsciiNoCase(elements[mid].key, key);
         if (order == 0)
             return mid;
         if (order < 0)

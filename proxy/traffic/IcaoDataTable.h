@@ -6,10 +6,6 @@
 #include <string_view>
 #include <vector>
 
-// Compares two texts byte by byte with ASCII letters folded to lower case; other bytes, including
-// those above 127, compare as unsigned values. Negative, zero or positive like strcmp.
-int CompareNoCase(std::string_view a, std::string_view b);
-
 // One row of a lookup file: the first field and the ten after it.
 struct CIcaoDataElement {
     static constexpr int kColumns = 10;

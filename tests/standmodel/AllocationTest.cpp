@@ -1,4 +1,5 @@
 #include "StavoTestSupport.h"
+#include "platform/AsciiText.h"
 #include "plugin/model/StavoText.h"
 
 #include <climits>
@@ -99,10 +100,11 @@ TEST_F(AllocationTest, RemoveAllocationKeepsTheOrderOfTheRest)
 TEST(StavoTextTest, UpperCasesAndComparesAsciiLettersOnly)
 {
     EXPECT_EQ(stavo::ToUpperAscii("abz\xc3\xa9-09{"), "ABZ\xc3\xa9-09{");
-    EXPECT_TRUE(stavo::EqualsNoCase("wzz1AB", "WZZ1ab"));
-    EXPECT_FALSE(stavo::EqualsNoCase("\xc3\xa9", "\xc3\x89"));
-    EXPECT_FALSE(stavo::EqualsNoCase("ABC", "ABCD"));
-    EXPECT_FALSE(stavo::EqualsNoCase("@", "`")); // differ by the case bit but are no letters
+    EXPECT_TRUE(platform::EqualsAsciiNoCase("wzz1AB", "WZZ1ab"));
+    EXPECT_FALSE(platform::EqualsAsciiNoCase("\xc3\xa9", "\xc3\x89"));
+    EXPECT_FALSE(platform::EqualsAsciiNoCase("ABC", "ABCD"));
+    EXPECT_FALSE(
+        platform::EqualsAsciiNoCase("@", "`")); // differ by the case bit but are no letters
 }
 
 TEST(StavoTextTest, ParsesIntegersLikeAtoiAndClampsOverflow)
