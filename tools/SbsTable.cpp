@@ -2,6 +2,7 @@
 // the way the proxy's window would show it after a replay.
 #include "platform/Clock.h"
 #include "platform/ProgramConsole.h"
+#include "platform/ProjectVersion.h"
 #include "proxy/app/MemoryControls.h"
 #include "proxy/app/QuorvexDlg.h"
 #include "proxy/fsd/FsdPackets.h"
@@ -30,7 +31,15 @@ constexpr const char* kUsage
       "               are accepted only when they carry the current date, so replay a recording\n"
       "               at its own date to see them accepted.\n"
       "  --packets    also print the packets sent to FSD clients (none are connected here)\n"
-      "  --help       show this text\n";
+      "  --help       show this text\n"
+      "  --version    show the version\n";
+
+// A mistake on the command line, named as the project's programs name it; exit status 2.
+int Refuse(const std::string& message)
+{
+    std::fprintf(stderr, "sbs-table: %s\nTry 'sbs-table --help'.\n", message.c_str());
+    return 2;
+}
 
 // The packets the FSD clients would be sent as the table changes, kept for printing.
 class CPacketRecorder final : public CTrafficListener {
@@ -102,32 +111,39 @@ int main(int argc, char** argv)
     const char* at = nullptr;
     bool showPackets = false;
     for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+        const std::string argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (std::strcmp(argv[i], "--at") == 0 && i + 1 < argc) {
-            at = argv[++i];
-        } else if (std::strcmp(argv[i], "--packets") == 0) {
+        if (argument == "--version") {
+            std::printf("sbs-table %s\n", kProjectVersion);
+            return 0;
+        }
+        if (argument == "--at" || argument.starts_with("--at=")) {
+            if (argument == "--at" && i + 1 >= argc)
+                return Refuse("--at needs a value");
+            at = argument == "--at" ? argv[++i] : argv[i] + 5;
+        } else if (argument == "--packets") {
             showPackets = true;
-        } else if (argv[i][0] != '-' && feedName == nullptr) {
+        } else if (argument.starts_with("--packets=")) {
+            return Refuse("--packets takes no value");
+        } else if (argument.starts_with("-") && argument != "-") {
+            return Refuse("unknown option '" + argument + "'");
+        } else if (feedName == nullptr) {
             feedName = argv[i];
         } else {
-            std::fprintf(stderr, "sbs-table: unexpected argument '%s'\n\n%s", argv[i], kUsage);
-            return 2;
+            return Refuse("unexpected argument '" + argument + "'");
         }
     }
-    if (feedName == nullptr) {
-        std::fprintf(stderr, "sbs-table: no feed file given\n\n%s", kUsage);
-        return 2;
-    }
+    if (feedName == nullptr)
+        return Refuse("no feed file given");
 
     std::unique_ptr<platform::FakeClock> clock;
     if (at != nullptr) {
         const auto time = ParseLocalTime(at);
         if (!time) {
-            std::fprintf(stderr, "sbs-table: --at wants \"YYYY/MM/DD HH:MM:SS\", not '%s'\n", at);
-            return 2;
+            return Refuse(std::string("--at takes \"YYYY/MM/DD HH:MM:SS\", not ") + at);
         }
         clock = std::make_unique<platform::FakeClock>(*time);
     }

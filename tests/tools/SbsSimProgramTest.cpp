@@ -1,4 +1,4 @@
-// sbs-sim's command line as a user types it: the built program.
+// The command lines of sbs-sim and sbs-table as a user types them: the built programs.
 #include "platform/ProjectVersion.h"
 
 #include <QProcess>
@@ -16,10 +16,10 @@ struct Result {
     std::string err;
 };
 
-Result RunSbsSim(const QStringList& args)
+Result RunTool(const char* program, const QStringList& args)
 {
     QProcess process;
-    process.start(QS_BINARY_DIR "/bin/sbs-sim", args);
+    process.start(QS_BINARY_DIR "/bin/" + QString(program), args);
     EXPECT_TRUE(process.waitForFinished(30000));
     return Result { process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
         process.readAllStandardOutput().toStdString(),
@@ -42,7 +42,7 @@ TEST(SbsSimProgramTest, NamesABadCommandLineInTheProjectsWords)
         { { "--", "30003" }, "unexpected argument '30003'" },
     };
     for (const auto& c : cases) {
-        const Result result = RunSbsSim(c.args);
+        const Result result = RunTool("sbs-sim", c.args);
         EXPECT_EQ(result.exitCode, 2) << c.message;
         EXPECT_EQ(result.err, "sbs-sim: " + std::string(c.message) + "\nTry 'sbs-sim --help'.\n");
         EXPECT_EQ(result.out, "");
@@ -51,14 +51,36 @@ TEST(SbsSimProgramTest, NamesABadCommandLineInTheProjectsWords)
 
 TEST(SbsSimProgramTest, PrintsItsVersionAndHelpOnStandardOutput)
 {
-    const Result version = RunSbsSim({ "--version" });
+    const Result version = RunTool("sbs-sim", { "--version" });
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "sbs-sim " + std::string(kProjectVersion) + "\n");
-    const Result help = RunSbsSim({ "-h" });
+    const Result help = RunTool("sbs-sim", { "-h" });
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind("Usage: sbs-sim ", 0), 0u) << help.out;
     EXPECT_NE(help.out.find("--version"), std::string::npos);
     EXPECT_EQ(help.err, "");
+}
+
+TEST(SbsSimProgramTest, SbsTableNamesItsMistakesTheSameWay)
+{
+    const struct {
+        QStringList args;
+        const char* message;
+    } cases[] = {
+        { { "--bogus", "feed.sbs" }, "unknown option '--bogus'" },
+        { {}, "no feed file given" },
+        { { "--at" }, "--at needs a value" },
+        { { "a.sbs", "b.sbs" }, "unexpected argument 'b.sbs'" },
+    };
+    for (const auto& c : cases) {
+        const Result result = RunTool("sbs-table", c.args);
+        EXPECT_EQ(result.exitCode, 2) << c.message;
+        EXPECT_EQ(
+            result.err, "sbs-table: " + std::string(c.message) + "\nTry 'sbs-table --help'.\n");
+    }
+    const Result version = RunTool("sbs-table", { "--version" });
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "sbs-table " + std::string(kProjectVersion) + "\n");
 }
 
 } // namespace
