@@ -196,11 +196,11 @@ void FeedAll(CQuorvexDlg& dlg, const Data& data, std::string& buffer)
         dlg.HandleFeedLine(buffer.data());
         received += line.size();
         if (received >= kReceive) {
-            dlg.OnFeedReceived();
+            dlg.ShowFeedCounters();
             received = 0;
         }
     }
-    dlg.OnFeedReceived();
+    dlg.ShowFeedCounters();
 }
 
 void BM_HandleFeedLine(benchmark::State& state)

@@ -33,7 +33,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             line.clear();
         }
     }
-    dlg.OnFeedReceived(); // the texts, as after a receive
+    dlg.ShowFeedCounters(); // the texts, as after a receive
     // Time moves on with every input, so aircraft age and are purged now and then.
     clock.Advance(size % 97);
     dlg.Traffic().PurgeStaleAircraft(platform::Time64());

@@ -30,7 +30,8 @@ CQuorvexDlg::CQuorvexDlg(platform::CDialogControls& controls)
     , m_tLastPurge(platform::Time64())
 {
     m_traffic.AddListener(m_listView);
-    m_sbsSocket.m_pDlg = this;
+    m_feeds.push_back(
+        std::make_unique<CSbsFeed>(static_cast<CSbsFeedOwner&>(*this), m_feedOptions, &m_metrics));
     m_server.m_pMetrics = &m_metrics;
     m_server.m_onClientCount = [this](std::size_t count) {
         m_controls.SetWindowText(kIdClients, std::to_string(count));
@@ -95,12 +96,14 @@ void CQuorvexDlg::OnConnectClicked()
         m_controls.MessageBox(kPortEmptyText);
         return;
     }
-    m_strFeedServer = server;
-    m_nFeedPort = PortNumber(port);
-    m_tFeedDownSince = 0;
-    m_nRetryDelay = 1;
+    m_feeds.resize(1);
+    for (std::size_t i = 0; i < m_extraFeeds.size(); ++i)
+        m_feeds.push_back(std::make_unique<CSbsFeed>(
+            static_cast<CSbsFeedOwner&>(*this), m_feedOptions, &m_metrics));
     m_bLossAnnounced = false;
-    StartFeedAttempt();
+    m_feeds[0]->Start(server, PortNumber(port));
+    for (std::size_t i = 0; i < m_extraFeeds.size(); ++i)
+        m_feeds[i + 1]->Start(m_extraFeeds[i].server, m_extraFeeds[i].port);
 
     m_controls.EnableWindow(kIdConnect, false);
     m_controls.SetWindowText(kIdConnect, "Connecting ...");
@@ -111,104 +114,68 @@ void CQuorvexDlg::OnConnectClicked()
     m_nLinesReceived = 0;
 }
 
-void CQuorvexDlg::StartFeedAttempt()
+bool CQuorvexDlg::AnyFeedConnected() const
 {
-    // Every failure, even of an attempt that cannot start (a bad port, a name that does not
-    // resolve), arrives as the connect event with an error and ends in OnFeedLost: the window
-    // never stays in "Connecting ..." for want of an event.
-    ++m_metrics.m_nFeedConnects;
-    // A retry is told by the failure before it, with its wait: not every attempt is a line.
-    if (m_feedState != FeedState::Waiting)
-        Log(LogLevel::Info, "feed",
-            "feed: connecting to " + m_strFeedServer + " port " + std::to_string(m_nFeedPort));
-    m_sbsSocket.Close();
-    // Half a line of the last connection must not be glued to the first line of this one.
-    m_sbsSocket.ResetLineAssembly();
-    m_sbsSocket.Create();
-    m_sbsSocket.Connect(m_strFeedServer, m_nFeedPort);
-    m_feedState = FeedState::Connecting;
-    if (m_feedOptions.feedTimeoutSeconds > 0)
-        m_tFeedActivity = platform::Time64();
+    return std::any_of(
+        m_feeds.begin(), m_feeds.end(), [](const auto& feed) { return feed->IsConnected(); });
 }
 
-void CQuorvexDlg::OnFeedConnected()
+bool CQuorvexDlg::OnFeedLine(CSbsFeed& /*feed*/, char* line)
 {
-    m_controls.SetWindowText(kIdConnect, "Connected");
+    const std::int64_t accepted = m_nLinesAccepted;
+    HandleFeedLine(line);
+    return m_nLinesAccepted != accepted;
+}
+
+void CQuorvexDlg::OnFeedReceived(CSbsFeed& /*feed*/)
+{
+    ShowFeedCounters();
+}
+
+void CQuorvexDlg::OnFeedUp(CSbsFeed& feed)
+{
+    if (&feed == m_feeds[0].get())
+        m_controls.SetWindowText(kIdConnect, "Connected");
+    const bool first = !m_bFeedConnected;
     m_bFeedConnected = true;
     m_server.SetFeedConnected(true);
-    m_feedState = FeedState::Connected;
-    m_nRetryDelay = 1;
     m_bLossAnnounced = false;
-    const std::int64_t now = platform::Time64();
-    if (m_feedOptions.feedTimeoutSeconds > 0)
-        m_tFeedActivity = now;
-    std::string text
-        = "feed: connected to " + m_strFeedServer + " port " + std::to_string(m_nFeedPort);
-    if (m_tFeedDownSince != 0)
-        text += ", again after " + std::to_string(now - m_tFeedDownSince) + " s without it";
-    Log(LogLevel::Info, "feed", std::move(text));
-    m_tFeedUpSince = now;
-    m_tFeedDownSince = 0;
-    m_server.AnnounceFeed(true);
+    if (first)
+        m_server.AnnounceFeed(true);
 }
 
-void CQuorvexDlg::OnFeedLost(std::string_view reason)
+void CQuorvexDlg::OnFeedDown(CSbsFeed& /*feed*/)
 {
-    const std::int64_t now = platform::Time64();
-    const bool retrying = m_feedOptions.reconnectMaxSeconds > 0 && m_feedState != FeedState::Idle;
-    if (m_feedState != FeedState::Idle) {
-        // A connection that was up is lost once, a change of state; an attempt that fails may
-        // fail the same way again and again, and its repeats are held back.
-        const bool wasUp = m_feedState == FeedState::Connected;
-        std::string text = wasUp ? "feed: lost after " + std::to_string(now - m_tFeedUpSince)
-                + " s up: " + std::string(reason)
-                                 : "feed: " + std::string(reason);
-        if (retrying)
-            text += "; retrying in " + std::to_string(m_nRetryDelay) + " s";
-        Log(LogLevel::Warning,
-            wasUp ? std::string("feed-lost") : "failure:feed " + std::string(reason),
-            std::move(text));
-        if (wasUp)
-            m_tFeedDownSince = now;
-    }
-    if (!retrying) {
+    m_bFeedConnected = AnyFeedConnected();
+    m_server.SetFeedConnected(m_bFeedConnected);
+    const bool allStopped = std::all_of(m_feeds.begin(), m_feeds.end(),
+        [](const auto& each) { return each->GetState() == CSbsFeed::State::Idle; });
+    if (allStopped) {
         OnDisconnect();
         return;
     }
-    m_sbsSocket.Close();
-    m_bFeedConnected = false;
-    m_server.SetFeedConnected(false);
-    if (!m_bLossAnnounced) {
+    if (!m_bFeedConnected && !m_bLossAnnounced) {
         m_bLossAnnounced = true;
         m_server.AnnounceFeed(false);
     }
-    m_feedState = FeedState::Waiting;
-    m_tRetryAt = now + m_nRetryDelay;
-    m_nRetryDelay = std::min(m_nRetryDelay * 2, m_feedOptions.reconnectMaxSeconds);
-    ShowRetryCaption(now);
 }
 
-void CQuorvexDlg::ShowRetryCaption(std::int64_t now)
+void CQuorvexDlg::OnFeedCaption(CSbsFeed& feed, const std::string& caption)
 {
-    const std::int64_t left = std::max<std::int64_t>(0, m_tRetryAt - now);
-    m_controls.SetWindowText(kIdConnect, "retrying in " + std::to_string(left) + " s");
+    if (&feed == m_feeds[0].get())
+        m_controls.SetWindowText(kIdConnect, caption);
+}
+
+void CQuorvexDlg::OnFeedEvent(CSbsFeed& /*feed*/, bool warning, std::string kind, std::string text)
+{
+    Log(warning ? LogLevel::Warning : LogLevel::Info, kind, std::move(text));
 }
 
 void CQuorvexDlg::OnServiceTick()
 {
     const std::int64_t now = platform::Time64();
-    if (m_feedState == FeedState::Waiting) {
-        if (now >= m_tRetryAt) {
-            StartFeedAttempt();
-            m_controls.SetWindowText(kIdConnect, "Connecting ...");
-        } else {
-            ShowRetryCaption(now);
-        }
-    } else if (m_feedState != FeedState::Idle && m_feedOptions.feedTimeoutSeconds > 0
-        && now - m_tFeedActivity >= m_feedOptions.feedTimeoutSeconds) {
-        OnFeedLost((m_feedState == FeedState::Connected ? "silent for " : "no answer in ")
-            + std::to_string(now - m_tFeedActivity) + " s");
-    }
+    for (const auto& feed : m_feeds)
+        feed->OnServiceTick(now);
     if (m_replay.IsRunning() && m_feedOptions.replaySpeed > 0.0)
         ReplayDueLines(0);
 }
@@ -216,12 +183,12 @@ void CQuorvexDlg::OnServiceTick()
 void CQuorvexDlg::OnDisconnect()
 {
     m_replay.Stop();
-    m_sbsSocket.Close();
+    for (const auto& feed : m_feeds)
+        feed->Stop();
     SetIdleButtons();
     m_controls.SetWindowText(kIdConnect, "Connect");
     m_bFeedConnected = false;
     m_server.SetFeedConnected(false);
-    m_feedState = FeedState::Idle;
     // A loss already told while retrying is not told again when the retries stop.
     if (!m_bLossAnnounced)
         m_server.AnnounceFeed(false);
@@ -242,8 +209,6 @@ bool CQuorvexDlg::HandleFeedLine(char* line)
     ++m_nLinesReceived;
     ++m_metrics.m_nLinesReceived;
     const std::int64_t now = platform::Time64();
-    if (m_feedOptions.feedTimeoutSeconds > 0 && m_bFeedConnected)
-        m_tFeedActivity = now;
     const ShortLineDate dates = m_feedOptions.replayDateRecorded && IsReplaying()
         ? ShortLineDate::Recorded
         : ShortLineDate::Today;

@@ -7,16 +7,18 @@
 #include "AircraftListing.h"
 #include "FeedOptions.h"
 #include "Replay.h"
+#include "SbsFeed.h"
 #include "platform/DialogControls.h"
 #include "proxy/fsd/FsdServer.h"
 #include "proxy/net/EventLog.h"
-#include "proxy/net/SBSSocket.h"
 #include "proxy/status/StatusMetrics.h"
 #include "proxy/traffic/TrafficModel.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Control ids of the dialog template.
 inline constexpr int kIdOk = 1;
@@ -48,7 +50,13 @@ inline constexpr std::string_view kFileOpenErrorText = "File open error";
 inline constexpr std::string_view kListenFailedText
     = "Local FSD port binding failed. Clients can not connect to the proxy";
 
-class CQuorvexDlg : public CFeedLineSink {
+// A receiver's address, of a feed beyond the first.
+struct CFeedAddress {
+    std::string server;
+    unsigned port = 0;
+};
+
+class CQuorvexDlg : private CSbsFeedOwner {
 public:
     explicit CQuorvexDlg(platform::CDialogControls& controls);
     virtual ~CQuorvexDlg();
@@ -61,31 +69,29 @@ public:
     bool OnInitDialog(unsigned fsdPort = kFsdPort);
 
     // Buttons. Connect starts a connection to the server and port of the two fields (a message box
-    // when either is empty); its outcome arrives as the feed socket's connect event.
+    // when either is empty), and to every feed of m_extraFeeds; the outcome arrives as the feed
+    // socket's connect event.
     void OnConnectClicked();
-    // Stops the feed or the replay, returns the buttons to idle and tells every FSD client, logged
-    // in or not. Also the end of a failed connect and of a closed feed.
-    void OnDisconnect() override;
+    // Stops the feeds or the replay, returns the buttons to idle and tells every FSD client,
+    // logged in or not. Also the end of a failed connect and of a closed feed.
+    void OnDisconnect();
     // Replays the recorded feed file named in the server field (a message box when it is empty or
     // cannot be opened, the buttons then untouched), starting with its first lines.
     void OnLogfileClicked();
     // "+10" and every tick of a running replay: the next CFeedOptions::replayLines lines go
     // through the feed parser; the end of the file ends the replay and restores the buttons.
     void ReplayNextLines();
-    // The feed socket's successful connect event: "Connected", and every FSD client is told.
-    void OnFeedConnected() override;
     bool IsReplaying() const { return m_replay.IsRunning(); }
-    // Waiting to try the feed again (--reconnect).
-    bool IsRetrying() const { return m_feedState == FeedState::Waiting; }
-    // Connect pressed (or a retry started), no outcome yet.
-    bool IsConnecting() const { return m_feedState == FeedState::Connecting; }
+    // The first feed waits to try again (--reconnect).
+    bool IsRetrying() const { return m_feeds[0]->GetState() == CSbsFeed::State::Waiting; }
+    // Connect pressed (or a retry of the first feed started), no outcome yet.
+    bool IsConnecting() const { return m_feeds[0]->GetState() == CSbsFeed::State::Connecting; }
+    // Any feed is connected (never during a replay).
     bool IsFeedConnected() const { return m_bFeedConnected; }
+    // The feeds: the first is the one of the window's fields, then m_extraFeeds in their order.
+    const std::vector<std::unique_ptr<CSbsFeed>>& Feeds() const { return m_feeds; }
 
-    // The feed failed, closed or broke. Without a retry, OnDisconnect. With one, the clients are
-    // told once, at the first loss, and the next attempt waits 1 s, then twice as long after each
-    // failure, up to the limit; the Connect caption says "retrying in N s".
-    void OnFeedLost(std::string_view reason) override;
-    // Once a second when CFeedOptions::NeedsServiceTick: the due retry, the silence limit, and
+    // Once a second when CFeedOptions::NeedsServiceTick: the due retries, the silence limit, and
     // the lines of a paced replay that are due.
     void OnServiceTick();
     // Reads the lookup files again, for a running proxy, and tells the event log how it went.
@@ -99,8 +105,7 @@ public:
     // it if the traffic model accepts it; the texts of the counters and of the last accepted line
     // are written to the controls by ShowFeedCounters, which the feed connection calls after every
     // receive and the replay after every step.
-    bool HandleFeedLine(char* line) override;
-    void OnFeedReceived() override { ShowFeedCounters(); }
+    bool HandleFeedLine(char* line);
     // Writes "received / accepted" and the last accepted line, as far as they changed since
     // they were last written.
     void ShowFeedCounters();
@@ -112,9 +117,6 @@ public:
     const CTrafficModel& Traffic() const { return m_traffic; }
     CFsdServer& Server() { return m_server; }
     const CFsdServer& Server() const { return m_server; }
-    // The server field's text of the last Connect, and the port it gave.
-    const std::string& FeedServer() const { return m_strFeedServer; }
-    unsigned FeedPort() const { return m_nFeedPort; }
 
     // Counters since the last Connect or replay start. 64-bit: a feed running for weeks passes
     // 2^31 lines.
@@ -124,6 +126,7 @@ public:
     status::CStatusMetrics m_metrics; // for the status page and /metrics; never reset
     // Set by the front-end before OnInitDialog.
     CFeedOptions m_feedOptions;
+    std::vector<CFeedAddress> m_extraFeeds; // the receivers merged with the first one
     // Where the events of the feed, the lookup files and the FSD server go; none: nowhere. Set
     // before OnInitDialog. Not owned.
     CEventSink* m_pEventLog = nullptr;
@@ -132,12 +135,19 @@ protected:
     platform::CDialogControls& m_controls;
 
 private:
-    enum class FeedState { Idle, Connecting, Connected, Waiting };
+    // The feeds' events. The radar clients hear "connected" when the first of the feeds connects
+    // and "disconnected" when the last one is lost, once per change; the Connect caption follows
+    // the first feed.
+    bool OnFeedLine(CSbsFeed& feed, char* line) override;
+    void OnFeedReceived(CSbsFeed& feed) override;
+    void OnFeedUp(CSbsFeed& feed) override;
+    void OnFeedDown(CSbsFeed& feed) override;
+    void OnFeedCaption(CSbsFeed& feed, const std::string& caption) override;
+    void OnFeedEvent(CSbsFeed& feed, bool warning, std::string kind, std::string text) override;
+    bool AnyFeedConnected() const;
 
     void SetIdleButtons();
     void Log(LogLevel level, std::string_view kind, std::string text);
-    void StartFeedAttempt();
-    void ShowRetryCaption(std::int64_t now);
     // The end of the recording, or a read error: the replay is over. The clients are not told,
     // and the Connect caption stays as it is.
     void EndReplay();
@@ -147,22 +157,13 @@ private:
     CTrafficModel m_traffic;
     CAircraftListView m_listView;
     CFsdServer m_server;
-    CSBSSocket m_sbsSocket; // the feed connection; its m_pDlg is this window
+    std::vector<std::unique_ptr<CSbsFeed>> m_feeds; // at least the first
     CReplay m_replay;
 
     std::string m_strLineCopy; // the line being handled, as received; reused to spare allocations
-    bool m_bFeedConnected = false; // the SBS feed is connected (not during a replay)
+    bool m_bFeedConnected = false; // an SBS feed is connected (not during a replay)
     bool m_bLastLineShown = true; // m_strLastLine is the text of kIdLastLine
     bool m_bLineCountShown = true; // kIdLineCount shows the current counters
     std::int64_t m_tLastPurge; // seconds since 1970: construction, then every purge
-
-    FeedState m_feedState = FeedState::Idle;
-    std::string m_strFeedServer; // of the last Connect, for the retries
-    unsigned m_nFeedPort = 0;
-    int m_nRetryDelay = 1; // seconds before the next retry
-    std::int64_t m_tRetryAt = 0;
-    std::int64_t m_tFeedActivity = 0; // start of the attempt, connect, or last line
-    std::int64_t m_tFeedUpSince = 0; // when the feed last connected
-    std::int64_t m_tFeedDownSince = 0; // when a connected feed was lost; 0 since a Connect
     bool m_bLossAnnounced = false; // the clients were told of a loss not yet made good
 };

@@ -4,7 +4,10 @@
 #include "proxy/app/QuorvexStatus.h"
 #include "proxy/fsd/FsdPackets.h"
 #include "proxy/traffic/TrafficModel.h"
+#include "support/EventLoop.h"
 #include "support/RecordingControls.h"
+
+#include <QTcpServer>
 
 #include <gtest/gtest.h>
 
@@ -79,12 +82,14 @@ protected:
 TEST_F(QuorvexDlgTest, ButtonsFollowTheFeedThroughEveryState)
 {
     EXPECT_EQ(State(), kIdle);
+    QTcpServer receiver;
+    ASSERT_TRUE(receiver.listen(QHostAddress::LocalHost));
     m_controls.SetWindowText(kIdEditServer, "127.0.0.1");
-    m_controls.SetWindowText(kIdEditPort, "30003");
+    m_controls.SetWindowText(kIdEditPort, std::to_string(receiver.serverPort()));
     m_dlg.OnConnectClicked();
     EXPECT_EQ(State(), kConnecting);
     EXPECT_FALSE(m_dlg.IsFeedConnected());
-    m_dlg.OnFeedConnected(); // the connect event's success, as the socket reports it
+    ASSERT_TRUE(qstest::WaitFor([&] { return m_dlg.IsFeedConnected(); }));
     EXPECT_EQ(State(), kConnected);
     EXPECT_TRUE(m_dlg.IsFeedConnected());
     m_dlg.OnDisconnect();

@@ -47,7 +47,7 @@ public:
     void Feed(std::string line)
     {
         HandleFeedLine(line.data());
-        OnFeedReceived();
+        ShowFeedCounters();
     }
 
     const CTrackedAircraft* Aircraft(std::string_view hexId) const
