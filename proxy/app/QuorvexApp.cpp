@@ -103,6 +103,10 @@ void SetUpParser(QCommandLineParser& parser)
             "every valid position but 0,0.",
             "RULE" },
         { "receiver", "The receiver's position, for --max-range.", "LAT,LON" },
+        { "trim-callsigns",
+            "Drop the blanks that receivers pad callsigns with (\"DLH4KJ  \") before the "
+            "callsign is used: in the list, the radar clients' packets and the flight plan "
+            "lookup." },
         { "max-range", "Drop positions farther than NM nautical miles from --receiver.", "NM" },
         { "replay-lines", "Replay N lines per tick and per +10 press (default 20).", "N" },
         { "replay-speed",
@@ -212,6 +216,7 @@ bool ParseFeedOptions(const QCommandLineParser& parser, CQuorvexOptions& options
         feed.replayDateRecorded = date == "recorded";
     }
     options.reloadOnHangup = parser.isSet("reload-on-hup");
+    options.trimCallsigns = parser.isSet("trim-callsigns");
     return true;
 }
 
@@ -246,6 +251,7 @@ void ApplyOptions(const CQuorvexOptions& options, CQuorvexDlg& dlg, CEventSink* 
     dlg.m_feedOptions = options.feed;
     dlg.m_pEventLog = log;
     dlg.Traffic().m_positionRules = options.positions;
+    dlg.Traffic().m_bTrimCallsigns = options.trimCallsigns;
     dlg.Server().m_listenAddresses = options.listen;
     dlg.Server().m_fsdAccess = options.access;
 }

@@ -121,9 +121,15 @@ bool CTrafficModel::ApplySbsMessage(const CFieldList& fields, int offset, std::i
 
     // Only the first callsign counts. The line's own field is looked at first: most lines have
     // none, and then the record's callsign, a cache line of its own, stays untouched.
-    if (const char* callsign = field(10); std::strlen(callsign) > 3 && aircraft->callsign.empty()
-        && std::strchr(callsign, '@') == nullptr && IsPacketFieldText(callsign))
-        SetCallsign(*aircraft, callsign);
+    if (std::string_view callsign = field(10); callsign.size() > 3) {
+        // Receivers pad the callsign to 8 characters; trimmed, it is the name the flight plans
+        // and the radar clients know.
+        if (m_bTrimCallsigns)
+            callsign = callsign.substr(0, callsign.find_last_not_of(' ') + 1);
+        if (callsign.size() > 3 && aircraft->callsign.empty()
+            && callsign.find('@') == std::string_view::npos && IsPacketFieldText(callsign))
+            SetCallsign(*aircraft, callsign);
+    }
 
     // Within the same second the time is the same: listeners are not told again.
     if (aircraft->lastMessageTime != now || now == 0) {
@@ -172,7 +178,7 @@ bool CTrafficModel::ApplySbsMessage(const CFieldList& fields, int offset, std::i
 
 // The first callsign of an aircraft: its name for the clients from now on, and the key of its
 // flight plan. It never changes afterwards.
-void CTrafficModel::SetCallsign(CTrackedAircraft& aircraft, const char* callsign)
+void CTrafficModel::SetCallsign(CTrackedAircraft& aircraft, std::string_view callsign)
 {
     // Until now the clients knew the aircraft by its registration or hex id.
     const std::string oldName

@@ -74,8 +74,8 @@ public:
 
     // One feed line of `length` bytes, NUL-terminated, which is cut in place. Returns whether it
     // was accepted (it named an aircraft, which it created or updated).
-    bool HandleFeedLine(
-        char* line, std::size_t length, std::int64_t now, ShortLineDate dates = ShortLineDate::Today);
+    bool HandleFeedLine(char* line, std::size_t length, std::int64_t now,
+        ShortLineDate dates = ShortLineDate::Today);
     bool ProcessSbsLine(const CFieldList& fields, std::int64_t now, ShortLineDate dates);
     // SBS field k is split index k - offset; offset counts the leading fields the line lacks.
     bool ApplySbsMessage(const CFieldList& fields, int offset, std::int64_t now);
@@ -92,7 +92,8 @@ public:
     void ReloadLookupFiles(
         const std::function<void(const char*, const CIcaoDataTable&, bool, int)>& told);
     // Calls `visit` with each lookup file's name and table.
-    void ForEachLookupTable(const std::function<void(const char*, const CIcaoDataTable&)>& visit) const;
+    void ForEachLookupTable(
+        const std::function<void(const char*, const CIcaoDataTable&)>& visit) const;
 
     // Sets the reference point unless a position has set it already.
     void SetReferencePointOnce(double longitude, double latitude)
@@ -107,10 +108,13 @@ public:
     CIcaoDataTable m_aircraftsTable; // key: registration; column[1] aircraft type
     CIcaoDataTable m_flightplansTable; // key: callsign; column[0] type, [1]..[6] the plan
     CPositionRules m_positionRules;
+    // Trailing blanks of a feed callsign are dropped before anything uses it (--trim-callsigns);
+    // by default it is kept exactly as received.
+    bool m_bTrimCallsigns = false;
 
 private:
     CTrackedAircraft* CreateAircraft(std::string_view hexId);
-    void SetCallsign(CTrackedAircraft& aircraft, const char* callsign);
+    void SetCallsign(CTrackedAircraft& aircraft, std::string_view callsign);
     void Changed(const CTrackedAircraft& aircraft, AircraftField field, std::string_view text = {})
     {
         for (CTrafficListener* listener : m_listeners)

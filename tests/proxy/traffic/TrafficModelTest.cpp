@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -41,8 +42,8 @@ bool Feed(CTrafficModel& model, std::string line, std::int64_t now)
     return model.HandleFeedLine(line.data(), line.size(), now);
 }
 
-std::string Line(const std::string& hexId, const std::string& callsign,
-    const std::string& altitude, const std::string& position)
+std::string Line(const std::string& hexId, const std::string& callsign, const std::string& altitude,
+    const std::string& position)
 {
     return "MSG,3,1,1," + hexId + ",1,2010/02/19,x,2010/02/19,x," + callsign + "," + altitude
         + ",,," + position + ",,,,,,\n";
@@ -88,6 +89,38 @@ TEST(TrafficModelTest, ListenersHearWhatChangedWithTheFeedsOwnTexts)
     recorder.events.clear();
     Feed(model, Line("3C6587", "", "", ","), kNow + 200);
     EXPECT_TRUE(recorder.events.empty());
+}
+
+
+// With trimming on, a receiver's padded callsign is the callsign before anything uses it: the
+// length check, the flight plan lookup and what listeners are told.
+TEST(TrafficModelTest, TrimmedCallsignsAreLookedUpAndCheckedWithoutTheirPadding)
+{
+    CTrafficModel model;
+    model.m_bTrimCallsigns = true;
+    CEventRecorder recorder;
+    model.AddListener(recorder);
+    CIcaoDataElement plan;
+    plan.key = "DLH4KJ";
+    plan.column[0] = "A320";
+    plan.column[2] = "EDDF";
+    model.m_flightplansTable.InsertSorted(plan);
+
+    Feed(model, Line("3C6586", "DLH4KJ  ", "", ","), kNow);
+    const CTrackedAircraft& padded = *model.m_aircraftMap.Find("3C6586");
+    EXPECT_EQ(padded.callsign, "DLH4KJ");
+    EXPECT_EQ(padded.aircraftType, "A320");
+    EXPECT_EQ(padded.departure, "EDDF");
+    EXPECT_NE(
+        std::find(recorder.events.begin(), recorder.events.end(), "callsign DLH4KJ was 3C6586"),
+        recorder.events.end());
+
+    // Three characters and blanks are too short; the blank inside a callsign stays.
+    Feed(model, Line("3C6587", "DLH     ", "", ","), kNow);
+    EXPECT_EQ(model.m_aircraftMap.Find("3C6587")->callsign, "");
+    Feed(model, Line("3C6587", "D LH4   ", "", ","), kNow);
+    EXPECT_EQ(model.m_aircraftMap.Find("3C6587")->callsign, "D LH4");
+    model.RemoveListener(recorder);
 }
 
 } // namespace
