@@ -327,4 +327,28 @@ void CQuorvexDlg::OnTimer()
             ReplayNextLines();
     }
     m_server.BroadcastPositions(platform::Time64());
+    WarnOfIgnoredPositions(platform::Time64());
+}
+
+void CQuorvexDlg::WarnOfIgnoredPositions(std::int64_t now)
+{
+    const std::int64_t ignored
+        = m_traffic.m_ignoredPositions.Count(PositionVerdict::NorthEast) - m_nNorthEastWarned;
+    if (ignored <= 0
+        || (m_tNorthEastWarned != 0 && now - m_tNorthEastWarned < kIgnoredPositionsWarningSeconds))
+        return;
+    std::string when;
+    if (m_tNorthEastWarned != 0) {
+        const std::int64_t minutes = (now - m_tNorthEastWarned) / 60;
+        when = minutes <= 60 ? " in the last hour"
+                             : " in the last " + std::to_string(minutes) + " minutes";
+    }
+    Log(LogLevel::Warning, "positions-ignored",
+        "feed: " + std::to_string(ignored)
+            + (ignored == 1 ? " position ignored" + when + ": it lies"
+                            : " positions ignored" + when + ": they lie")
+            + " outside the default area (north of 10\u00b0 N and east of 10\u00b0 E); a "
+              "receiver elsewhere needs --positions anywhere");
+    m_nNorthEastWarned += ignored;
+    m_tNorthEastWarned = now;
 }

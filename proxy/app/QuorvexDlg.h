@@ -36,6 +36,8 @@ inline constexpr int kIdPlus10 = 1009;
 // kPurgeIntervalSeconds after the previous one.
 inline constexpr int kTimerPeriodMilliseconds = 5000;
 inline constexpr std::int64_t kPurgeIntervalSeconds = 60;
+// The warning of positions ignored by the default rule is repeated at most this often.
+inline constexpr std::int64_t kIgnoredPositionsWarningSeconds = 3600;
 // A replay feeds this many lines of the recording per tick or per "+10" press.
 inline constexpr int kReplayLinesPerStep = 20;
 static_assert(CFeedOptions {}.replayLines == kReplayLinesPerStep);
@@ -142,6 +144,9 @@ private:
     // and the Connect caption stays as it is.
     void EndReplay();
     void ReplayDueLines(int timelessLines);
+    // The first positions ignored by the default rule, then those since at most once an hour:
+    // how many, and that --positions anywhere takes them.
+    void WarnOfIgnoredPositions(std::int64_t now);
 
     // Declared first: the list and the server listen to the model, and go before it.
     CTrafficModel m_traffic;
@@ -163,4 +168,7 @@ private:
     std::int64_t m_tRetryAt = 0;
     std::int64_t m_tFeedActivity = 0; // start of the attempt, connect, or last line
     bool m_bLossAnnounced = false; // the clients were told of a loss not yet made good
+
+    std::int64_t m_nNorthEastWarned = 0; // positions ignored by the default rule, as last told
+    std::int64_t m_tNorthEastWarned = 0; // when that was; 0: never
 };

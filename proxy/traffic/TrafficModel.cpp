@@ -33,22 +33,21 @@ bool IsDateField(const char* text)
 
 } // namespace
 
-bool CPositionRules::Accepts(double latitude, double longitude) const
+PositionVerdict CPositionRules::Check(double latitude, double longitude) const
 {
-    if (!anywhere) {
-        // Beyond the poles or the antimeridian, or not a number at all, a coordinate is garbled,
-        // and taking it would also make it the reference point of the whole run.
-        if (!(latitude > 10.0 && latitude <= 90.0 && longitude > 10.0 && longitude <= 180.0))
-            return false;
-    } else if (!(std::fabs(latitude) <= 90.0 && std::fabs(longitude) <= 180.0)
-        || (latitude == 0.0 && longitude == 0.0)) {
-        // With receivers anywhere, only the receivers' 0,0 of an aircraft without a fix is junk
-        // by itself (and whatever is not a number).
-        return false;
-    }
+    // Beyond the poles or the antimeridian, or not a number at all, a coordinate is garbled, and
+    // taking it would also make it the reference point of the whole run. 0,0 is what receivers
+    // report for an aircraft without a fix: junk wherever the receiver is.
+    if (!(std::fabs(latitude) <= 90.0 && std::fabs(longitude) <= 180.0)
+        || (latitude == 0.0 && longitude == 0.0))
+        return PositionVerdict::Invalid;
+    if (!anywhere && !(latitude > 10.0 && longitude > 10.0))
+        return PositionVerdict::NorthEast;
     // The receiver's range, when given, drops the far garbage of bad decodes.
-    return !receiverSet
-        || DistanceNm(receiverLatitude, receiverLongitude, latitude, longitude) <= maxRangeNm;
+    if (receiverSet
+        && !(DistanceNm(receiverLatitude, receiverLongitude, latitude, longitude) <= maxRangeNm))
+        return PositionVerdict::Range;
+    return PositionVerdict::Accepted;
 }
 
 void CTrafficModel::RemoveListener(CTrafficListener& listener)
@@ -152,7 +151,8 @@ bool CTrafficModel::ApplySbsMessage(const CFieldList& fields, int offset, std::i
     if (present(15) != nullptr && present(14) != nullptr) {
         const double latitude = FeedDouble(field(14));
         const double longitude = FeedDouble(field(15));
-        if (m_positionRules.Accepts(latitude, longitude)) {
+        if (const PositionVerdict verdict = m_positionRules.Check(latitude, longitude);
+            verdict == PositionVerdict::Accepted) {
             aircraft->position = AircraftPosition { longitude, latitude, true };
             m_reference.SetOnce(longitude, latitude);
             Changed(*aircraft, AircraftField::Position);
@@ -160,6 +160,11 @@ bool CTrafficModel::ApplySbsMessage(const CFieldList& fields, int offset, std::i
                 aircraft->lastPositionTime = now;
                 Changed(*aircraft, AircraftField::LastPositionReceived);
             }
+        } else {
+            // Counted, so that a receiver outside the rules' area can be told why its aircraft
+            // have no position.
+            m_ignoredPositions.Add(verdict);
+            aircraft->positionIgnored = true;
         }
     }
     if (const char* text = present(16))

@@ -108,6 +108,7 @@ public:
     CIcaoDataTable m_aircraftsTable; // key: registration; column[1] aircraft type
     CIcaoDataTable m_flightplansTable; // key: callsign; column[0] type, [1]..[6] the plan
     CPositionRules m_positionRules;
+    CIgnoredPositions m_ignoredPositions; // by the rules, since the start; never reset
     // Trailing blanks of a feed callsign are dropped before anything uses it (--trim-callsigns);
     // by default it is kept exactly as received.
     bool m_bTrimCallsigns = false;
