@@ -27,5 +27,7 @@ std::string CConsoleControls::StatusLine(const CQuorvexDlg& dlg) const
     // What a feed that gives no aircraft needs: only said once there is something to say.
     if (const std::int64_t ignored = dlg.Traffic().m_ignoredPositions.Total(); ignored > 0)
         line += "  Positions ignored: " + std::to_string(ignored);
+    if (const std::string warning = FeedFormatWarning(dlg.FeedFormatSeen()); !warning.empty())
+        line += "  Feed: " + warning;
     return line;
 }

@@ -120,6 +120,7 @@ void CQuorvexDlg::StartFeedAttempt()
     // Half a line of the last connection must not be glued to the first line of this one.
     m_sbsSocket.ResetLineAssembly();
     m_sbsSocket.Create();
+    StartFormatInspection();
     m_sbsSocket.Connect(m_strFeedServer, m_nFeedPort);
     m_feedState = FeedState::Connecting;
     if (m_feedOptions.feedTimeoutSeconds > 0)
@@ -215,9 +216,33 @@ void CQuorvexDlg::SetIdleButtons()
     m_controls.EnableWindow(kIdPlus10, false);
 }
 
+void CQuorvexDlg::StartFormatInspection()
+{
+    m_formatDetector.Reset();
+    m_bInspectingFormat = true;
+}
+
+void CQuorvexDlg::InspectFeedFormat(std::string_view piece)
+{
+    m_bInspectingFormat = m_formatDetector.Inspect(piece);
+    if (m_bInspectingFormat)
+        return;
+    // Such a feed's lines are all rejected; without this the user sees only the counters.
+    if (const std::string warning = FeedFormatWarning(m_formatDetector.Verdict()); !warning.empty())
+        Log(LogLevel::Warning, "feed-format", "feed: " + warning);
+}
+
+void CQuorvexDlg::OnFeedStart(std::string_view bytes)
+{
+    if (m_bInspectingFormat)
+        InspectFeedFormat(bytes);
+}
+
 bool CQuorvexDlg::HandleFeedLine(char* line)
 {
     m_strLineCopy.assign(line);
+    if (m_bInspectingFormat)
+        InspectFeedFormat(m_strLineCopy);
     ++m_nLinesReceived;
     ++m_metrics.m_nLinesReceived;
     const std::int64_t now = platform::Time64();
@@ -271,6 +296,7 @@ void CQuorvexDlg::OnLogfileClicked()
         return;
     }
     m_replay.Start(file);
+    StartFormatInspection();
     m_controls.EnableWindow(kIdConnect, false);
     m_controls.EnableWindow(kIdLogfile, false);
     m_controls.EnableWindow(kIdPlus10, true);

@@ -12,6 +12,7 @@
 #include "proxy/net/EventLog.h"
 #include "proxy/net/SBSSocket.h"
 #include "proxy/status/StatusMetrics.h"
+#include "proxy/traffic/FeedFormat.h"
 #include "proxy/traffic/TrafficModel.h"
 
 #include <cstdint>
@@ -103,6 +104,11 @@ public:
     // receive and the replay after every step.
     bool HandleFeedLine(char* line) override;
     void OnFeedReceived() override { ShowFeedCounters(); }
+    // The first bytes of a feed connection: what its format looks like.
+    void OnFeedStart(std::string_view bytes) override;
+    // What the start of the feed or the replay looked like (FeedFormat::Unknown until it is
+    // known); the event log has been told once if it is not the BaseStation lines it should be.
+    FeedFormat FeedFormatSeen() const { return m_formatDetector.Verdict(); }
     // Writes "received / accepted" and the last accepted line, as far as they changed since
     // they were last written.
     void ShowFeedCounters();
@@ -144,6 +150,9 @@ private:
     // and the Connect caption stays as it is.
     void EndReplay();
     void ReplayDueLines(int timelessLines);
+    // A new connection or replay: its format is looked at again.
+    void StartFormatInspection();
+    void InspectFeedFormat(std::string_view piece);
     // The first positions ignored by the default rule, then those since at most once an hour:
     // how many, and that --positions anywhere takes them.
     void WarnOfIgnoredPositions(std::int64_t now);
@@ -169,6 +178,8 @@ private:
     std::int64_t m_tFeedActivity = 0; // start of the attempt, connect, or last line
     bool m_bLossAnnounced = false; // the clients were told of a loss not yet made good
 
+    CFeedFormatDetector m_formatDetector;
+    bool m_bInspectingFormat = false; // the detector wants more of the feed's start
     std::int64_t m_nNorthEastWarned = 0; // positions ignored by the default rule, as last told
     std::int64_t m_tNorthEastWarned = 0; // when that was; 0: never
 };

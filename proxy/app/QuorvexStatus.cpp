@@ -29,6 +29,8 @@ status::CStatusSnapshot TakeStatusSnapshot(
     feed.lastLine = dlg.m_strLastLine;
     while (!feed.lastLine.empty() && (feed.lastLine.back() == '\n' || feed.lastLine.back() == '\r'))
         feed.lastLine.pop_back();
+    feed.format = FeedFormatName(dlg.FeedFormatSeen());
+    feed.formatWarning = FeedFormatWarning(dlg.FeedFormatSeen());
     const CIgnoredPositions& ignored = dlg.Traffic().m_ignoredPositions;
     feed.positionsIgnoredNorthEast = ignored.Count(PositionVerdict::NorthEast);
     feed.positionsIgnoredRange = ignored.Count(PositionVerdict::Range);

@@ -291,6 +291,10 @@ std::string RenderStatusJson(const CStatusSnapshot& snapshot)
     AppendDouble(out, feed.linesPerSecond);
     Key(out, "lastLine");
     AppendJsonString(out, feed.lastLine);
+    Key(out, "format");
+    AppendJsonString(out, feed.format);
+    Key(out, "formatWarning");
+    AppendJsonString(out, feed.formatWarning);
     Key(out, "positionsIgnored");
     Key(out += '{', "north-east", true);
     AppendInt(out, feed.positionsIgnoredNorthEast);

@@ -24,6 +24,10 @@ struct CFeedStatus {
     std::int64_t linesAccepted = 0;
     double linesPerSecond = 0.0; // received lines, over the last few seconds
     std::string lastLine; // the last accepted line, as received
+    // What the start of the feed or replay looked like: "sbs", "beast", "avr", "json", "http", or
+    // "" not known; and, for a format the proxy cannot read, what the user is to do about it.
+    std::string format;
+    std::string formatWarning;
     // Reported positions the position rules ignored since the start, by reason.
     std::int64_t positionsIgnoredNorthEast = 0; // outside the default area
     std::int64_t positionsIgnoredRange = 0; // beyond --max-range

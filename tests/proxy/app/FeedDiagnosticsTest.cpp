@@ -1,8 +1,10 @@
-// What the proxy tells a user whose receiver gives it nothing usable: positions its rules ignore.
-// Through the event log, the status snapshot and the headless status line.
+// What the proxy tells a user whose receiver gives it nothing usable: positions its rules ignore,
+// and a feed in another format than BaseStation lines. Through the event log, the status snapshot
+// and the headless status line.
 #include "platform/Clock.h"
 #include "proxy/app/ConsoleControls.h"
 #include "proxy/app/QuorvexStatus.h"
+#include "support/FeedSamples.h"
 #include "support/RecordingControls.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +31,16 @@ protected:
         std::string line
             = "MSG,3,1,1," + hexId + ",1,2010/02/19,x,2010/02/19,x,,35000,,," + position + ",,,,,,\n";
         m_dlg.HandleFeedLine(line.data());
+    }
+
+    // Replays `content` to its end.
+    void Replay(const std::string& content)
+    {
+        m_scratch.Write("feed.rec", content);
+        m_controls.SetWindowText(kIdEditServer, "feed.rec");
+        m_dlg.OnLogfileClicked();
+        while (m_dlg.IsReplaying())
+            m_dlg.ReplayNextLines();
     }
 
     status::CStatusSnapshot Snapshot()
@@ -82,6 +94,35 @@ TEST_F(FeedDiagnosticsTest, PositionsOutsideTheDefaultAreaAreToldOfAtOnceThenHou
     ASSERT_EQ(s.aircraft.size(), 1u);
     EXPECT_TRUE(s.aircraft[0].positionsIgnored);
     EXPECT_FALSE(s.aircraft[0].hasPosition);
+}
+
+// Recordings of a receiver's other outputs: every line rejected as ever, and the format named
+// once per replay; a BaseStation recording afterwards clears it.
+TEST_F(FeedDiagnosticsTest, RecordingsInOtherFormatsAreNamedOnceAndNeverRead)
+{
+    Replay(BeastFrames(300));
+    EXPECT_GT(m_dlg.m_nLinesReceived, 10);
+    EXPECT_EQ(m_dlg.m_nLinesAccepted, 0);
+    EXPECT_EQ(m_dlg.Traffic().Size(), 0u);
+    const std::string beast = FeedFormatWarning(FeedFormat::Beast);
+    EXPECT_EQ(m_log.texts, std::vector<std::string> { "feed: " + beast });
+    EXPECT_TRUE(m_controls.StatusLine(m_dlg).ends_with("  Connect: Connect  Feed: " + beast));
+    EXPECT_EQ(Snapshot().feed.format, "beast");
+    EXPECT_EQ(Snapshot().feed.formatWarning, beast);
+
+    Replay(JsonLines(50));
+    EXPECT_EQ(m_dlg.m_nLinesReceived, 50);
+    EXPECT_EQ(m_dlg.m_nLinesAccepted, 0);
+    EXPECT_EQ(m_dlg.Traffic().Size(), 0u);
+    ASSERT_EQ(m_log.texts.size(), 2u);
+    EXPECT_EQ(m_log.texts[1], "feed: " + FeedFormatWarning(FeedFormat::Json));
+
+    Replay("\r\nMSG,3,1,1,4CA2D6,1,2010/02/19,x,2010/02/19,x,,35000,,,47.4,19.2,,,,,,\n");
+    EXPECT_EQ(m_dlg.m_nLinesAccepted, 1);
+    EXPECT_EQ(m_log.texts.size(), 2u);
+    EXPECT_EQ(m_controls.StatusLine(m_dlg).find("Feed:"), std::string::npos);
+    EXPECT_EQ(Snapshot().feed.format, "sbs");
+    EXPECT_EQ(Snapshot().feed.formatWarning, "");
 }
 
 } // namespace

@@ -28,6 +28,7 @@ inline status::CStatusSnapshot FakeSnapshot(int count, int shift = 0, std::int64
     s.feed.linesAccepted = 1200;
     s.feed.linesPerSecond = 41.5;
     s.feed.lastLine = "MSG,3,1,1,4CA2B1,1,2023/11/14,22:13:20.000,,,,,37000,,,51.5,-0.4,,,,,0";
+    s.feed.format = "sbs";
     s.feed.positionsIgnoredNorthEast = 37;
     s.feed.positionsIgnoredRange = 2;
     s.clients.push_back({ "EGLL_TWR", "127.0.0.1:40112", now - 600, 0 });

@@ -125,6 +125,7 @@ TEST_F(StatusPageBrowserTest, RowsAndDotsAppearAndUpdate)
     EXPECT_TRUE(
         dom.contains("positions ignored: 37 outside north of 10\u00b0 N and east of "
                      "10\u00b0 E (--positions anywhere takes them), 2 beyond --max-range<"));
+    EXPECT_TRUE(dom.contains(">BaseStation (SBS)</dd>"));
 }
 
 // The picture of the page for the README (docs/status-page.png is a copy of it).

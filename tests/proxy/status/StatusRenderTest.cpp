@@ -42,6 +42,8 @@ TEST(StatusRenderTest, StatusJsonCarriesTheFeedTheClientsAndTheCounts)
     EXPECT_EQ(feed["linesAccepted"].toInteger(), 1200);
     EXPECT_DOUBLE_EQ(feed["linesPerSecond"].toDouble(), 41.5);
     EXPECT_TRUE(feed["lastLine"].toString().startsWith("MSG,3,1,1,4CA2B1"));
+    EXPECT_EQ(feed["format"].toString(), "sbs");
+    EXPECT_EQ(feed["formatWarning"].toString(), "");
     const QJsonObject ignored = feed["positionsIgnored"].toObject();
     EXPECT_EQ(ignored["north-east"].toInteger(-1), 37);
     EXPECT_EQ(ignored["range"].toInteger(-1), 2);
