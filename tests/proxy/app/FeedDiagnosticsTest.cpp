@@ -28,8 +28,8 @@ protected:
 
     void Feed(const std::string& hexId, const std::string& position)
     {
-        std::string line
-            = "MSG,3,1,1," + hexId + ",1,2010/02/19,x,2010/02/19,x,,35000,,," + position + ",,,,,,\n";
+        std::string line = "MSG,3,1,1," + hexId + ",1,2010/02/19,x,2010/02/19,x,,35000,,,"
+            + position + ",,,,,,\n";
         m_dlg.HandleFeedLine(line.data());
     }
 
