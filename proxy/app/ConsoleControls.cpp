@@ -21,7 +21,13 @@ std::string CConsoleControls::StatusLine(const CQuorvexDlg& dlg) const
     std::string lines = GetWindowText(kIdLineCount);
     if (lines.empty())
         lines = "-"; // no line handled since the start
-    return "Lines: " + lines + "  Clients: " + std::to_string(dlg.Server().ClientCount())
-        + "  Aircraft: " + std::to_string(dlg.Traffic().Size())
-        + "  Connect: " + GetWindowText(kIdConnect);
+    std::string line = "Lines: " + lines
+        + "  Clients: " + std::to_string(dlg.Server().ClientCount()) + "  Aircraft: "
+        + std::to_string(dlg.Traffic().Size()) + "  Connect: " + GetWindowText(kIdConnect);
+    // What a feed that gives no aircraft needs: only said once there is something to say.
+    if (const std::int64_t ignored = dlg.Traffic().m_ignoredPositions.Total(); ignored > 0)
+        line += "  Positions ignored: " + std::to_string(ignored);
+    if (const std::string warning = FeedFormatWarning(dlg.FeedFormatSeen()); !warning.empty())
+        line += "  Feed: " + warning;
+    return line;
 }

@@ -20,7 +20,9 @@ public:
 
     // What the window shows in one line: the "Lines:" counters, the number of FSD clients, the
     // number of aircraft and the Connect button's caption, e.g.
-    // "Lines: 120 / 118  Clients: 1  Aircraft: 30  Connect: Connected".
+    // "Lines: 120 / 118  Clients: 1  Aircraft: 30  Connect: Connected"; then, only when there
+    // are any, the positions the rules ignored ("  Positions ignored: 12") and the warning of a
+    // feed in another format than SBS ("  Feed: this looks like ...").
     std::string StatusLine(const CQuorvexDlg& dlg) const;
 
 private:

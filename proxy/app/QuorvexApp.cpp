@@ -53,6 +53,7 @@ void ApplyOptions(const CQuorvexOptions& options, CQuorvexDlg& dlg, CEventSink* 
     dlg.m_feedOptions = options.feed;
     dlg.m_pEventLog = log;
     dlg.Traffic().m_positionRules = options.positions;
+    dlg.Traffic().m_bTrimCallsigns = options.trimCallsigns;
     dlg.Server().m_listenAddresses = options.listen;
     dlg.Server().m_fsdAccess = options.access;
 }

@@ -101,6 +101,8 @@ void CQuorvexDlg::OnConnectClicked()
         m_feeds.push_back(std::make_unique<CSbsFeed>(
             static_cast<CSbsFeedOwner&>(*this), m_feedOptions, &m_metrics));
     m_bLossAnnounced = false;
+    m_bInspectingFormat = false; // the feeds look at their own starts
+    m_bReplayedLast = false;
     m_feeds[0]->Start(server, PortNumber(port));
     for (std::size_t i = 0; i < m_extraFeeds.size(); ++i)
         m_feeds[i + 1]->Start(m_extraFeeds[i].server, m_extraFeeds[i].port);
@@ -203,9 +205,27 @@ void CQuorvexDlg::SetIdleButtons()
     m_controls.EnableWindow(kIdPlus10, false);
 }
 
+void CQuorvexDlg::StartFormatInspection()
+{
+    m_formatDetector.Reset();
+    m_bInspectingFormat = true;
+}
+
+void CQuorvexDlg::InspectFeedFormat(std::string_view piece)
+{
+    m_bInspectingFormat = m_formatDetector.Inspect(piece);
+    if (m_bInspectingFormat)
+        return;
+    // Such a feed's lines are all rejected; without this the user sees only the counters.
+    if (const std::string warning = FeedFormatWarning(m_formatDetector.Verdict()); !warning.empty())
+        Log(LogLevel::Warning, "feed-format", "feed: " + warning);
+}
+
 bool CQuorvexDlg::HandleFeedLine(char* line)
 {
     m_strLineCopy.assign(line);
+    if (m_bInspectingFormat)
+        InspectFeedFormat(m_strLineCopy);
     ++m_nLinesReceived;
     ++m_metrics.m_nLinesReceived;
     const std::int64_t now = platform::Time64();
@@ -257,6 +277,8 @@ void CQuorvexDlg::OnLogfileClicked()
         return;
     }
     m_replay.Start(file);
+    StartFormatInspection();
+    m_bReplayedLast = true;
     m_controls.EnableWindow(kIdConnect, false);
     m_controls.EnableWindow(kIdLogfile, false);
     m_controls.EnableWindow(kIdPlus10, true);
@@ -313,4 +335,28 @@ void CQuorvexDlg::OnTimer()
             ReplayNextLines();
     }
     m_server.BroadcastPositions(platform::Time64());
+    WarnOfIgnoredPositions(platform::Time64());
+}
+
+void CQuorvexDlg::WarnOfIgnoredPositions(std::int64_t now)
+{
+    const std::int64_t ignored
+        = m_traffic.m_ignoredPositions.Count(PositionVerdict::NorthEast) - m_nNorthEastWarned;
+    if (ignored <= 0
+        || (m_tNorthEastWarned != 0 && now - m_tNorthEastWarned < kIgnoredPositionsWarningSeconds))
+        return;
+    std::string when;
+    if (m_tNorthEastWarned != 0) {
+        const std::int64_t minutes = (now - m_tNorthEastWarned) / 60;
+        when = minutes <= 60 ? " in the last hour"
+                             : " in the last " + std::to_string(minutes) + " minutes";
+    }
+    Log(LogLevel::Warning, "positions-ignored",
+        "feed: " + std::to_string(ignored)
+            + (ignored == 1 ? " position ignored" + when + ": it lies"
+                            : " positions ignored" + when + ": they lie")
+            + " outside the default area (north of 10\u00b0 N and east of 10\u00b0 E); a "
+              "receiver elsewhere needs --positions anywhere");
+    m_nNorthEastWarned += ignored;
+    m_tNorthEastWarned = now;
 }

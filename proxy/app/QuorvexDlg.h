@@ -12,6 +12,7 @@
 #include "proxy/fsd/FsdServer.h"
 #include "proxy/net/EventLog.h"
 #include "proxy/status/StatusMetrics.h"
+#include "proxy/traffic/FeedFormat.h"
 #include "proxy/traffic/TrafficModel.h"
 
 #include <cstdint>
@@ -38,6 +39,8 @@ inline constexpr int kIdPlus10 = 1009;
 // kPurgeIntervalSeconds after the previous one.
 inline constexpr int kTimerPeriodMilliseconds = 5000;
 inline constexpr std::int64_t kPurgeIntervalSeconds = 60;
+// The warning of positions ignored by the default rule is repeated at most this often.
+inline constexpr std::int64_t kIgnoredPositionsWarningSeconds = 3600;
 // A replay feeds this many lines of the recording per tick or per "+10" press.
 inline constexpr int kReplayLinesPerStep = 20;
 static_assert(CFeedOptions {}.replayLines == kReplayLinesPerStep);
@@ -106,6 +109,13 @@ public:
     // are written to the controls by ShowFeedCounters, which the feed connection calls after every
     // receive and the replay after every step.
     bool HandleFeedLine(char* line);
+    // What the start of the replay, or of the first feed, looked like (FeedFormat::Unknown until
+    // it is known); the event log has been told once if it is not the BaseStation lines it should
+    // be.
+    FeedFormat FeedFormatSeen() const
+    {
+        return m_bReplayedLast ? m_formatDetector.Verdict() : m_feeds[0]->Format();
+    }
     // Writes "received / accepted" and the last accepted line, as far as they changed since
     // they were last written.
     void ShowFeedCounters();
@@ -152,6 +162,12 @@ private:
     // and the Connect caption stays as it is.
     void EndReplay();
     void ReplayDueLines(int timelessLines);
+    // A new connection or replay: its format is looked at again.
+    void StartFormatInspection();
+    void InspectFeedFormat(std::string_view piece);
+    // The first positions ignored by the default rule, then those since at most once an hour:
+    // how many, and that --positions anywhere takes them.
+    void WarnOfIgnoredPositions(std::int64_t now);
 
     // Declared first: the list and the server listen to the model, and go before it.
     CTrafficModel m_traffic;
@@ -166,4 +182,10 @@ private:
     bool m_bLineCountShown = true; // kIdLineCount shows the current counters
     std::int64_t m_tLastPurge; // seconds since 1970: construction, then every purge
     bool m_bLossAnnounced = false; // the clients were told of a loss not yet made good
+
+    CFeedFormatDetector m_formatDetector;
+    bool m_bInspectingFormat = false; // the detector wants more of the replay's start
+    bool m_bReplayedLast = false; // the replay started after the last Connect
+    std::int64_t m_nNorthEastWarned = 0; // positions ignored by the default rule, as last told
+    std::int64_t m_tNorthEastWarned = 0; // when that was; 0: never
 };

@@ -88,6 +88,10 @@ void SetUpParser(QCommandLineParser& parser)
             "north-east (default): only positions north of 10 N and east of 10 E; anywhere: "
             "every valid position but 0,0.",
             "RULE" },
+        { "trim-callsigns",
+            "Drop the blanks that receivers pad callsigns with (\"DLH4KJ  \") before the "
+            "callsign is used: in the list, the radar clients' packets and the flight plan "
+            "lookup." },
         { "receiver", "The receiver's position, for --max-range.", "LAT,LON" },
         { "max-range", "Drop positions farther than NM nautical miles from --receiver.", "NM" },
         { "replay-lines", "Replay N lines per tick and per +10 press (default 20).", "N" },
@@ -197,6 +201,7 @@ bool ParseFeedOptions(const QCommandLineParser& parser, CQuorvexOptions& options
         }
         feed.replayDateRecorded = date == "recorded";
     }
+    options.trimCallsigns = parser.isSet("trim-callsigns");
     options.reloadOnHangup = parser.isSet("reload-on-hup");
     return true;
 }

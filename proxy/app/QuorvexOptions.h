@@ -29,6 +29,7 @@ struct CQuorvexOptions {
     // The feed service options: retries, silence, positions, replay pace; SIGHUP.
     CFeedOptions feed;
     CPositionRules positions; // --positions, --receiver, --max-range
+    bool trimCallsigns = false; // --trim-callsigns: the feed's padded callsigns trimmed
     bool reloadOnHangup = false;
     // --clock: run on a fake clock from this second on, 5 seconds further at every timer tick, so
     // that two runs on the same input send the same bytes.

@@ -29,6 +29,12 @@ status::CStatusSnapshot TakeStatusSnapshot(
     feed.lastLine = dlg.m_strLastLine;
     while (!feed.lastLine.empty() && (feed.lastLine.back() == '\n' || feed.lastLine.back() == '\r'))
         feed.lastLine.pop_back();
+    feed.format = FeedFormatName(dlg.FeedFormatSeen());
+    feed.formatWarning = FeedFormatWarning(dlg.FeedFormatSeen());
+    const CIgnoredPositions& ignored = dlg.Traffic().m_ignoredPositions;
+    feed.positionsIgnoredNorthEast = ignored.Count(PositionVerdict::NorthEast);
+    feed.positionsIgnoredRange = ignored.Count(PositionVerdict::Range);
+    feed.positionsIgnoredInvalid = ignored.Count(PositionVerdict::Invalid);
     rate.Sample(s.now, dlg.m_metrics.m_nLinesReceived);
     feed.linesPerSecond = rate.PerSecond();
 
@@ -66,6 +72,7 @@ status::CStatusSnapshot TakeStatusSnapshot(
         out.verticalRate = a.verticalRate;
         out.spi = a.spiFlag;
         out.onGround = a.onGroundFlag;
+        out.positionsIgnored = a.positionIgnored && !a.position.valid;
         if (a.position.valid && a.lastPositionTime != 0) {
             out.hasPosition = true;
             out.lastPositionTime = a.lastPositionTime;

@@ -36,6 +36,8 @@ void CSbsFeed::Attempt(std::int64_t now)
     // Half a line of the last connection must not be glued to the first line of this one.
     m_socket.ResetLineAssembly();
     m_socket.Create();
+    m_format.Reset();
+    m_bInspecting = true;
     m_socket.Connect(m_strServer, m_nPort);
     m_state = State::Connecting;
     m_tActivity = now;
@@ -47,8 +49,20 @@ void CSbsFeed::Stop()
     m_state = State::Idle;
 }
 
+void CSbsFeed::Inspect(std::string_view piece)
+{
+    if (!m_bInspecting)
+        return;
+    m_bInspecting = m_format.Inspect(piece);
+    if (m_bInspecting)
+        return;
+    if (const std::string warning = FeedFormatWarning(m_format.Verdict()); !warning.empty())
+        m_owner.OnFeedEvent(*this, true, "feed-format", "feed: " + warning);
+}
+
 bool CSbsFeed::HandleFeedLine(char* line)
 {
+    Inspect(line);
     ++m_nLinesReceived;
     if (m_options.feedTimeoutSeconds > 0)
         m_tActivity = platform::Time64();

@@ -6,6 +6,7 @@
 #include "FeedOptions.h"
 #include "proxy/net/SBSSocket.h"
 #include "proxy/status/StatusMetrics.h"
+#include "proxy/traffic/FeedFormat.h"
 
 #include <cstdint>
 #include <string>
@@ -56,6 +57,8 @@ public:
     bool IsConnected() const { return m_state == State::Connected; }
     const std::string& Server() const { return m_strServer; }
     unsigned Port() const { return m_nPort; }
+    // What the start of the last connection looked like; FeedFormat::Unknown until it is known.
+    FeedFormat Format() const { return m_format.Verdict(); }
     // "HOST port N", for the log.
     std::string Name() const { return m_strServer + " port " + std::to_string(m_nPort); }
 
@@ -69,6 +72,10 @@ private:
     void OnFeedConnected() override;
     void OnDisconnect() override { OnFeedLost("closed"); }
     void OnFeedLost(std::string_view reason) override;
+    // The first bytes of a connection: what its format looks like.
+    void OnFeedStart(std::string_view bytes) override { Inspect(bytes); }
+    // Such a feed's lines are all rejected: the log says what it looks like, once a connection.
+    void Inspect(std::string_view piece);
     void Attempt(std::int64_t now);
     void Caption(std::int64_t now);
 
@@ -84,4 +91,6 @@ private:
     std::int64_t m_tActivity = 0; // start of the attempt, connect, or last line
     std::int64_t m_tUpSince = 0; // when it last connected
     std::int64_t m_tDownSince = 0; // when a connected feed was lost; 0 since Start
+    CFeedFormatDetector m_format;
+    bool m_bInspecting = false; // the detector wants more of the connection's start
 };

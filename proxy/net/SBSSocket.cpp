@@ -32,7 +32,14 @@ bool CSBSSocket::ProcessLine(char* line)
 
 void CSBSSocket::OnReceive(int errorCode)
 {
-    CCommonSocket::OnReceive(errorCode);
+    if (!m_bFirstReceive) {
+        CCommonSocket::OnReceive(errorCode);
+    } else if (const int received = Receive(m_framer.Space(), m_framer.SpaceLength());
+               received > 0) {
+        m_bFirstReceive = false;
+        m_pDlg->OnFeedStart(std::string_view(m_framer.Space(), static_cast<std::size_t>(received)));
+        m_framer.Commit(received, [this](char* line) { return ProcessLine(line); });
+    }
     m_pDlg->OnFeedReceived();
 }
 
@@ -44,6 +51,7 @@ void CSBSSocket::OnConnect(int errorCode)
     }
     // Half a line left by an earlier connection must not prefix the first line of this one.
     m_framer.Reset();
+    m_bFirstReceive = true;
     m_pDlg->OnFeedConnected();
 }
 

@@ -15,6 +15,9 @@ public:
     virtual bool HandleFeedLine(char* line) = 0;
     // Called after the lines of one receive have been handled.
     virtual void OnFeedReceived() { }
+    // The bytes of a connection's first receive, as they came, before its lines are handled: a
+    // feed in a binary format holds NUL bytes, and the line assembly drops the lines that do.
+    virtual void OnFeedStart(std::string_view /*bytes*/) { }
     // The connection is up.
     virtual void OnFeedConnected() = 0;
     // The connection failed, closed or broke.
@@ -33,8 +36,12 @@ public:
 
     CFeedLineSink* m_pDlg = nullptr; // the owner of this connection; not owned
 
+private:
+    bool m_bFirstReceive = false; // connected, and nothing received yet
+
 protected:
-    // Hands the complete lines to ProcessLine, then tells the owner the receive is done.
+    // Hands the complete lines to ProcessLine, then tells the owner the receive is done; the
+    // first receive of a connection goes to the owner's OnFeedStart before.
     void OnReceive(int errorCode) override;
     // Success: a new stream, then OnFeedConnected. Failure, also of an attempt that could not even
     // be started (no socket, a bad port, a host name that does not resolve): OnFeedLost.

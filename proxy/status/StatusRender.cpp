@@ -117,6 +117,8 @@ void AppendAircraft(std::string& out, const CAircraftStatus& a, std::int64_t now
     AppendInt(out, a.lastMessageTime);
     Key(out, "lastMessageAge");
     AppendInt(out, now - a.lastMessageTime);
+    Key(out, "positionsIgnored");
+    AppendBool(out, a.positionsIgnored);
     Key(out, "position");
     if (a.hasPosition) {
         Key(out += '{', "latitude", true);
@@ -289,7 +291,18 @@ std::string RenderStatusJson(const CStatusSnapshot& snapshot)
     AppendDouble(out, feed.linesPerSecond);
     Key(out, "lastLine");
     AppendJsonString(out, feed.lastLine);
-    out += '}';
+    Key(out, "format");
+    AppendJsonString(out, feed.format);
+    Key(out, "formatWarning");
+    AppendJsonString(out, feed.formatWarning);
+    Key(out, "positionsIgnored");
+    Key(out += '{', "north-east", true);
+    AppendInt(out, feed.positionsIgnoredNorthEast);
+    Key(out, "range");
+    AppendInt(out, feed.positionsIgnoredRange);
+    Key(out, "invalid");
+    AppendInt(out, feed.positionsIgnoredInvalid);
+    out += "}}";
     Key(out, "clients");
     out += '[';
     for (std::size_t i = 0; i < snapshot.clients.size(); ++i) {
@@ -356,6 +369,15 @@ std::string RenderMetrics(const CStatusSnapshot& snapshot)
     Simple(out, "quorvex_feed_reconnects_total", "counter",
         "Connection attempts to the SBS feed after the first.",
         static_cast<double>(m.m_nFeedConnects > 0 ? m.m_nFeedConnects - 1 : 0));
+    Family(out, "quorvex_positions_ignored_total", "counter",
+        "Reported positions the position rules ignored, by reason: north-east (outside the "
+        "default area), range (beyond --max-range), invalid (not a coordinate, or 0,0).");
+    Sample(out, "quorvex_positions_ignored_total", "{reason=\"north-east\"}",
+        static_cast<double>(snapshot.feed.positionsIgnoredNorthEast));
+    Sample(out, "quorvex_positions_ignored_total", "{reason=\"range\"}",
+        static_cast<double>(snapshot.feed.positionsIgnoredRange));
+    Sample(out, "quorvex_positions_ignored_total", "{reason=\"invalid\"}",
+        static_cast<double>(snapshot.feed.positionsIgnoredInvalid));
     Simple(out, "quorvex_aircraft", "gauge", "Aircraft in the table.",
         static_cast<double>(snapshot.aircraft.size()));
     Simple(out, "quorvex_aircraft_with_position", "gauge",

@@ -24,6 +24,14 @@ struct CFeedStatus {
     std::int64_t linesAccepted = 0;
     double linesPerSecond = 0.0; // received lines, over the last few seconds
     std::string lastLine; // the last accepted line, as received
+    // What the start of the feed or replay looked like: "sbs", "beast", "avr", "json", "http", or
+    // "" not known; and, for a format the proxy cannot read, what the user is to do about it.
+    std::string format;
+    std::string formatWarning;
+    // Reported positions the position rules ignored since the start, by reason.
+    std::int64_t positionsIgnoredNorthEast = 0; // outside the default area
+    std::int64_t positionsIgnoredRange = 0; // beyond --max-range
+    std::int64_t positionsIgnoredInvalid = 0; // not a coordinate, or 0,0
 };
 
 struct CClientStatus {
@@ -43,6 +51,7 @@ struct CAircraftStatus {
     std::int64_t lastMessageTime = 0; // seconds since 1970
     std::int64_t lastPositionTime = 0; // seconds since 1970; 0 without a position
     bool hasPosition = false;
+    bool positionsIgnored = false; // it reported positions, and the rules took none
     double latitude = 0.0; // the last reported position
     double longitude = 0.0;
     // Where the radar clients see it: the reported position, or moved along the track when it is

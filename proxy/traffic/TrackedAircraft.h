@@ -31,6 +31,7 @@ struct CTrackedAircraft {
     std::int32_t arrivalIndex = 0;
     bool spiFlag = false;
     bool onGroundFlag = false;
+    bool positionIgnored = false; // it reported a position the position rules did not take
     std::string callsign; // set at most once; read by every line until then
     std::string squawk;
     std::string hexId; // map key, exactly as received

@@ -33,22 +33,21 @@ bool IsDateField(const char* text)
 
 } // namespace
 
-bool CPositionRules::Accepts(double latitude, double longitude) const
+PositionVerdict CPositionRules::Check(double latitude, double longitude) const
 {
-    if (!anywhere) {
-        // Beyond the poles or the antimeridian, or not a number at all, a coordinate is garbled,
-        // and taking it would also make it the reference point of the whole run.
-        if (!(latitude > 10.0 && latitude <= 90.0 && longitude > 10.0 && longitude <= 180.0))
-            return false;
-    } else if (!(std::fabs(latitude) <= 90.0 && std::fabs(longitude) <= 180.0)
-        || (latitude == 0.0 && longitude == 0.0)) {
-        // With receivers anywhere, only the receivers' 0,0 of an aircraft without a fix is junk
-        // by itself (and whatever is not a number).
-        return false;
-    }
+    // Beyond the poles or the antimeridian, or not a number at all, a coordinate is garbled, and
+    // taking it would also make it the reference point of the whole run. 0,0 is what receivers
+    // report for an aircraft without a fix: junk wherever the receiver is.
+    if (!(std::fabs(latitude) <= 90.0 && std::fabs(longitude) <= 180.0)
+        || (latitude == 0.0 && longitude == 0.0))
+        return PositionVerdict::Invalid;
+    if (!anywhere && !(latitude > 10.0 && longitude > 10.0))
+        return PositionVerdict::NorthEast;
     // The receiver's range, when given, drops the far garbage of bad decodes.
-    return !receiverSet
-        || DistanceNm(receiverLatitude, receiverLongitude, latitude, longitude) <= maxRangeNm;
+    if (receiverSet
+        && !(DistanceNm(receiverLatitude, receiverLongitude, latitude, longitude) <= maxRangeNm))
+        return PositionVerdict::Range;
+    return PositionVerdict::Accepted;
 }
 
 void CTrafficModel::RemoveListener(CTrafficListener& listener)
@@ -121,9 +120,15 @@ bool CTrafficModel::ApplySbsMessage(const CFieldList& fields, int offset, std::i
 
     // Only the first callsign counts. The line's own field is looked at first: most lines have
     // none, and then the record's callsign, a cache line of its own, stays untouched.
-    if (const char* callsign = field(10); std::strlen(callsign) > 3 && aircraft->callsign.empty()
-        && std::strchr(callsign, '@') == nullptr && IsPacketFieldText(callsign))
-        SetCallsign(*aircraft, callsign);
+    if (std::string_view callsign = field(10); callsign.size() > 3) {
+        // Receivers pad the callsign to 8 characters; trimmed, it is the name the flight plans
+        // and the radar clients know.
+        if (m_bTrimCallsigns)
+            callsign = callsign.substr(0, callsign.find_last_not_of(' ') + 1);
+        if (callsign.size() > 3 && aircraft->callsign.empty()
+            && callsign.find('@') == std::string_view::npos && IsPacketFieldText(callsign))
+            SetCallsign(*aircraft, callsign);
+    }
 
     // Within the same second the time is the same: listeners are not told again.
     if (aircraft->lastMessageTime != now || now == 0) {
@@ -146,7 +151,8 @@ bool CTrafficModel::ApplySbsMessage(const CFieldList& fields, int offset, std::i
     if (present(15) != nullptr && present(14) != nullptr) {
         const double latitude = FeedDouble(field(14));
         const double longitude = FeedDouble(field(15));
-        if (m_positionRules.Accepts(latitude, longitude)) {
+        if (const PositionVerdict verdict = m_positionRules.Check(latitude, longitude);
+            verdict == PositionVerdict::Accepted) {
             aircraft->position = AircraftPosition { longitude, latitude, true };
             m_reference.SetOnce(longitude, latitude);
             Changed(*aircraft, AircraftField::Position);
@@ -154,6 +160,11 @@ bool CTrafficModel::ApplySbsMessage(const CFieldList& fields, int offset, std::i
                 aircraft->lastPositionTime = now;
                 Changed(*aircraft, AircraftField::LastPositionReceived);
             }
+        } else {
+            // Counted, so that a receiver outside the rules' area can be told why its aircraft
+            // have no position.
+            m_ignoredPositions.Add(verdict);
+            aircraft->positionIgnored = true;
         }
     }
     if (const char* text = present(16))
@@ -172,7 +183,7 @@ bool CTrafficModel::ApplySbsMessage(const CFieldList& fields, int offset, std::i
 
 // The first callsign of an aircraft: its name for the clients from now on, and the key of its
 // flight plan. It never changes afterwards.
-void CTrafficModel::SetCallsign(CTrackedAircraft& aircraft, const char* callsign)
+void CTrafficModel::SetCallsign(CTrackedAircraft& aircraft, std::string_view callsign)
 {
     // Until now the clients knew the aircraft by its registration or hex id.
     const std::string oldName

@@ -108,10 +108,14 @@ public:
     CIcaoDataTable m_aircraftsTable; // key: registration; column[1] aircraft type
     CIcaoDataTable m_flightplansTable; // key: callsign; column[0] type, [1]..[6] the plan
     CPositionRules m_positionRules;
+    CIgnoredPositions m_ignoredPositions; // by the rules, since the start; never reset
+    // Trailing blanks of a feed callsign are dropped before anything uses it (--trim-callsigns);
+    // by default it is kept exactly as received.
+    bool m_bTrimCallsigns = false;
 
 private:
     CTrackedAircraft* CreateAircraft(std::string_view hexId);
-    void SetCallsign(CTrackedAircraft& aircraft, const char* callsign);
+    void SetCallsign(CTrackedAircraft& aircraft, std::string_view callsign);
     void Changed(const CTrackedAircraft& aircraft, AircraftField field, std::string_view text = {})
     {
         for (CTrafficListener* listener : m_listeners)

@@ -1,12 +1,14 @@
 // The SBS feed connection over real loopback sockets: a stand-in receiver on an ephemeral port, and
 // radar clients of the window's FSD server that are told how the feed goes.
 #include "fsd/FsdServerFixture.h"
+#include "support/FeedSamples.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -150,6 +152,38 @@ TEST_F(FeedConnectionTest, EveryConnectionStartsWithoutTheLastOnesUnfinishedLine
         feed->disconnectFromHost();
         ASSERT_TRUE(WaitFor([&] { return IsIdle(); }));
     }
+}
+
+TEST_F(FeedConnectionTest, BeastFeedIsNamedFromItsFirstBytesAndEveryConnectionAgain)
+{
+    CTextLog log;
+    m_dlg.m_pEventLog = &log;
+    QTcpServer receiver;
+    ASSERT_TRUE(receiver.listen(QHostAddress::LocalHost));
+    const std::string port = std::to_string(receiver.serverPort());
+    // The frames' NUL bytes make the line assembly drop the first line: the start of the
+    // connection is looked at as it came.
+    const std::string frames = BeastFrames(200);
+    for (int connection = 0; connection < 2; ++connection) {
+        ConnectTo("127.0.0.1", port);
+        std::unique_ptr<QTcpSocket> feed = AcceptFeed(receiver);
+        ASSERT_TRUE(WaitFor([&] { return m_dlg.IsFeedConnected(); }));
+        feed->write(frames.data(), static_cast<qint64>(frames.size()));
+        feed->flush();
+        ASSERT_TRUE(WaitFor([&] { return feed->bytesToWrite() == 0; }));
+        const auto warnings = [&] {
+            return std::count(log.texts.begin(), log.texts.end(),
+                "feed: " + FeedFormatWarning(FeedFormat::Beast));
+        };
+        ASSERT_TRUE(WaitFor([&] { return warnings() == connection + 1; }));
+        Settle(50);
+        EXPECT_EQ(warnings(), connection + 1);
+        EXPECT_EQ(m_dlg.FeedFormatSeen(), FeedFormat::Beast);
+        EXPECT_EQ(m_dlg.m_nLinesAccepted, 0);
+        EXPECT_EQ(m_dlg.Traffic().Size(), 0u);
+        m_dlg.OnDisconnect();
+    }
+    m_dlg.m_pEventLog = nullptr;
 }
 
 TEST_F(FeedConnectionTest, ClientLoggingInWhileConnectingIsToldTheFeedIsDown)

@@ -115,6 +115,10 @@ TEST(QuorvexOptionsTest, FeedServiceOptionsTakeTheirValuesAndNameTheOptionWhenRe
     EXPECT_EQ(options.feed.replayLines, 200);
     EXPECT_DOUBLE_EQ(options.feed.replaySpeed, 60.0);
     EXPECT_TRUE(options.feed.replayDateRecorded);
+    EXPECT_FALSE(options.trimCallsigns);
+    ASSERT_EQ(
+        ParseQuorvexOptions({ "quorvex", "--trim-callsigns" }, options, message), CommandLine::Run);
+    EXPECT_TRUE(options.trimCallsigns);
     ASSERT_EQ(
         ParseQuorvexOptions({ "quorvex", "--reconnect=5" }, options, message), CommandLine::Run);
     EXPECT_EQ(options.feed.reconnectMaxSeconds, 5);

@@ -209,6 +209,26 @@ TEST_F(FsdServerTest, FeedAndLookupTextsCannotSplitAPacketField)
     EXPECT_EQ(std::count(received.begin(), received.end(), '\n'), 4) << received;
 }
 
+// A receiver's callsigns padded to 8 characters, with --trim-callsigns: the radar clients know
+// the aircraft by the trimmed name, and its flight plan comes from the file's unpadded key.
+TEST_F(FsdServerTest, PaddedCallsignsAreTrimmedForTheClientsAndTheFlightPlans)
+{
+    CScratchDirectory directory;
+    directory.Write("flightplans.txt", "DLH4KJ\tA320\tx\tEDDF\t0610\tLHBP\tFL360\tDCT\n");
+    m_traffic.LoadLookupFiles();
+    m_traffic.m_bTrimCallsigns = true;
+    CFsdTestPeer& radar = Login("APP1");
+    Feed("MSG,1,1,1,3C6586,1,2010/02/19,x,2010/02/19,x,DLH4KJ  ,36000,450,90,52.50000,13.25000,,"
+         "1000,,,,\n");
+    m_server.BroadcastPositions(platform::Time64());
+    radar.Write("$CQAPP1:SERVER:FP:DLH4KJ\r\n");
+    ASSERT_TRUE(Receives(radar, "$FP"));
+    Sync();
+    EXPECT_EQ(Drain(radar),
+        "#DP3C6586\r\n@Y:DLH4KJ:1000:1:52.50000:13.25000:36000:450:1036:0\r\n"
+        "$FPDLH4KJ:*:I:B/A320/F:450:EDDF:0:0:FL360:LHBP:0:0:0:0::REG/:DCT\r\n");
+}
+
 TEST_F(FsdServerTest, ClientCountFollowsTheConnections)
 {
     EXPECT_EQ(ShownClientCount(), "");

@@ -1,5 +1,5 @@
 // A made-up proxy state for the status documents and the server: aircraft spread around Heathrow,
-// some dead-reckoned, one without a position, two radar clients.
+// some dead-reckoned, some whose positions were all ignored, two radar clients.
 #pragma once
 
 #include "proxy/status/StatusSnapshot.h"
@@ -28,6 +28,9 @@ inline status::CStatusSnapshot FakeSnapshot(int count, int shift = 0, std::int64
     s.feed.linesAccepted = 1200;
     s.feed.linesPerSecond = 41.5;
     s.feed.lastLine = "MSG,3,1,1,4CA2B1,1,2023/11/14,22:13:20.000,,,,,37000,,,51.5,-0.4,,,,,0";
+    s.feed.format = "sbs";
+    s.feed.positionsIgnoredNorthEast = 37;
+    s.feed.positionsIgnoredRange = 2;
     s.clients.push_back({ "EGLL_TWR", "127.0.0.1:40112", now - 600, 0 });
     s.clients.push_back({ "", "127.0.0.1:40113", now - 5, 120 });
     s.reference = { true, kRefLat, kRefLon };
@@ -46,6 +49,7 @@ inline status::CStatusSnapshot FakeSnapshot(int count, int shift = 0, std::int64
         a.groundSpeed = 150 + i % 300;
         a.track = (i * 37) % 360;
         a.hasPosition = i % 10 != 9;
+        a.positionsIgnored = !a.hasPosition; // west of 10 E, where Heathrow is
         if (a.hasPosition) {
             const double angle = (i * 7.3 + shift * 0.1) * 3.14159265 / 180.0;
             const double miles = 5.0 + (i * 13) % 80;

@@ -120,6 +120,12 @@ TEST_F(StatusPageBrowserTest, RowsAndDotsAppearAndUpdate)
     EXPECT_TRUE(dom.contains(">EGLL_TWR</td>"));
     EXPECT_TRUE(dom.contains("not logged in"));
     EXPECT_TRUE(dom.contains("class=\"state connected\""));
+    // Aircraft whose positions were all ignored say so; the count names what takes them.
+    EXPECT_EQ(Count(dom, "<td>positions ignored</td>"), rows - withPosition);
+    EXPECT_TRUE(
+        dom.contains("positions ignored: 37 outside north of 10\u00b0 N and east of "
+                     "10\u00b0 E (--positions anywhere takes them), 2 beyond --max-range<"));
+    EXPECT_TRUE(dom.contains(">BaseStation (SBS)</dd>"));
 }
 
 // The picture of the page for the README (docs/status-page.png is a copy of it).

@@ -42,6 +42,12 @@ TEST(StatusRenderTest, StatusJsonCarriesTheFeedTheClientsAndTheCounts)
     EXPECT_EQ(feed["linesAccepted"].toInteger(), 1200);
     EXPECT_DOUBLE_EQ(feed["linesPerSecond"].toDouble(), 41.5);
     EXPECT_TRUE(feed["lastLine"].toString().startsWith("MSG,3,1,1,4CA2B1"));
+    EXPECT_EQ(feed["format"].toString(), "sbs");
+    EXPECT_EQ(feed["formatWarning"].toString(), "");
+    const QJsonObject ignored = feed["positionsIgnored"].toObject();
+    EXPECT_EQ(ignored["north-east"].toInteger(-1), 37);
+    EXPECT_EQ(ignored["range"].toInteger(-1), 2);
+    EXPECT_EQ(ignored["invalid"].toInteger(-1), 0);
     const QJsonArray clients = s["clients"].toArray();
     ASSERT_EQ(clients.size(), 2);
     EXPECT_EQ(clients[0]["callsign"].toString(), "EGLL_TWR");
@@ -89,6 +95,8 @@ TEST(StatusRenderTest, AircraftJsonHasEveryAircraftWithAgesAndPositions)
     EXPECT_FALSE(list[0].toObject()["clientPosition"].toObject()["deadReckoned"].toBool());
     EXPECT_EQ(list[0].toObject()["callsign"].toString(), "");
     EXPECT_TRUE(list[9].toObject()["position"].isNull());
+    EXPECT_TRUE(list[9].toObject()["positionsIgnored"].toBool());
+    EXPECT_FALSE(a["positionsIgnored"].toBool(true));
     EXPECT_TRUE(list[9].toObject()["clientPosition"].isNull());
 }
 
@@ -174,6 +182,10 @@ TEST(StatusRenderTest, MetricsAreValidPrometheusText)
     EXPECT_EQ(samples["quorvex_clients_dropped_total{reason=\"backlog\"}"], 1);
     EXPECT_EQ(samples["quorvex_bytes_sent_total"], 5e9);
     EXPECT_EQ(samples["quorvex_feed_reconnects_total"], 3);
+    EXPECT_EQ(samples["quorvex_positions_ignored_total{reason=\"north-east\"}"], 37);
+    EXPECT_EQ(samples["quorvex_positions_ignored_total{reason=\"range\"}"], 2);
+    EXPECT_EQ(samples.count("quorvex_positions_ignored_total{reason=\"invalid\"}"), 1u);
+    EXPECT_EQ(samples["quorvex_positions_ignored_total{reason=\"invalid\"}"], 0);
     EXPECT_EQ(types["quorvex_tick_duration_seconds"], "histogram");
     EXPECT_EQ(samples["quorvex_tick_duration_seconds_bucket{le=\"0.0005\"}"], 1);
     EXPECT_EQ(samples["quorvex_tick_duration_seconds_bucket{le=\"0.005\"}"], 2);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -88,6 +89,71 @@ TEST(TrafficModelTest, ListenersHearWhatChangedWithTheFeedsOwnTexts)
     recorder.events.clear();
     Feed(model, Line("3C6587", "", "", ","), kNow + 200);
     EXPECT_TRUE(recorder.events.empty());
+}
+
+// Every reported position the rules do not take is counted by its reason; empty fields are no
+// report. The aircraft knows it had one ignored.
+TEST(TrafficModelTest, IgnoredPositionsAreCountedByReason)
+{
+    CTrafficModel model;
+    const auto reasons = [&] {
+        const CIgnoredPositions& ignored = model.m_ignoredPositions;
+        return std::vector<std::int64_t> { ignored.Count(PositionVerdict::NorthEast),
+            ignored.Count(PositionVerdict::Range), ignored.Count(PositionVerdict::Invalid) };
+    };
+    Feed(model, Line("400001", "", "", "47.4,19.2"), kNow); // taken
+    Feed(model, Line("400002", "", "", "51.4,-0.45"), kNow); // west of 10 E
+    Feed(model, Line("400002", "", "", "-33.9,151.2"), kNow); // south of 10 N
+    Feed(model, Line("400003", "", "", "0,0"), kNow);
+    Feed(model, Line("400003", "", "", "91,19.2"), kNow);
+    Feed(model, Line("400003", "", "", "nan,19.2"), kNow);
+    Feed(model, Line("400004", "", "", ","), kNow);
+    Feed(model, Line("400004", "", "", "47.4,"), kNow);
+    EXPECT_EQ(reasons(), (std::vector<std::int64_t> { 2, 0, 3 }));
+    EXPECT_EQ(model.m_ignoredPositions.Total(), 5);
+    EXPECT_FALSE(model.m_aircraftMap.Find("400001")->positionIgnored);
+    EXPECT_TRUE(model.m_aircraftMap.Find("400002")->positionIgnored);
+    EXPECT_FALSE(model.m_aircraftMap.Find("400002")->position.valid);
+    EXPECT_FALSE(model.m_aircraftMap.Find("400004")->positionIgnored);
+
+    // Anywhere, with a receiver's range: far is out of range, 0,0 still invalid.
+    model.m_positionRules = { true, true, -33.9, 151.2, 100.0 };
+    Feed(model, Line("400005", "", "", "-33.5,151.0"), kNow);
+    Feed(model, Line("400005", "", "", "51.4,-0.45"), kNow);
+    Feed(model, Line("400005", "", "", "0,0"), kNow);
+    EXPECT_EQ(reasons(), (std::vector<std::int64_t> { 2, 1, 4 }));
+    EXPECT_TRUE(model.m_aircraftMap.Find("400005")->position.valid);
+}
+
+// With trimming on, a receiver's padded callsign is the callsign before anything uses it: the
+// length check, the flight plan lookup and what listeners are told.
+TEST(TrafficModelTest, TrimmedCallsignsAreLookedUpAndCheckedWithoutTheirPadding)
+{
+    CTrafficModel model;
+    model.m_bTrimCallsigns = true;
+    CEventRecorder recorder;
+    model.AddListener(recorder);
+    CIcaoDataElement plan;
+    plan.key = "DLH4KJ";
+    plan.column[0] = "A320";
+    plan.column[2] = "EDDF";
+    model.m_flightplansTable.InsertSorted(plan);
+
+    Feed(model, Line("3C6586", "DLH4KJ  ", "", ","), kNow);
+    const CTrackedAircraft& padded = *model.m_aircraftMap.Find("3C6586");
+    EXPECT_EQ(padded.callsign, "DLH4KJ");
+    EXPECT_EQ(padded.aircraftType, "A320");
+    EXPECT_EQ(padded.departure, "EDDF");
+    EXPECT_NE(
+        std::find(recorder.events.begin(), recorder.events.end(), "callsign DLH4KJ was 3C6586"),
+        recorder.events.end());
+
+    // Three characters and blanks are too short; the blank inside a callsign stays.
+    Feed(model, Line("3C6587", "DLH     ", "", ","), kNow);
+    EXPECT_EQ(model.m_aircraftMap.Find("3C6587")->callsign, "");
+    Feed(model, Line("3C6587", "D LH4   ", "", ","), kNow);
+    EXPECT_EQ(model.m_aircraftMap.Find("3C6587")->callsign, "D LH4");
+    model.RemoveListener(recorder);
 }
 
 } // namespace
