@@ -3,7 +3,14 @@
 // the timer. (Which positions are taken is the traffic model's CPositionRules.)
 #pragma once
 
+#include <string>
 #include <string_view>
+
+// A receiver's address, of a feed beyond the first.
+struct CFeedAddress {
+    std::string server;
+    unsigned port = 0;
+};
 
 struct CFeedOptions {
     int reconnectMaxSeconds = 0; // > 0: a lost feed is tried again after 1 s, doubling up to this

@@ -51,6 +51,7 @@ bool HasDisplay()
 void ApplyOptions(const CQuorvexOptions& options, CQuorvexDlg& dlg, CEventSink* log)
 {
     dlg.m_feedOptions = options.feed;
+    dlg.m_extraFeeds = options.moreFeeds;
     dlg.m_pEventLog = log;
     dlg.Traffic().m_positionRules = options.positions;
     dlg.Traffic().m_bTrimCallsigns = options.trimCallsigns;

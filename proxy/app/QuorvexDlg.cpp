@@ -122,10 +122,10 @@ bool CQuorvexDlg::AnyFeedConnected() const
         m_feeds.begin(), m_feeds.end(), [](const auto& feed) { return feed->IsConnected(); });
 }
 
-bool CQuorvexDlg::OnFeedLine(CSbsFeed& /*feed*/, char* line)
+bool CQuorvexDlg::OnFeedLine(CSbsFeed& feed, char* line)
 {
     const std::int64_t accepted = m_nLinesAccepted;
-    HandleFeedLine(line);
+    HandleFeedLine(line, &feed.m_ignoredPositions);
     return m_nLinesAccepted != accepted;
 }
 
@@ -221,7 +221,7 @@ void CQuorvexDlg::InspectFeedFormat(std::string_view piece)
         Log(LogLevel::Warning, "feed-format", "feed: " + warning);
 }
 
-bool CQuorvexDlg::HandleFeedLine(char* line)
+bool CQuorvexDlg::HandleFeedLine(char* line, CIgnoredPositions* source)
 {
     m_strLineCopy.assign(line);
     if (m_bInspectingFormat)
@@ -233,7 +233,7 @@ bool CQuorvexDlg::HandleFeedLine(char* line)
         ? ShortLineDate::Recorded
         : ShortLineDate::Today;
     // The copy has measured the line.
-    if (m_traffic.HandleFeedLine(line, m_strLineCopy.size(), now, dates)) {
+    if (m_traffic.HandleFeedLine(line, m_strLineCopy.size(), now, dates, source)) {
         m_strLastLine.swap(m_strLineCopy); // both keep their buffers for the next lines
         m_bLastLineShown = false;
         ++m_nLinesAccepted;

@@ -53,12 +53,6 @@ inline constexpr std::string_view kFileOpenErrorText = "File open error";
 inline constexpr std::string_view kListenFailedText
     = "Local FSD port binding failed. Clients can not connect to the proxy";
 
-// A receiver's address, of a feed beyond the first.
-struct CFeedAddress {
-    std::string server;
-    unsigned port = 0;
-};
-
 class CQuorvexDlg : private CSbsFeedOwner {
 public:
     explicit CQuorvexDlg(platform::CDialogControls& controls);
@@ -108,7 +102,8 @@ public:
     // it if the traffic model accepts it; the texts of the counters and of the last accepted line
     // are written to the controls by ShowFeedCounters, which the feed connection calls after every
     // receive and the replay after every step.
-    bool HandleFeedLine(char* line);
+    // `source`: the ignored-position counters of the feed the line came from, if any.
+    bool HandleFeedLine(char* line, CIgnoredPositions* source = nullptr);
     // What the start of the replay, or of the first feed, looked like (FeedFormat::Unknown until
     // it is known); the event log has been told once if it is not the BaseStation lines it should
     // be.

@@ -1,6 +1,7 @@
 #include "QuorvexOptions.h"
 
 #include "StatusPage.h"
+#include "platform/AsciiText.h"
 #include "platform/ProjectVersion.h"
 #include "platform/SignalBridge.h"
 #include "proxy/fsd/FsdServer.h"
@@ -28,7 +29,8 @@ void SetUpParser(QCommandLineParser& parser)
     parser.addOptions({
         { "server",
             "Connect to the receiver at HOST (a name or an address; an IPv6 address with a port in "
-            "brackets) once started, on PORT or --port.",
+            "brackets) once started, on PORT or --port. May be repeated: the feeds are merged "
+            "into one table, the first one in the window's fields.",
             "HOST[:PORT]" },
         { "port",
             QString("The receiver's port for --server (default %1, the BaseStation data port).")
@@ -422,7 +424,8 @@ CommandLine ParseQuorvexOptions(
         message = "unexpected argument '" + parser.positionalArguments().constFirst() + "'";
         return CommandLine::Error;
     }
-    options.server = parser.value("server");
+    const QStringList servers = parser.values("server");
+    options.server = servers.isEmpty() ? QString() : servers.constFirst();
     options.port = parser.value("port");
     options.replay = parser.value("replay");
     options.headless = parser.isSet("headless");
@@ -456,7 +459,7 @@ CommandLine ParseQuorvexOptions(
             return CommandLine::Error;
         options.http = true;
     }
-    if (parser.isSet("server") && options.server.isEmpty()) {
+    if (parser.isSet("server") && servers.contains(QString())) {
         message = "--server needs a host name or address";
         return CommandLine::Error;
     }
@@ -469,27 +472,45 @@ CommandLine ParseQuorvexOptions(
         return CommandLine::Error;
     }
     if (!options.server.isEmpty()) {
-        // The receiver's address: HOST, HOST:PORT or [IPV6]:PORT; the port may come from --port.
-        CEndpointText endpoint;
-        if (!SplitEndpoint(options.server.toStdString(), endpoint) || endpoint.host.empty()) {
-            message = "--server takes HOST[:PORT] (an IPv6 address with a port in brackets), not "
-                + options.server;
-            return CommandLine::Error;
+        // The receivers' addresses: HOST, HOST:PORT or [IPV6]:PORT; a port may come from --port.
+        // The first one fills the window's fields; the others are merged with it.
+        bool anyWithoutPort = false;
+        std::vector<CFeedAddress> feeds;
+        for (const QString& text : parser.values("server")) {
+            CEndpointText endpoint;
+            if (!SplitEndpoint(text.toStdString(), endpoint) || endpoint.host.empty()) {
+                message = "--server takes HOST[:PORT] (an IPv6 address with a port in brackets), "
+                          "not "
+                    + text;
+                return CommandLine::Error;
+            }
+            anyWithoutPort = anyWithoutPort || !endpoint.hasPort;
+            const QString port = endpoint.hasPort ? QString::fromStdString(endpoint.port)
+                : parser.isSet("port")            ? options.port
+                                                  : QString(kDefaultFeedPort);
+            const std::optional<unsigned> number = ParsePort(port.toStdString());
+            if (!number) {
+                message = QString(endpoint.hasPort ? "--server" : "--port")
+                    + " takes a port number from 1 to 65535, not " + port;
+                return CommandLine::Error;
+            }
+            const CFeedAddress feed { endpoint.host, *number };
+            const bool twice = std::any_of(feeds.begin(), feeds.end(), [&](const CFeedAddress& f) {
+                return f.port == feed.port && platform::EqualsAsciiNoCase(f.server, feed.server);
+            });
+            if (twice) {
+                message = "--server " + text + " is given twice: each feed once";
+                return CommandLine::Error;
+            }
+            feeds.push_back(feed);
         }
-        if (endpoint.hasPort && parser.isSet("port")) {
+        if (parser.isSet("port") && !anyWithoutPort) {
             message = "--server " + options.server + " names its port: leave out --port";
             return CommandLine::Error;
         }
-        options.server = QString::fromStdString(endpoint.host);
-        if (endpoint.hasPort)
-            options.port = QString::fromStdString(endpoint.port);
-        else if (!parser.isSet("port"))
-            options.port = kDefaultFeedPort;
-        if (!ParsePort(options.port.toStdString())) {
-            message = QString(endpoint.hasPort ? "--server" : "--port")
-                + " takes a port number from 1 to 65535, not " + options.port;
-            return CommandLine::Error;
-        }
+        options.server = QString::fromStdString(feeds[0].server);
+        options.port = QString::number(feeds[0].port);
+        options.moreFeeds.assign(feeds.begin() + 1, feeds.end());
     } else if (parser.isSet("port")) {
         message = "--port needs --server";
         return CommandLine::Error;

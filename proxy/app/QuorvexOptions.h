@@ -20,6 +20,7 @@ inline constexpr quint16 kDefaultHttpPort = 8754;
 struct CQuorvexOptions {
     QString server; // --server: fills the server field and presses Connect
     QString port; // --port: the port field; 30003 with --server alone
+    std::vector<CFeedAddress> moreFeeds; // --server given again: feeds merged with the first
     QString replay; // --replay: fills the server field with the file and presses Logfile
     bool headless = false;
     QString snapshot; // --snapshot: a PNG picture of the window, rewritten at every timer tick

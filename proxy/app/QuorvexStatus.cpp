@@ -31,6 +31,35 @@ status::CStatusSnapshot TakeStatusSnapshot(
         feed.lastLine.pop_back();
     feed.format = FeedFormatName(dlg.FeedFormatSeen());
     feed.formatWarning = FeedFormatWarning(dlg.FeedFormatSeen());
+    if (dlg.Feeds().size() > 1 && !dlg.IsReplaying()) {
+        for (const auto& source : dlg.Feeds()) {
+            status::CFeedSourceStatus& out = s.feeds.emplace_back();
+            switch (source->GetState()) {
+            case CSbsFeed::State::Idle:
+                out.state = status::FeedState::Idle;
+                break;
+            case CSbsFeed::State::Connecting:
+                out.state = status::FeedState::Connecting;
+                break;
+            case CSbsFeed::State::Connected:
+                out.state = status::FeedState::Connected;
+                break;
+            case CSbsFeed::State::Waiting:
+                out.state = status::FeedState::Retrying;
+                break;
+            }
+            out.server = source->Server();
+            out.port = source->Port();
+            out.linesReceived = source->m_nLinesReceived;
+            out.linesAccepted = source->m_nLinesAccepted;
+            out.format = FeedFormatName(source->Format());
+            out.formatWarning = FeedFormatWarning(source->Format());
+            const CIgnoredPositions& counts = source->m_ignoredPositions;
+            out.positionsIgnoredNorthEast = counts.Count(PositionVerdict::NorthEast);
+            out.positionsIgnoredRange = counts.Count(PositionVerdict::Range);
+            out.positionsIgnoredInvalid = counts.Count(PositionVerdict::Invalid);
+        }
+    }
     const CIgnoredPositions& ignored = dlg.Traffic().m_ignoredPositions;
     feed.positionsIgnoredNorthEast = ignored.Count(PositionVerdict::NorthEast);
     feed.positionsIgnoredRange = ignored.Count(PositionVerdict::Range);

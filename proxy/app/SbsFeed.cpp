@@ -21,6 +21,7 @@ void CSbsFeed::Start(const std::string& server, unsigned port)
     m_tDownSince = 0;
     m_nLinesReceived = 0;
     m_nLinesAccepted = 0;
+    m_ignoredPositions = {};
     m_owner.OnFeedEvent(*this, false, "feed", "feed: connecting to " + Name());
     Attempt(platform::Time64());
 }

@@ -7,6 +7,7 @@
 #include "proxy/net/SBSSocket.h"
 #include "proxy/status/StatusMetrics.h"
 #include "proxy/traffic/FeedFormat.h"
+#include "proxy/traffic/PositionRules.h"
 
 #include <cstdint>
 #include <string>
@@ -65,6 +66,7 @@ public:
     // Since the last Start. 64-bit: a feed running for weeks passes 2^31 lines.
     std::int64_t m_nLinesReceived = 0;
     std::int64_t m_nLinesAccepted = 0;
+    CIgnoredPositions m_ignoredPositions; // positions of its lines the rules ignored
 
 private:
     bool HandleFeedLine(char* line) override;

@@ -178,6 +178,19 @@ void Family(std::string& out, std::string_view name, std::string_view type, std:
     out += '\n';
 }
 
+// A label's value: backslash, double quote and line feed escaped, as the text format wants them.
+void AppendLabelValue(std::string& out, std::string_view value)
+{
+    for (const char c : value) {
+        if (c == '\\' || c == '"')
+            out += '\\';
+        if (c == '\n')
+            out += "\\n";
+        else
+            out += c;
+    }
+}
+
 void Sample(std::string& out, std::string_view name, std::string_view labels, double value)
 {
     out += name;
@@ -303,6 +316,37 @@ std::string RenderStatusJson(const CStatusSnapshot& snapshot)
     Key(out, "invalid");
     AppendInt(out, feed.positionsIgnoredInvalid);
     out += "}}";
+    // Each feed, when there are several.
+    Key(out, "feeds");
+    out += '[';
+    for (std::size_t i = 0; i < snapshot.feeds.size(); ++i) {
+        const CFeedSourceStatus& source = snapshot.feeds[i];
+        if (i > 0)
+            out += ',';
+        Key(out += '{', "state", true);
+        AppendJsonString(out, FeedStateName(source.state));
+        Key(out, "server");
+        AppendJsonString(out, source.server);
+        Key(out, "port");
+        AppendInt(out, source.port);
+        Key(out, "linesReceived");
+        AppendInt(out, source.linesReceived);
+        Key(out, "linesAccepted");
+        AppendInt(out, source.linesAccepted);
+        Key(out, "format");
+        AppendJsonString(out, source.format);
+        Key(out, "formatWarning");
+        AppendJsonString(out, source.formatWarning);
+        Key(out, "positionsIgnored");
+        Key(out += '{', "north-east", true);
+        AppendInt(out, source.positionsIgnoredNorthEast);
+        Key(out, "range");
+        AppendInt(out, source.positionsIgnoredRange);
+        Key(out, "invalid");
+        AppendInt(out, source.positionsIgnoredInvalid);
+        out += "}}";
+    }
+    out += ']';
     Key(out, "clients");
     out += '[';
     for (std::size_t i = 0; i < snapshot.clients.size(); ++i) {
@@ -378,6 +422,35 @@ std::string RenderMetrics(const CStatusSnapshot& snapshot)
         static_cast<double>(snapshot.feed.positionsIgnoredRange));
     Sample(out, "quorvex_positions_ignored_total", "{reason=\"invalid\"}",
         static_cast<double>(snapshot.feed.positionsIgnoredInvalid));
+    if (!snapshot.feeds.empty()) {
+        // Each feed of several, by its address.
+        const auto label = [](const CFeedSourceStatus& source) {
+            std::string text = "{feed=\"";
+            AppendLabelValue(text, source.server + ":" + std::to_string(source.port));
+            return text + "\"}";
+        };
+        Family(
+            out, "quorvex_feed_source_connected", "gauge", "1 while this SBS feed is connected.");
+        for (const CFeedSourceStatus& source : snapshot.feeds)
+            Sample(out, "quorvex_feed_source_connected", label(source),
+                source.state == FeedState::Connected ? 1.0 : 0.0);
+        Family(out, "quorvex_feed_source_lines_received_total", "counter",
+            "Lines received from this SBS feed since Connect.");
+        for (const CFeedSourceStatus& source : snapshot.feeds)
+            Sample(out, "quorvex_feed_source_lines_received_total", label(source),
+                static_cast<double>(source.linesReceived));
+        Family(out, "quorvex_feed_source_lines_accepted_total", "counter",
+            "Lines of this SBS feed accepted into the aircraft table since Connect.");
+        for (const CFeedSourceStatus& source : snapshot.feeds)
+            Sample(out, "quorvex_feed_source_lines_accepted_total", label(source),
+                static_cast<double>(source.linesAccepted));
+        Family(out, "quorvex_feed_source_positions_ignored_total", "counter",
+            "Positions of this SBS feed the position rules ignored since Connect, all reasons.");
+        for (const CFeedSourceStatus& source : snapshot.feeds)
+            Sample(out, "quorvex_feed_source_positions_ignored_total", label(source),
+                static_cast<double>(source.positionsIgnoredNorthEast + source.positionsIgnoredRange
+                    + source.positionsIgnoredInvalid));
+    }
     Simple(out, "quorvex_aircraft", "gauge", "Aircraft in the table.",
         static_cast<double>(snapshot.aircraft.size()));
     Simple(out, "quorvex_aircraft_with_position", "gauge",

@@ -34,6 +34,20 @@ struct CFeedStatus {
     std::int64_t positionsIgnoredInvalid = 0; // not a coordinate, or 0,0
 };
 
+// One feed of several (--server given more than once).
+struct CFeedSourceStatus {
+    FeedState state = FeedState::Idle;
+    std::string server;
+    unsigned port = 0;
+    std::int64_t linesReceived = 0; // since Connect
+    std::int64_t linesAccepted = 0;
+    std::string format; // as CFeedStatus::format
+    std::string formatWarning;
+    std::int64_t positionsIgnoredNorthEast = 0;
+    std::int64_t positionsIgnoredRange = 0;
+    std::int64_t positionsIgnoredInvalid = 0;
+};
+
 struct CClientStatus {
     std::string callsign; // empty: not logged in
     std::string address; // the peer's address and port, "127.0.0.1:40112"
@@ -78,6 +92,7 @@ struct CStatusSnapshot {
     std::int64_t now = 0; // seconds since 1970, when it was taken
     std::string version;
     CFeedStatus feed;
+    std::vector<CFeedSourceStatus> feeds; // each feed when a Connect started more than one
     std::vector<CClientStatus> clients; // in order of acceptance
     std::vector<CAircraftStatus> aircraft;
     CReferenceStatus reference;

@@ -55,12 +55,15 @@ void CTrafficModel::RemoveListener(CTrafficListener& listener)
     std::erase(m_listeners, &listener);
 }
 
-bool CTrafficModel::HandleFeedLine(
-    char* line, std::size_t length, std::int64_t now, ShortLineDate dates)
+bool CTrafficModel::HandleFeedLine(char* line, std::size_t length, std::int64_t now,
+    ShortLineDate dates, CIgnoredPositions* source)
 {
     CFieldList fields;
     fields.Split(line, length, ',');
-    return ProcessSbsLine(fields, now, dates);
+    m_pSourceIgnored = source;
+    const bool accepted = ProcessSbsLine(fields, now, dates);
+    m_pSourceIgnored = nullptr;
+    return accepted;
 }
 
 bool CTrafficModel::ProcessSbsLine(const CFieldList& fields, std::int64_t now, ShortLineDate dates)
@@ -164,6 +167,8 @@ bool CTrafficModel::ApplySbsMessage(const CFieldList& fields, int offset, std::i
             // Counted, so that a receiver outside the rules' area can be told why its aircraft
             // have no position.
             m_ignoredPositions.Add(verdict);
+            if (m_pSourceIgnored != nullptr)
+                m_pSourceIgnored->Add(verdict);
             aircraft->positionIgnored = true;
         }
     }

@@ -73,9 +73,11 @@ public:
     void RemoveListener(CTrafficListener& listener);
 
     // One feed line of `length` bytes, NUL-terminated, which is cut in place. Returns whether it
-    // was accepted (it named an aircraft, which it created or updated).
+    // was accepted (it named an aircraft, which it created or updated). A position the rules
+    // ignore is counted in m_ignoredPositions and, when given, in `source`, the counters of the
+    // feed the line came from.
     bool HandleFeedLine(char* line, std::size_t length, std::int64_t now,
-        ShortLineDate dates = ShortLineDate::Today);
+        ShortLineDate dates = ShortLineDate::Today, CIgnoredPositions* source = nullptr);
     bool ProcessSbsLine(const CFieldList& fields, std::int64_t now, ShortLineDate dates);
     // SBS field k is split index k - offset; offset counts the leading fields the line lacks.
     bool ApplySbsMessage(const CFieldList& fields, int offset, std::int64_t now);
@@ -123,5 +125,6 @@ private:
     }
 
     CReferencePoint m_reference;
+    CIgnoredPositions* m_pSourceIgnored = nullptr; // of the line being handled
     std::vector<CTrafficListener*> m_listeners;
 };

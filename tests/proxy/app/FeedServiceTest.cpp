@@ -276,3 +276,62 @@ TEST_F(FeedServiceTest, ReloadTakesChangedFilesAndKeepsUnreadableOnes)
 }
 
 } // namespace
+
+namespace {
+
+// Three receivers merged, one of them serving Beast binary: one table, each feed counted on its
+// own, the Beast one named once, and the radar clients told when the first feed comes and when the
+// last one goes.
+TEST_F(FeedServiceTest, SeveralFeedsGoIntoOneTableAndAreToldAsOne)
+{
+    QTcpServer receivers[3];
+    for (QTcpServer& receiver : receivers)
+        ASSERT_TRUE(receiver.listen(QHostAddress::LocalHost));
+    for (int i = 1; i < 3; ++i)
+        m_dlg.m_extraFeeds.push_back({ "127.0.0.1", receivers[i].serverPort() });
+    CTextLog log;
+    m_dlg.m_pEventLog = &log;
+    CFsdTestPeer& app = Login("APP");
+    ConnectTo(receivers[0].serverPort());
+    std::unique_ptr<QTcpSocket> feeds[3];
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(WaitFor([&] { return receivers[i].hasPendingConnections(); })) << i;
+        feeds[i].reset(receivers[i].nextPendingConnection());
+        feeds[i]->setParent(nullptr);
+    }
+    ASSERT_TRUE(WaitFor([&] {
+        return std::all_of(m_dlg.Feeds().begin(), m_dlg.Feeds().end(),
+            [](const auto& feed) { return feed->IsConnected(); });
+    }));
+    Send(*feeds[0], kLine);
+    Send(*feeds[1],
+        "MSG,3,1,1,3C6586,1,2010/02/19,18:06:07.710,2010/02/19,18:06:07.710,,35000,,,52.5,13.25,"
+        ",,0,0,0,0\r\n");
+    // Two Beast frames, NUL bytes and all.
+    const std::string beast("\x1a"
+                            "2\x00\x01\x02\x03\x04\x05\x06\x8d\x4c\xa2\xd6\n",
+        15);
+    feeds[2]->write((beast + beast).data(), 30);
+    feeds[2]->flush();
+    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_nLinesAccepted == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return m_dlg.Feeds()[2]->Format() == FeedFormat::Beast; }));
+    EXPECT_EQ(m_dlg.Traffic().Size(), 2u);
+    EXPECT_EQ(m_dlg.Feeds()[0]->m_nLinesAccepted, 1);
+    EXPECT_EQ(m_dlg.Feeds()[1]->m_nLinesAccepted, 1);
+    EXPECT_EQ(m_dlg.Feeds()[2]->m_nLinesAccepted, 0);
+    EXPECT_EQ(std::count_if(log.texts.begin(), log.texts.end(),
+                  [](const std::string& text) { return text.find("Beast") != std::string::npos; }),
+        1);
+
+    // The feeds go one after the other: only the last one's end is told.
+    for (int i = 0; i < 3; ++i) {
+        feeds[i]->disconnectFromHost();
+        ASSERT_TRUE(WaitFor([&] { return !m_dlg.Feeds()[i]->IsConnected(); })) << i;
+        EXPECT_EQ(m_dlg.IsFeedConnected(), i < 2) << i;
+    }
+    EXPECT_EQ(Caption(), "Connect");
+    Sync();
+    EXPECT_EQ(Drain(app), kBeHappy + kSorry);
+}
+
+} // namespace

@@ -46,6 +46,8 @@ TEST(QuorvexOptionsTest, AcceptsWhatItDocumentsAndRefusesTheRest)
         { { "--server", "[::1" }, CommandLine::Error, "", "", "", false },
         { { "--server", ":30003" }, CommandLine::Error, "", "", "", false },
         { { "--server", "a:30004", "--port", "30005" }, CommandLine::Error, "", "", "", false },
+        { { "--server", "a", "--server", "b:30106" }, CommandLine::Run, "a", "30003", "", false },
+        { { "--server", "a", "--server", "A:30003" }, CommandLine::Error, "", "", "", false },
         { { "--bogus" }, CommandLine::Error, "", "", "", false },
         { { "stray" }, CommandLine::Error, "", "", "", false },
     };

@@ -127,6 +127,41 @@ TEST(StatusRenderTest, AnyFeedTextStaysValidJson)
 
 // The Prometheus text format as a scraper reads it: every sample belongs to a family announced
 // by # TYPE before it, names are valid, counters end in _total, histogram buckets grow.
+TEST(StatusRenderTest, EachFeedOfSeveralIsShownWithItsOwnFigures)
+{
+    status::CStatusSnapshot snapshot = FakeSnapshot(2);
+    status::CFeedSourceStatus& first = snapshot.feeds.emplace_back();
+    first.state = status::FeedState::Connected;
+    first.server = "receiver";
+    first.port = 30003;
+    first.linesReceived = 120;
+    first.linesAccepted = 118;
+    status::CFeedSourceStatus& second = snapshot.feeds.emplace_back();
+    second.server = "mlat\"client";
+    second.port = 30106;
+    second.format = "beast";
+    second.positionsIgnoredRange = 4;
+    const QJsonArray feeds = Parse(status::RenderStatusJson(snapshot))["feeds"].toArray();
+    ASSERT_EQ(feeds.size(), 2);
+    EXPECT_EQ(feeds[0].toObject()["state"].toString(), "connected");
+    EXPECT_EQ(feeds[0].toObject()["linesAccepted"].toInt(), 118);
+    EXPECT_EQ(feeds[1].toObject()["server"].toString(), "mlat\"client");
+    EXPECT_EQ(feeds[1].toObject()["port"].toInt(), 30106);
+    EXPECT_EQ(feeds[1].toObject()["positionsIgnored"].toObject()["range"].toInt(), 4);
+
+    const std::string metrics = status::RenderMetrics(snapshot);
+    EXPECT_NE(metrics.find("quorvex_feed_source_connected{feed=\"receiver:30003\"} 1\n"),
+        std::string::npos)
+        << metrics;
+    EXPECT_NE(metrics.find(
+                  "quorvex_feed_source_positions_ignored_total{feed=\"mlat\\\"client:30106\"} 4\n"),
+        std::string::npos)
+        << metrics;
+    // One feed: no per-feed figures.
+    EXPECT_EQ(
+        status::RenderMetrics(FakeSnapshot(2)).find("quorvex_feed_source"), std::string::npos);
+}
+
 TEST(StatusRenderTest, MetricsAreValidPrometheusText)
 {
     const std::string text = status::RenderMetrics(FakeSnapshot(20));
