@@ -101,13 +101,15 @@ void CSbsFeed::OnFeedLost(std::string_view reason)
     // A connection that was up is lost once, a change of state; an attempt that fails may fail
     // the same way again and again, and its repeats are held back.
     const bool wasUp = m_state == State::Connected;
-    std::string text = wasUp
-        ? "feed: lost after " + std::to_string(now - m_tUpSince) + " s up: " + std::string(reason)
-        : "feed: " + std::string(reason);
+    std::string text = wasUp ? "feed: " + Name() + " lost after " + std::to_string(now - m_tUpSince)
+            + " s up: " + std::string(reason)
+                             : "feed: " + Name() + ": " + std::string(reason);
     if (retrying)
         text += "; retrying in " + std::to_string(m_nRetryDelay) + " s";
+    // Each feed's failures are held back on their own.
     m_owner.OnFeedEvent(*this, true,
-        wasUp ? std::string("feed-lost") : "failure:feed " + std::string(reason), std::move(text));
+        wasUp ? "feed-lost" : "failure:feed " + Name() + " " + std::string(reason),
+        std::move(text));
     if (wasUp)
         m_tDownSince = now;
     m_socket.Close();

@@ -89,7 +89,8 @@ TEST_F(FeedServiceTest, FeedDyingMidLineComesBackEachTimeWithOneLossAndOneReturn
     ASSERT_EQ(log.texts.size(), 1u + 2 * 20 + 1);
     EXPECT_EQ(log.texts[0], "feed: connecting to " + at);
     EXPECT_EQ(log.texts[1], "feed: connected to " + at);
-    EXPECT_EQ(log.texts[2], "feed: lost after 10 s up: closed by the receiver; retrying in 1 s");
+    EXPECT_EQ(log.texts[2],
+        "feed: " + at + " lost after 10 s up: closed by the receiver; retrying in 1 s");
     EXPECT_EQ(log.texts[3], "feed: connected to " + at + ", again after 1 s without it");
 }
 
@@ -126,7 +127,9 @@ TEST_F(FeedServiceTest, RefusedFeedIsToldOnceWhileTheWaitDoublesUpToTheLimit)
     EXPECT_EQ(Drain(app), kSorry);
     ASSERT_GE(events.size(), 2u);
     EXPECT_EQ(events[0], "feed: connecting to 127.0.0.1 port " + std::to_string(closedPort));
-    EXPECT_EQ(events[1], "feed: cannot connect: refused; retrying in 1 s");
+    EXPECT_EQ(events[1],
+        "feed: 127.0.0.1 port " + std::to_string(closedPort)
+            + ": cannot connect: refused; retrying in 1 s");
     EXPECT_EQ(std::count_if(events.begin(), events.end(),
                   [](const std::string& e) { return e.starts_with("feed: connecting"); }),
         1);
