@@ -104,8 +104,8 @@ public:
             }
         }
         m_nBacklog += text.size();
-        if (m_nBacklog > kBacklogBound && m_pDlg != nullptr)
-            m_pDlg->RemoveClient(this); // as a client past its backlog bound is cut off
+        if (m_nBacklog > kBacklogBound && m_pList != nullptr)
+            m_pList->RemoveClient(this); // as a client past its backlog bound is cut off
         return length;
     }
     // A tick's text, which connected clients queue by reference, goes the same way.
