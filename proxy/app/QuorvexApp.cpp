@@ -211,7 +211,7 @@ int RunHeadless(const CQuorvexOptions& options)
     int status = 0;
     if (!run.Start([] { QCoreApplication::quit(); }, onTick, true, status))
         return status;
-    run.PressStartButtons(qApp);
+    run.PressStartButtons(QCoreApplication::instance());
     QCoreApplication::exec();
     return 0;
 }
