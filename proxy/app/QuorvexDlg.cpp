@@ -146,7 +146,7 @@ void CQuorvexDlg::OnFeedUp(CSbsFeed& feed)
         m_server.AnnounceFeed(true);
 }
 
-void CQuorvexDlg::OnFeedDown(CSbsFeed& /*feed*/)
+void CQuorvexDlg::OnFeedDown(CSbsFeed& feed)
 {
     m_bFeedConnected = AnyFeedConnected();
     m_server.SetFeedConnected(m_bFeedConnected);
@@ -156,6 +156,9 @@ void CQuorvexDlg::OnFeedDown(CSbsFeed& /*feed*/)
         OnDisconnect();
         return;
     }
+    // The first feed stopped for good while others go on: the caption follows those.
+    if (&feed == m_feeds[0].get() && feed.GetState() == CSbsFeed::State::Idle)
+        m_controls.SetWindowText(kIdConnect, m_bFeedConnected ? "Connected" : "Connecting ...");
     if (!m_bFeedConnected && !m_bLossAnnounced) {
         m_bLossAnnounced = true;
         m_server.AnnounceFeed(false);

@@ -39,9 +39,10 @@ void CSbsFeed::Attempt(std::int64_t now)
     m_socket.Create();
     m_format.Reset();
     m_bInspecting = true;
-    m_socket.Connect(m_strServer, m_nPort);
+    // Connecting before the attempt starts, so that a failure told at once is taken as one.
     m_state = State::Connecting;
     m_tActivity = now;
+    m_socket.Connect(m_strServer, m_nPort);
 }
 
 void CSbsFeed::Stop()
