@@ -197,9 +197,8 @@ bool CStatusServer::handleRequest(const QHttpServerRequest& request, QTcpSocket*
     if (method == QHttpServerRequest::Method::Head) {
         // The headers of the GET, without its body.
         responder.writeStatusLine(Status::Ok);
-        responder.writeHeaders(
-            { { "Content-Type", type }, { "Content-Length", QByteArray::number(body->size()) },
-                { "Cache-Control", cache } });
+        responder.writeHeaders({ { "Content-Type", type },
+            { "Content-Length", QByteArray::number(body->size()) }, { "Cache-Control", cache } });
         responder.writeBody(QByteArray());
         return true;
     }
