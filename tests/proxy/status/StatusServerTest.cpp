@@ -98,7 +98,7 @@ TEST_F(StatusServerTest, ServesThePageTheDocumentsAndTheMetrics)
     const Reply page = Get("/");
     EXPECT_EQ(page.Status(), 200);
     EXPECT_TRUE(page.Header("Content-Type").startsWith("text/html"));
-    EXPECT_TRUE(page.Body().contains("<svg id=\"plot\""));
+    EXPECT_TRUE(page.Body().contains("<svg id=\"map\""));
     EXPECT_FALSE(page.Body().contains("http://")) << "the page must not need the internet";
     EXPECT_FALSE(page.Body().contains("https://"));
 
