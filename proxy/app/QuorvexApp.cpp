@@ -102,6 +102,9 @@ public:
             status = 1;
             return false;
         }
+        // The program samples its own line counter from the start, at every tick, so that the
+        // page's first poll already has the rate of the seconds before it.
+        m_rate.Sample(platform::Time64(), m_dlg.m_metrics.m_nLinesReceived);
         bool failed = false;
         m_statusServer = StartStatusServer(m_options, m_dlg, m_controls, m_rate, failed);
         if (failed) {
@@ -116,6 +119,7 @@ public:
             m_dlg.OnTimer();
             m_dlg.m_metrics.m_tickDuration.Observe(
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            m_rate.Sample(platform::Time64(), m_dlg.m_metrics.m_nLinesReceived);
             onTick();
         });
         m_timer.start(kTimerPeriodMilliseconds);

@@ -122,5 +122,10 @@ status::CStatusSnapshot TakeStatusSnapshot(
     s.reference.set = reference.IsSet();
     s.reference.latitude = reference.dRefLat;
     s.reference.longitude = reference.dRefLon;
+    const CPositionRules& rules = traffic.m_positionRules;
+    s.receiver.set = rules.receiverSet;
+    s.receiver.latitude = rules.receiverLatitude;
+    s.receiver.longitude = rules.receiverLongitude;
+    s.receiver.maxRangeNm = rules.maxRangeNm;
     return s;
 }

@@ -87,6 +87,21 @@ void AppendReference(std::string& out, const CReferenceStatus& reference)
     out += '}';
 }
 
+void AppendReceiver(std::string& out, const CReceiverStatus& receiver)
+{
+    if (!receiver.set) {
+        out += "null";
+        return;
+    }
+    Key(out += '{', "latitude", true);
+    AppendDouble(out, receiver.latitude);
+    Key(out, "longitude");
+    AppendDouble(out, receiver.longitude);
+    Key(out, "maxRange");
+    AppendDouble(out, receiver.maxRangeNm);
+    out += '}';
+}
+
 void AppendAircraft(std::string& out, const CAircraftStatus& a, std::int64_t now)
 {
     Key(out += '{', "hex", true);
@@ -372,6 +387,8 @@ std::string RenderStatusJson(const CStatusSnapshot& snapshot)
     AppendInt(out, WithPosition(snapshot));
     Key(out, "reference");
     AppendReference(out, snapshot.reference);
+    Key(out, "receiver");
+    AppendReceiver(out, snapshot.receiver);
     out += "}\n";
     return out;
 }
@@ -384,6 +401,8 @@ std::string RenderAircraftJson(const CStatusSnapshot& snapshot)
     AppendInt(out, snapshot.now);
     Key(out, "reference");
     AppendReference(out, snapshot.reference);
+    Key(out, "receiver");
+    AppendReceiver(out, snapshot.receiver);
     Key(out, "aircraft");
     out += '[';
     for (std::size_t i = 0; i < snapshot.aircraft.size(); ++i) {

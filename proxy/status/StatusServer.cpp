@@ -81,6 +81,9 @@ CStatusServer::CStatusServer(SnapshotSource source, AllowCheck allow)
     QFile page(":/quorvex/status/index.html");
     if (page.open(QIODevice::ReadOnly))
         m_page = page.readAll();
+    QFile outline(":/quorvex/status/world.json");
+    if (outline.open(QIODevice::ReadOnly))
+        m_outline = outline.readAll();
 }
 
 CStatusServer::~CStatusServer() = default;
@@ -155,9 +158,15 @@ bool CStatusServer::handleRequest(const QHttpServerRequest& request, QTcpSocket*
     const QString path = request.url().path();
     const QByteArray* body = nullptr;
     const char* type = nullptr;
+    // The outline never changes while the program runs: the browser may keep it for a day.
+    const char* cache = "no-store";
     if (path == "/" || path == "/index.html") {
         body = &m_page;
         type = "text/html; charset=utf-8";
+    } else if (path == "/world.json") {
+        body = &m_outline;
+        type = "application/json";
+        cache = "max-age=86400";
     } else if (path == "/status.json" || path == "/aircraft.json" || path == "/metrics") {
         // The only state a request changes: the server's cache of this second's documents.
         CDocuments& documents = Documents();
@@ -188,13 +197,12 @@ bool CStatusServer::handleRequest(const QHttpServerRequest& request, QTcpSocket*
     if (method == QHttpServerRequest::Method::Head) {
         // The headers of the GET, without its body.
         responder.writeStatusLine(Status::Ok);
-        responder.writeHeaders(
-            { { "Content-Type", type }, { "Content-Length", QByteArray::number(body->size()) },
-                { "Cache-Control", "no-store" } });
+        responder.writeHeaders({ { "Content-Type", type },
+            { "Content-Length", QByteArray::number(body->size()) }, { "Cache-Control", cache } });
         responder.writeBody(QByteArray());
         return true;
     }
-    responder.write(*body, { { "Content-Type", type }, { "Cache-Control", "no-store" } });
+    responder.write(*body, { { "Content-Type", type }, { "Cache-Control", cache } });
     return true;
 }
 

@@ -66,6 +66,7 @@ private:
     CGuardedTcpServer* m_pTcpServer = nullptr; // a child of this server
     std::unique_ptr<CDocuments> m_documents;
     QByteArray m_page;
+    QByteArray m_outline; // the world outline of the page's map
     std::int64_t m_nRefused = 0;
 };
 

@@ -88,6 +88,14 @@ struct CReferenceStatus {
     double longitude = 0.0;
 };
 
+// The receiver's position and range (--receiver and --max-range), when they are given.
+struct CReceiverStatus {
+    bool set = false;
+    double latitude = 0.0;
+    double longitude = 0.0;
+    double maxRangeNm = 0.0;
+};
+
 struct CStatusSnapshot {
     std::int64_t now = 0; // seconds since 1970, when it was taken
     std::string version;
@@ -96,6 +104,7 @@ struct CStatusSnapshot {
     std::vector<CClientStatus> clients; // in order of acceptance
     std::vector<CAircraftStatus> aircraft;
     CReferenceStatus reference;
+    CReceiverStatus receiver;
     CStatusMetrics metrics;
 };
 

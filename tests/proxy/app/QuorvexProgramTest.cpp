@@ -209,6 +209,8 @@ TEST_F(QuorvexProgramTest, StatusPageShowsWhatTheRadarClientsAreSent)
     const QJsonObject status = QJsonDocument::fromJson(fetch("status.json")).object();
     EXPECT_EQ(status["feed"].toObject()["state"].toString(), "connected");
     EXPECT_EQ(status["feed"].toObject()["port"].toString(), port);
+    // The first poll's rate: the program sampled its counter before the page asked.
+    EXPECT_GT(status["feed"].toObject()["linesPerSecond"].toDouble(), 0.0);
     const QJsonArray clients = status["clients"].toArray();
     ASSERT_EQ(clients.size(), 1);
     EXPECT_EQ(clients[0].toObject()["callsign"].toString(), "TEST");

@@ -13,6 +13,9 @@ namespace statustest {
 inline constexpr std::int64_t kNow = 1'700'000'000;
 inline constexpr double kRefLat = 51.47;
 inline constexpr double kRefLon = -0.46;
+inline constexpr double kReceiverLat = 51.5;
+inline constexpr double kReceiverLon = -0.5;
+inline constexpr double kMaxRangeNm = 100.0;
 
 // `count` aircraft; aircraft i is `shift` tenths of a degree of track further round its circle,
 // so that two snapshots with different shifts differ in every position.
@@ -34,6 +37,7 @@ inline status::CStatusSnapshot FakeSnapshot(int count, int shift = 0, std::int64
     s.clients.push_back({ "EGLL_TWR", "127.0.0.1:40112", now - 600, 0 });
     s.clients.push_back({ "", "127.0.0.1:40113", now - 5, 120 });
     s.reference = { true, kRefLat, kRefLon };
+    s.receiver = { true, kReceiverLat, kReceiverLon, kMaxRangeNm };
     for (int i = 0; i < count; ++i) {
         status::CAircraftStatus a;
         char hex[16];

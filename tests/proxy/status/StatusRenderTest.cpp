@@ -59,12 +59,17 @@ TEST(StatusRenderTest, StatusJsonCarriesTheFeedTheClientsAndTheCounts)
     EXPECT_EQ(s["aircraftCount"].toInteger(), 20);
     EXPECT_EQ(s["aircraftWithPosition"].toInteger(), 18); // 9 and 19 have none
     EXPECT_DOUBLE_EQ(s["reference"].toObject()["latitude"].toDouble(), statustest::kRefLat);
+    const QJsonObject receiver = s["receiver"].toObject();
+    EXPECT_DOUBLE_EQ(receiver["latitude"].toDouble(), statustest::kReceiverLat);
+    EXPECT_DOUBLE_EQ(receiver["longitude"].toDouble(), statustest::kReceiverLon);
+    EXPECT_DOUBLE_EQ(receiver["maxRange"].toDouble(), statustest::kMaxRangeNm);
 
     status::CStatusSnapshot idle;
     idle.feed.state = status::FeedState::Replaying;
     const QJsonObject r = Parse(status::RenderStatusJson(idle));
     EXPECT_EQ(r["feed"].toObject()["state"].toString(), "replaying");
     EXPECT_TRUE(r["reference"].isNull());
+    EXPECT_TRUE(r["receiver"].isNull());
     EXPECT_TRUE(r["clients"].toArray().isEmpty());
 }
 
@@ -74,6 +79,7 @@ TEST(StatusRenderTest, AircraftJsonHasEveryAircraftWithAgesAndPositions)
     const QJsonObject doc = Parse(status::RenderAircraftJson(snapshot));
     const QJsonArray list = doc["aircraft"].toArray();
     ASSERT_EQ(list.size(), 12);
+    EXPECT_DOUBLE_EQ(doc["receiver"].toObject()["maxRange"].toDouble(), statustest::kMaxRangeNm);
     const QJsonObject a = list[1].toObject(); // a callsign, a dead-reckoned position
     const status::CAircraftStatus& in = snapshot.aircraft[1];
     EXPECT_EQ(a["hex"].toString().toStdString(), in.hexId);

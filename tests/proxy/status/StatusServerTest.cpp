@@ -98,7 +98,7 @@ TEST_F(StatusServerTest, ServesThePageTheDocumentsAndTheMetrics)
     const Reply page = Get("/");
     EXPECT_EQ(page.Status(), 200);
     EXPECT_TRUE(page.Header("Content-Type").startsWith("text/html"));
-    EXPECT_TRUE(page.Body().contains("<svg id=\"plot\""));
+    EXPECT_TRUE(page.Body().contains("<svg id=\"map\""));
     EXPECT_FALSE(page.Body().contains("http://")) << "the page must not need the internet";
     EXPECT_FALSE(page.Body().contains("https://"));
 
@@ -113,6 +113,15 @@ TEST_F(StatusServerTest, ServesThePageTheDocumentsAndTheMetrics)
     EXPECT_EQ(
         QJsonDocument::fromJson(Get("/aircraft.json").Body()).object()["aircraft"].toArray().size(),
         30);
+
+    // The map's outline, from the program's resources, which a browser may keep.
+    const Reply outline = Get("/world.json");
+    EXPECT_EQ(outline.Status(), 200);
+    EXPECT_EQ(outline.Header("Cache-Control"), "max-age=86400");
+    const QJsonObject world = QJsonDocument::fromJson(outline.Body()).object();
+    EXPECT_TRUE(world["source"].toString().contains("Natural Earth"));
+    EXPECT_GT(world["coast"].toArray().size(), 1000);
+    EXPECT_GT(world["border"].toArray().size(), 300);
 
     const Reply metrics = Get("/metrics");
     EXPECT_EQ(metrics.Status(), 200);
