@@ -3,10 +3,14 @@
 #include "proxy/app/DialogTemplate.h"
 #include "proxy/app/QuorvexStatus.h"
 #include "proxy/fsd/FsdPackets.h"
+#include "proxy/status/StatusRender.h"
 #include "proxy/traffic/TrafficModel.h"
 #include "support/EventLoop.h"
 #include "support/RecordingControls.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpServer>
 
 #include <gtest/gtest.h>
@@ -258,6 +262,25 @@ TEST_F(QuorvexDlgTest, StatusPageShowsTheDeadReckonedPositionTheClientsAreSent)
     EXPECT_EQ(latitude, 90.0) << packet; // not beyond the pole
     EXPECT_NEAR(shown.clientLatitude, latitude, 1e-5);
     EXPECT_NEAR(shown.clientLongitude, longitude, 1e-5);
+}
+
+} // namespace
+
+namespace {
+
+// A callsign with markup characters, from a feed line, reaches the page's JSON as the text it is;
+// the page shows JSON texts as text (the browser test).
+TEST_F(QuorvexDlgTest, MarkupInAFeedCallsignReachesThePageAsText)
+{
+    m_dlg.Feed("MSG,1,1,1,4CA2D6,1,2010/02/19,x,2010/02/19,x,<b>&\"x',,,,,,,,,,,0\n");
+    status::CLineRate rate;
+    const std::string json
+        = status::RenderAircraftJson(TakeStatusSnapshot(m_dlg, m_controls, rate));
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(json));
+    ASSERT_TRUE(document.isObject()) << json;
+    const QJsonArray aircraft = document.object()["aircraft"].toArray();
+    ASSERT_EQ(aircraft.size(), 1);
+    EXPECT_EQ(aircraft[0].toObject()["callsign"].toString(), "<b>&\"x'");
 }
 
 } // namespace
