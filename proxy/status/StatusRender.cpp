@@ -295,6 +295,23 @@ void AppendJsonString(std::string& out, std::string_view text)
     out += '"';
 }
 
+namespace {
+
+// The positions ignored, by reason, as one JSON object.
+void AppendPositionsIgnored(
+    std::string& out, std::int64_t northEast, std::int64_t range, std::int64_t invalid)
+{
+    Key(out += '{', "north-east", true);
+    AppendInt(out, northEast);
+    Key(out, "range");
+    AppendInt(out, range);
+    Key(out, "invalid");
+    AppendInt(out, invalid);
+    out += '}';
+}
+
+} // namespace
+
 std::string RenderStatusJson(const CStatusSnapshot& snapshot)
 {
     std::string out;
@@ -324,13 +341,9 @@ std::string RenderStatusJson(const CStatusSnapshot& snapshot)
     Key(out, "formatWarning");
     AppendJsonString(out, feed.formatWarning);
     Key(out, "positionsIgnored");
-    Key(out += '{', "north-east", true);
-    AppendInt(out, feed.positionsIgnoredNorthEast);
-    Key(out, "range");
-    AppendInt(out, feed.positionsIgnoredRange);
-    Key(out, "invalid");
-    AppendInt(out, feed.positionsIgnoredInvalid);
-    out += "}}";
+    AppendPositionsIgnored(out, feed.positionsIgnoredNorthEast, feed.positionsIgnoredRange,
+        feed.positionsIgnoredInvalid);
+    out += '}';
     // Each feed, when there are several.
     Key(out, "feeds");
     out += '[';
@@ -353,13 +366,9 @@ std::string RenderStatusJson(const CStatusSnapshot& snapshot)
         Key(out, "formatWarning");
         AppendJsonString(out, source.formatWarning);
         Key(out, "positionsIgnored");
-        Key(out += '{', "north-east", true);
-        AppendInt(out, source.positionsIgnoredNorthEast);
-        Key(out, "range");
-        AppendInt(out, source.positionsIgnoredRange);
-        Key(out, "invalid");
-        AppendInt(out, source.positionsIgnoredInvalid);
-        out += "}}";
+        AppendPositionsIgnored(out, source.positionsIgnoredNorthEast, source.positionsIgnoredRange,
+            source.positionsIgnoredInvalid);
+        out += '}';
     }
     out += ']';
     Key(out, "clients");
