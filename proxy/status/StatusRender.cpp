@@ -74,16 +74,22 @@ void Key(std::string& out, std::string_view key, bool first = false)
     out += "\":";
 }
 
+// `{"latitude":..,"longitude":..` of a place, its object left open for more members.
+void OpenPlace(std::string& out, double latitude, double longitude)
+{
+    Key(out += '{', "latitude", true);
+    AppendDouble(out, latitude);
+    Key(out, "longitude");
+    AppendDouble(out, longitude);
+}
+
 void AppendReference(std::string& out, const CReferenceStatus& reference)
 {
     if (!reference.set) {
         out += "null";
         return;
     }
-    Key(out += '{', "latitude", true);
-    AppendDouble(out, reference.latitude);
-    Key(out, "longitude");
-    AppendDouble(out, reference.longitude);
+    OpenPlace(out, reference.latitude, reference.longitude);
     out += '}';
 }
 
@@ -93,10 +99,7 @@ void AppendReceiver(std::string& out, const CReceiverStatus& receiver)
         out += "null";
         return;
     }
-    Key(out += '{', "latitude", true);
-    AppendDouble(out, receiver.latitude);
-    Key(out, "longitude");
-    AppendDouble(out, receiver.longitude);
+    OpenPlace(out, receiver.latitude, receiver.longitude);
     Key(out, "maxRange");
     AppendDouble(out, receiver.maxRangeNm);
     out += '}';
