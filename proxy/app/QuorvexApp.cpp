@@ -124,7 +124,9 @@ public:
         });
         m_timer.start(kTimerPeriodMilliseconds);
         QObject::connect(&m_serviceTimer, &QTimer::timeout, [this] { m_dlg.OnServiceTick(); });
-        if (m_options.feed.NeedsServiceTick())
+        // With an event log, the tick also explains a feed that has said nothing since it
+        // connected.
+        if (m_options.feed.NeedsServiceTick() || m_dlg.m_pEventLog != nullptr)
             m_serviceTimer.start(kServiceTickMilliseconds);
         return true;
     }

@@ -88,8 +88,9 @@ public:
     // The feeds: the first is the one of the window's fields, then m_extraFeeds in their order.
     const std::vector<std::unique_ptr<CSbsFeed>>& Feeds() const { return m_feeds; }
 
-    // Once a second when CFeedOptions::NeedsServiceTick: the due retries, the silence limit, and
-    // the lines of a paced replay that are due.
+    // Once a second when CFeedOptions::NeedsServiceTick or an event log is kept: the due retries,
+    // the silence limit, a feed quiet since it connected, and the lines of a paced replay that
+    // are due.
     void OnServiceTick();
     // Reads the lookup files again, for a running proxy, and tells the event log how it went.
     void ReloadLookupFiles();

@@ -90,6 +90,8 @@ void CSbsFeed::OnFeedConnected()
     m_owner.OnFeedEvent(*this, false, "feed", std::move(text));
     m_tUpSince = now;
     m_tDownSince = 0;
+    m_bHeard = false;
+    m_bQuietTold = false;
     m_owner.OnFeedUp(*this);
 }
 
@@ -134,6 +136,12 @@ void CSbsFeed::Caption(std::int64_t now)
 
 void CSbsFeed::OnServiceTick(std::int64_t now)
 {
+    if (m_state == State::Connected && !m_bHeard && !m_bQuietTold
+        && now - m_tUpSince >= kQuietWarningSeconds) {
+        m_bQuietTold = true;
+        m_owner.OnFeedEvent(*this, true, "feed-quiet",
+            "feed: " + Name() + ": " + QuietFeedWarning(static_cast<int>(now - m_tUpSince)));
+    }
     if (m_state == State::Waiting) {
         if (now >= m_tRetryAt) {
             Attempt(now);

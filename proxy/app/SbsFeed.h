@@ -39,6 +39,9 @@ protected:
 class CSbsFeed final : private CFeedLineSink {
 public:
     enum class State { Idle, Connecting, Connected, Waiting };
+    // A connection that has sent nothing at all for this long is explained in the log, once: a
+    // receiver with no aircraft in range, or a port that waits to be asked (a web server's).
+    static constexpr int kQuietWarningSeconds = 30;
 
     // `metrics` counts the connection attempts; none: not counted.
     CSbsFeed(CSbsFeedOwner& owner, const CFeedOptions& options,
@@ -75,7 +78,11 @@ private:
     void OnDisconnect() override { OnFeedLost("closed"); }
     void OnFeedLost(std::string_view reason) override;
     // The first bytes of a connection: what its format looks like.
-    void OnFeedStart(std::string_view bytes) override { Inspect(bytes); }
+    void OnFeedStart(std::string_view bytes) override
+    {
+        m_bHeard = true;
+        Inspect(bytes);
+    }
     // Such a feed's lines are all rejected: the log says what it looks like, once a connection.
     void Inspect(std::string_view piece);
     void Attempt(std::int64_t now);
@@ -95,4 +102,6 @@ private:
     std::int64_t m_tDownSince = 0; // when a connected feed was lost; 0 since Start
     CFeedFormatDetector m_format;
     bool m_bInspecting = false; // the detector wants more of the connection's start
+    bool m_bHeard = false; // the connection has sent something
+    bool m_bQuietTold = false; // its silence since connecting was explained
 };

@@ -106,6 +106,11 @@ const char* FeedFormatName(FeedFormat format)
     return "";
 }
 
+namespace {
+constexpr const char* kSbsPortHint
+    = "receivers usually serve SBS on port 30003 (dump1090, readsb: --net-sbs-port)";
+} // namespace
+
 std::string FeedFormatWarning(FeedFormat format)
 {
     const char* looks = nullptr;
@@ -126,7 +131,14 @@ std::string FeedFormatWarning(FeedFormat format)
     case FeedFormat::BaseStation:
         return {};
     }
-    return std::string("this looks like ") + looks
-        + ", not BaseStation (SBS) lines; receivers usually serve SBS on port 30003 (dump1090, "
-          "readsb: --net-sbs-port)";
+    return std::string("this looks like ") + looks + ", not BaseStation (SBS) lines; "
+        + kSbsPortHint;
+}
+
+std::string QuietFeedWarning(int seconds)
+{
+    return "nothing received in the " + std::to_string(seconds)
+        + " s since it connected: no aircraft in range, or not a BaseStation (SBS) port (a web "
+          "server's port sends nothing until asked); "
+        + kSbsPortHint;
 }

@@ -46,3 +46,6 @@ const char* FeedFormatName(FeedFormat format);
 // binary output, not BaseStation (SBS) lines; receivers usually serve SBS on port 30003 (dump1090,
 // readsb: --net-sbs-port)"; empty for BaseStation and Unknown.
 std::string FeedFormatWarning(FeedFormat format);
+
+// What to tell the user of a feed that connected and sent nothing at all in `seconds`.
+std::string QuietFeedWarning(int seconds);

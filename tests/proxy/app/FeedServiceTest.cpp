@@ -159,6 +159,45 @@ TEST_F(FeedServiceTest, SilentFeedIsDroppedAfterTheTimeout)
     EXPECT_EQ(Drain(app), kBeHappy + kSorry);
 }
 
+// A port that sends nothing (a web server's waits to be asked) is explained once a connection,
+// and a feed that has sent anything is not.
+TEST_F(FeedServiceTest, FeedSilentSinceItConnectedIsExplainedOnce)
+{
+    CTextLog log;
+    m_dlg.m_pEventLog = &log;
+    QTcpServer receiver;
+    ASSERT_TRUE(receiver.listen(QHostAddress::LocalHost));
+    const auto told = [&] {
+        return std::count_if(log.texts.begin(), log.texts.end(), [](const std::string& text) {
+            return text.find("nothing received in the") != std::string::npos;
+        });
+    };
+    ConnectTo(receiver.serverPort());
+    std::unique_ptr<QTcpSocket> quiet = AcceptFeed(receiver);
+    m_clock.Advance(CSbsFeed::kQuietWarningSeconds - 1);
+    m_dlg.OnServiceTick();
+    EXPECT_EQ(told(), 0);
+    m_clock.Advance(1);
+    m_dlg.OnServiceTick();
+    m_clock.Advance(60);
+    m_dlg.OnServiceTick();
+    ASSERT_EQ(told(), 1);
+    EXPECT_EQ(log.texts.back(),
+        "feed: 127.0.0.1 port " + std::to_string(receiver.serverPort()) + ": "
+            + QuietFeedWarning(CSbsFeed::kQuietWarningSeconds));
+    EXPECT_TRUE(m_dlg.IsFeedConnected()) << "only explained: without a silence limit it stays";
+
+    m_dlg.OnDisconnect();
+    ConnectTo(receiver.serverPort());
+    std::unique_ptr<QTcpSocket> talking = AcceptFeed(receiver);
+    Send(*talking, kLine);
+    ASSERT_TRUE(WaitFor([&] { return m_dlg.m_nLinesReceived == 1; }));
+    m_clock.Advance(2 * CSbsFeed::kQuietWarningSeconds);
+    m_dlg.OnServiceTick();
+    EXPECT_EQ(told(), 1);
+    m_dlg.m_pEventLog = nullptr;
+}
+
 struct Place {
     const char* hexId;
     double latitude;
